@@ -1,0 +1,37 @@
+# Natively we use the installed GoogleTest; the mingw builds compile it from
+# the sources that Debian's googletest package installs.
+if(CMAKE_CROSSCOMPILING)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # googletest 1.12 defines the GTest:: aliases itself.
+else()
+  find_package(GTest REQUIRED)
+  find_package(Threads REQUIRED)
+endif()
+
+# vexla_test(name SOURCES ... LIBS ...): one test program, run by ctest (under
+# Wine in the win64 build; not at all in the win32 build, which this machine
+# cannot execute).
+function(vexla_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  vexla_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    add_test(NAME ${name} COMMAND ${name})
+    vexla_test_environment(${name})
+  endif()
+endfunction()
+
+# Every test gets a throwaway home (and, under Wine, a throwaway prefix that
+# `make test` boots once before the run), so no test touches the user's files.
+function(vexla_test_environment test)
+  set(home ${CMAKE_BINARY_DIR}/test-home)
+  file(MAKE_DIRECTORY ${home})
+  set(env "HOME=${home};XDG_CONFIG_HOME=${home}/.config")
+  if(CMAKE_CROSSCOMPILING)
+    list(APPEND env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix" "WINEDEBUG=-all")
+  endif()
+  set_tests_properties(${test} PROPERTIES ENVIRONMENT "${env}")
+endfunction()

@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs, from Debian's packages, whatever the build and the tests need and
+# this machine lacks. Cheap when everything is present: nothing is fetched.
+set -eu
+
+need=""
+have_cmd() { command -v "$1" >/dev/null 2>&1; }
+want() { need="$need $1"; }
+
+have_cmd cmake || want cmake
+have_cmd g++ || want g++
+have_cmd make || want make
+have_cmd clang++ || want clang
+have_cmd python3 || want python3-minimal
+have_cmd iconv || want libc-bin
+have_cmd x86_64-w64-mingw32-g++-posix || want mingw-w64
+have_cmd i686-w64-mingw32-g++-posix || want mingw-w64
+[ -x /usr/lib/wine/wine64 ] || want wine64
+have_cmd xvfb-run || want xvfb
+[ -f /usr/src/googletest/CMakeLists.txt ] || want googletest
+[ -d /usr/lib/x86_64-linux-gnu/cmake/GTest ] || want libgtest-dev
+[ -d /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || want libbenchmark-dev
+# libFuzzer's runtime comes with clang's compiler-rt.
+ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || want libclang-rt-dev
+
+[ -n "$need" ] || exit 0
+echo "install-deps: installing$need"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -q --no-install-recommends $need
