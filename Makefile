@@ -48,7 +48,7 @@ test-win64:
 	  WINEPREFIX=$(WINEPREFIX_DIR) /usr/lib/wine/wineserver -w; \
 	fi
 	WINEPREFIX=$(WINEPREFIX_DIR) xvfb-run -a ctest --preset win64 -j $(JOBS)
-	-WINEPREFIX=$(WINEPREFIX_DIR) /usr/lib/wine/wineserver -k
+	@WINEPREFIX=$(WINEPREFIX_DIR) /usr/lib/wine/wineserver -k 2>/dev/null || true
 
 test-fuzz:
 	cmake --preset fuzz

@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""Checks the export table of Vexla.dll: every export by its exact name and
+ordinal, nothing else exported, and on 32-bit x86 that each export removes its
+own arguments from the stack (ret $4N), as hosts compiled for stdcall expect."""
+
+import argparse
+import re
+import subprocess
+import sys
+
+# name: (ordinal, number of 32-bit argument slots)
+EXPECTED = {
+    "SetFilter": (2, 1),
+    "GetReFlashRate32": (3, 1),
+    "GetReFlashRate": (4, 1),
+    "StartPoint": (7, 1),
+    "GotSerialData": (9, 1),
+    "GotSerialData32": (10, 1),
+    "Long2String": (13, 4),
+    "SetDataZeroCh": (16, 1),
+    "SetDataZero": (17, 0),
+    "EnableCtrls": (21, 3),
+}
+
+
+def run(*args):
+    return subprocess.run(args, check=True, capture_output=True, text=True).stdout
+
+
+def export_table(objdump, dll):
+    """Returns {name: (ordinal, rva)} from objdump's reading of .edata."""
+    text = run(objdump, "-p", dll)
+    base_match = re.search(r"^Ordinal Base\s+(\d+)", text, re.M)
+    if not base_match:
+        sys.exit("no export table in " + dll)
+    base = int(base_match.group(1))
+    rvas = {}
+    for m in re.finditer(r"^\s*\[\s*(\d+)\] \+base\[\s*(\d+)\] ([0-9a-f]+) Export RVA", text, re.M):
+        rvas[int(m.group(2))] = int(m.group(3), 16)
+    names = {}
+    section = text.split("[Ordinal/Name Pointer] Table", 1)[1]
+    for m in re.finditer(r"^\s*\[\s*(\d+)\] (\S+)$", section, re.M):
+        ordinal = int(m.group(1)) + base
+        names[m.group(2)] = (ordinal, rvas.get(ordinal))
+    image_base = int(re.search(r"^ImageBase\s+([0-9a-f]+)", text, re.M).group(1), 16)
+    return names, image_base
+
+
+def function_returns(objdump, dll):
+    """Returns {address: [ret operands]} for every function in the disassembly."""
+    returns, current = {}, None
+    for line in run(objdump, "-d", "--no-show-raw-insn", dll).splitlines():
+        head = re.match(r"^([0-9a-f]+) <([^>]+)>:$", line)
+        if head:
+            current = int(head.group(1), 16)
+            returns[current] = []
+            continue
+        ret = re.match(r"^\s*[0-9a-f]+:\s+ret\s*(\$0x[0-9a-f]+)?", line)
+        if ret and current is not None:
+            returns[current].append(int(ret.group(1)[3:], 16) if ret.group(1) else 0)
+    return returns
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--objdump", required=True)
+    ap.add_argument("--dll", required=True)
+    ap.add_argument("--processor", required=True)
+    args = ap.parse_args()
+
+    names, image_base = export_table(args.objdump, args.dll)
+    failures = []
+    for name, (ordinal, _) in sorted(EXPECTED.items()):
+        if name not in names:
+            failures.append(f"{name}: not exported")
+        elif names[name][0] != ordinal:
+            failures.append(f"{name}: ordinal {names[name][0]}, expected {ordinal}")
+    for name in sorted(set(names) - set(EXPECTED)):
+        failures.append(f"{name}: exported but not part of the interface")
+
+    if args.processor == "i686":
+        returns = function_returns(args.objdump, args.dll)
+        for name, (_, slots) in sorted(EXPECTED.items()):
+            if name not in names:
+                continue
+            address = image_base + names[name][1]
+            rets = returns.get(address)
+            if not rets:
+                failures.append(f"{name}: no function with a return at {address:#x}")
+            elif any(r != 4 * slots for r in rets):
+                failures.append(f"{name}: returns with {rets}, expected ret ${4 * slots} (stdcall)")
+
+    for f in failures:
+        print("FAIL", f)
+    print(f"{len(EXPECTED)} exports checked in {args.dll}: {'ok' if not failures else 'FAILED'}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
