@@ -1,0 +1,42 @@
+#pragma once
+// The command line of gaugesim. Parsing is portable and total: any argument
+// list yields either options or one clear message.
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "network.h"
+
+namespace vexla::sim {
+
+struct Options {
+    NetworkConfig network;
+    uint32_t channels = 0xFF;  // bit i = channel index i; users number them from 1
+    std::array<GaugeKind, kGauges> kinds{};
+    std::array<Motion, kGauges> motions{};
+    GaugeState initialState = GaugeState::Standard;
+    std::string device;         // empty: create a pty
+    int com = 0;                // 0: no COM symlinks
+    std::string link;           // extra symlink to the pty
+    double tableSeconds = 0;    // 0: no periodic table
+    double durationSeconds = 0; // 0: until interrupted
+    std::vector<TimeWindow> lineDown;
+};
+
+struct ParsedArguments {
+    std::optional<Options> options;  // set when the arguments are good
+    bool help = false;
+    std::string error;
+};
+
+ParsedArguments ParseArguments(std::span<const std::string_view> args);
+std::string UsageText();
+
+// "1-8,12" (user numbers 1..32) as a mask of channel indices.
+std::optional<uint32_t> ParseChannelList(std::string_view text);
+
+}  // namespace vexla::sim
