@@ -1,0 +1,55 @@
+#include "message_queue.h"
+
+#include <sys/eventfd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "comm_messages.h"
+
+namespace vexla {
+
+TMessageQueue::TMessageQueue(size_t limit) : limit_(limit), wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (!wake_) throw std::system_error(errno, std::generic_category(), "eventfd");
+}
+
+bool TMessageQueue::Post(TMessage message) {
+    std::lock_guard lock(mutex_);
+    if (closed_) return false;
+    if (entries_.size() >= limit_ && message.message != comm::kMsgRequestHangup) return false;
+    entries_.push_back(std::move(message));
+    // Only the first post after the taker emptied the queue needs a wake-up.
+    if (!signalled_) {
+        const uint64_t one = 1;
+        if (::write(wake_.get(), &one, sizeof one) != sizeof one) {
+            entries_.pop_back();
+            return false;
+        }
+        signalled_ = true;
+    }
+    return true;
+}
+
+std::optional<TMessage> TMessageQueue::Take() {
+    std::lock_guard lock(mutex_);
+    if (entries_.empty()) {
+        if (signalled_) {
+            uint64_t count = 0;
+            [[maybe_unused]] ssize_t n = ::read(wake_.get(), &count, sizeof count);
+            signalled_ = false;
+        }
+        return std::nullopt;
+    }
+    TMessage next = std::move(entries_.front());
+    entries_.pop_front();
+    return next;
+}
+
+void TMessageQueue::Close() {
+    std::deque<TMessage> dropped;
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    dropped.swap(entries_);
+}
+
+}  // namespace vexla
