@@ -1,3 +1,12 @@
+if(NOT VEXLA_TESTS)
+  # Builds without tests (the fuzz preset) still read every vexla_test() call.
+  function(vexla_test)
+  endfunction()
+  function(vexla_test_environment)
+  endfunction()
+  return()
+endif()
+
 # Natively we use the installed GoogleTest; the mingw builds compile it from
 # the sources that Debian's googletest package installs.
 if(CMAKE_CROSSCOMPILING)

@@ -1,0 +1,112 @@
+// Cost of the driver's per-tick work: one decode pass over a full receive
+// ring in each data format, and one whole processing step with 32 live
+// channels and a full averaging ring. Rates are also given as multiples of
+// the 115200-baud line rate (11,520 bytes per second).
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "channels/data_format.h"
+#include "engine/driver.h"
+#include "engine/tests/frame_streams.h"
+
+namespace vexla {
+namespace {
+
+constexpr double kLineRate115200 = 11520.0;
+
+// Every position of a full ring starts a window that must be copied and
+// checked: the most work one call can be given.
+std::vector<uint8_t> WorstCaseBytes(uint8_t format) {
+    const uint8_t fill = format == kFormatBlock ? 0xFF : format == kFormatText ? 0x0D : 0x80;
+    return std::vector<uint8_t>(ReceiveRing::kSize, fill);
+}
+
+// As many valid frames back to back as fill the ring.
+std::vector<uint8_t> ValidBytes(uint8_t format) {
+    std::vector<uint8_t> stream = testing::MakeStream(format, 80);
+    stream.resize(ReceiveRing::kSize);
+    return stream;
+}
+
+void RunDecode(benchmark::State& state, const std::vector<uint8_t>& bytes) {
+    Driver d;
+    d.Settings.DataFormat = static_cast<uint8_t>(state.range(0));
+    d.LinkOpen = true;
+    d.SPComReceiveData(bytes);
+    const ReceiveRing full = d.Receive;
+    for (auto _ : state) {
+        d.Receive = full;
+        d.NewDataFlag = true;
+        benchmark::DoNotOptimize(d.DecodeFrames());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * ReceiveRing::kSize);
+    state.counters["x_line_rate_115200"] = benchmark::Counter(
+        ReceiveRing::kSize / kLineRate115200, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_DecodeWorstCase(benchmark::State& state) {
+    RunDecode(state, WorstCaseBytes(static_cast<uint8_t>(state.range(0))));
+}
+BENCHMARK(BM_DecodeWorstCase)->DenseRange(0, 4)->ArgName("format");
+
+void BM_DecodeValidFrames(benchmark::State& state) {
+    RunDecode(state, ValidBytes(static_cast<uint8_t>(state.range(0))));
+}
+BENCHMARK(BM_DecodeValidFrames)->DenseRange(0, 4)->ArgName("format");
+
+// One tick of a network of 32 gauges pushing general frames: receive the
+// tick's frames, decode, average over a full 40-slot ring, rate, hand over,
+// and the host's take.
+void BM_ProcessTick32Channels(benchmark::State& state) {
+    Driver d;
+    d.Settings.DataFormat = kFormatPushedGeneral;
+    d.Settings.FilterDepth = 40;
+    d.LinkOpen = true;
+    d.Channels.References.MarkAllCaptured();
+    std::vector<uint8_t> tick = testing::MakeStream(kFormatPushedGeneral, 32);
+    tick.push_back(0x00);
+    for (int warm = 0; warm < 40; ++warm) {
+        d.SPComReceiveData(tick);
+        d.ProcessTick();
+        d.TakeResult();
+        d.Receive.Clear();
+    }
+    for (auto _ : state) {
+        d.SPComReceiveData(tick);
+        d.ProcessTick();
+        benchmark::DoNotOptimize(d.TakeResult());
+        d.Receive.Clear();
+    }
+}
+BENCHMARK(BM_ProcessTick32Channels);
+
+// The heaviest tick: a full ring of block-format bytes in which every
+// position must be examined, on top of a full averaging ring with 16 live
+// channels (all that format carries).
+void BM_ProcessTickWorstCase(benchmark::State& state) {
+    Driver d;
+    d.Settings.DataFormat = kFormatBlock;
+    d.Settings.FilterDepth = 40;
+    d.LinkOpen = true;
+    for (uint32_t warm = 0; warm < 40; ++warm) {
+        std::vector<uint8_t> frame = testing::MakeStream(kFormatBlock, 1, warm);
+        d.SPComReceiveData(frame);
+        d.ProcessTick();
+        d.TakeResult();
+    }
+    const std::vector<uint8_t> worst = WorstCaseBytes(kFormatBlock);
+    for (auto _ : state) {
+        d.Receive.Clear();
+        d.SPComReceiveData(worst);
+        d.ProcessTick();
+        benchmark::DoNotOptimize(d.TakeResult());
+    }
+}
+BENCHMARK(BM_ProcessTickWorstCase);
+
+}  // namespace
+}  // namespace vexla
+
+BENCHMARK_MAIN();
