@@ -41,8 +41,8 @@ typedef struct VexlaDataBlock16 {
     int16_t updated[16];
 } VexlaDataBlock16;
 
-/* 8-channel record of GotSerialData, 84 bytes. */
-#pragma pack(push, 1)
+/* 8-channel record of GotSerialData, 84 bytes. Every field lies at its
+ * natural alignment, so these layouts are the same on every compiler. */
 typedef struct VexlaRecord8 {
     int16_t header;        /* -1: a processing result, 0: nothing new */
     int16_t relative_flag; /* -1: displacements are relative to zero points */
@@ -59,7 +59,6 @@ typedef struct VexlaRecord32 {
     int32_t displacement[32];
     int16_t updated[32];
 } VexlaRecord32;
-#pragma pack(pop)
 
 /* Data, zero and text functions. Values are tenths of the gauge's last
  * displayed digit; rates are tenths of updates per second (-1: none, 0: the

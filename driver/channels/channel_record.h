@@ -10,7 +10,9 @@ namespace vexla {
 
 inline constexpr std::size_t kChannels = 32;
 
-#pragma pack(push, 1)
+// Every field already sits at its natural alignment, so the record needs no
+// packing pragma (which would make its arrays misaligned inside other
+// structures); the assertions below pin the layout on every target.
 struct TChannelRecord {
     int16_t Header = 0;        // -1: carries a processing result; 0: empty
     int16_t RelativeFlag = 0;  // -1: relative mode was on when it was made
@@ -18,7 +20,6 @@ struct TChannelRecord {
     std::array<int32_t, kChannels> Displacement{};  // position minus reference point
     std::array<int16_t, kChannels> Updated{};       // -1: data in this record
 };
-#pragma pack(pop)
 
 static_assert(sizeof(TChannelRecord) == 324);
 static_assert(offsetof(TChannelRecord, Header) == 0);
