@@ -39,7 +39,9 @@ void Gauge::Advance(Micros now) {
     const double perMm = static_cast<double>(UnitsPerMm(kind));
     auto toUnits = [&](double mm) { return static_cast<int64_t>(std::llround(mm * perMm)); };
     switch (motion.kind) {
-        case MotionKind::Still: break;
+        case MotionKind::Still:
+            if (!lastAdvance_) travel_ = toUnits(motion.offsetMm);
+            break;
         case MotionKind::Ramp: travel_ = toUnits(motion.offsetMm + motion.speedMmPerS * t); break;
         case MotionKind::Sine:
             travel_ = toUnits(motion.offsetMm +

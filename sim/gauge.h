@@ -57,7 +57,8 @@ public:
     void Advance(Micros now);
     void Seed(uint32_t seed) { rng_.seed(seed); }
 
-    // Places the plunger directly (value units); a still gauge stays there.
+    // Places the plunger directly (value units); a still gauge stays there
+    // once it has been advanced the first time.
     void SetTravel(int64_t units) { travel_ = units; }
     int64_t Travel() const { return travel_; }
     // What the display shows before quantising: travel since the last hardware

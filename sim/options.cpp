@@ -98,12 +98,15 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
     motionKinds.fill(MotionKind::Sine);
     o.kinds.fill(GaugeKind::Hundredth);
 
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
+    // Asking for help wins over any mistake in the rest of the line.
+    for (std::string_view arg : args) {
         if (arg == "--help" || arg == "-h") {
             result.help = true;
             return result;
         }
+    }
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
         if (arg == "--log-polls") {
             o.network.logPolls = true;
             continue;
