@@ -1,0 +1,636 @@
+// TComm over Win32 overlapped serial I/O. Every result of the worker threads
+// travels as a message posted to a hidden message-only window that belongs to
+// the owner's thread, so the events run there.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "comm.h"
+#include "comm_messages.h"
+
+namespace vexla {
+
+namespace {
+
+constexpr UINT kMsgReceiveData = WM_USER + 1;
+constexpr UINT kMsgReceiveError = WM_USER + 2;
+constexpr UINT kMsgRequestHangup = WM_USER + 3;
+constexpr UINT kMsgModemState = WM_USER + 4;
+constexpr UINT kMsgSendDataEmpty = WM_USER + 5;
+constexpr UINT kMsgWrite = WM_USER + 1;  // thread message to the transmit thread
+static_assert(kMsgReceiveData == comm::kMsgReceiveData && kMsgSendDataEmpty == comm::kMsgSendDataEmpty);
+
+constexpr DWORD kLineEventMask = EV_RLSD | EV_ERR | EV_RING;  // 0x1A0
+constexpr DWORD kQueueSize = 4096;
+constexpr wchar_t kWindowClass[] = L"VexlaCommNotify";
+
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) reset(std::exchange(other.handle_, nullptr));
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    void reset(HANDLE handle = nullptr) {
+        if (handle_) CloseHandle(handle_);
+        handle_ = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+// Byte blocks that change owner with a message: LocalAlloc'd, zero-filled,
+// one byte longer than the data.
+struct LocalFreeDeleter {
+    void operator()(uint8_t* block) const { LocalFree(block); }
+};
+using LocalBlock = std::unique_ptr<uint8_t, LocalFreeDeleter>;
+
+LocalBlock AllocBlock(size_t count) { return LocalBlock(static_cast<uint8_t*>(LocalAlloc(LPTR, count + 1))); }
+
+HINSTANCE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+// The name in the code page CreateFileA would have used: the system sees
+// exactly the name it always saw.
+std::wstring PortNameW(const std::string& name) {
+    if (name.empty()) return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
+    return wide;
+}
+
+bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
+
+// One overlapped operation: its record, its own manual-reset event, and
+// whether the system still owns the record (and what it points into).
+class TOverlappedOp {
+public:
+    bool Create() {
+        event_.reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+        return static_cast<bool>(event_);
+    }
+    HANDLE Event() const { return event_.get(); }
+    OVERLAPPED* Fresh() {
+        std::memset(&record_, 0, sizeof record_);
+        record_.hEvent = event_.get();
+        return &record_;
+    }
+    OVERLAPPED* Record() { return &record_; }
+    bool pending = false;
+
+    // The system must be done with the record and its buffer before either
+    // is freed; PurgeComm does not abort every driver's (or Wine's) I/O.
+    void CancelAndWait(HANDLE port) {
+        if (!pending) return;
+        CancelIoEx(port, &record_);
+        DWORD ignored = 0;
+        GetOverlappedResult(port, &record_, &ignored, TRUE);
+        pending = false;
+    }
+
+private:
+    UniqueHandle event_;
+    OVERLAPPED record_{};
+};
+
+// Errors after which waiting again is pointless: the port is being closed.
+bool Quiet(DWORD error) { return error == ERROR_INVALID_HANDLE; }
+
+class TCommThread {
+public:
+    virtual ~TCommThread() { Join(); }
+    bool Create(int priority) {
+        handle_.reset(CreateThread(nullptr, 0, &Entry, this, CREATE_SUSPENDED, &id_));
+        if (!handle_) return false;
+        SetThreadPriority(handle_.get(), priority);
+        return true;
+    }
+    void Resume() { ResumeThread(handle_.get()); }
+    void Join() {
+        if (handle_) WaitForSingleObject(handle_.get(), INFINITE);
+    }
+    HANDLE Handle() const { return handle_.get(); }
+    DWORD Id() const { return id_; }
+
+protected:
+    TCommThread(HANDLE port, HANDLE stop, HWND window) : port_(port), stop_(stop), window_(window) {}
+    virtual void Execute() = 0;
+    void RequestHangup() { PostMessageW(window_, kMsgRequestHangup, 0, 0); }
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam) { return PostMessageW(window_, message, wParam, lParam) != 0; }
+
+    HANDLE port_;
+    HANDLE stop_;
+    HWND window_;
+
+private:
+    static DWORD WINAPI Entry(void* self) {
+        static_cast<TCommThread*>(self)->Execute();
+        return 0;
+    }
+    UniqueHandle handle_;
+    DWORD id_ = 0;
+};
+
+class TReadThread final : public TCommThread {
+public:
+    TReadThread(HANDLE port, HANDLE stop, HWND window, uint16_t blockSize)
+        : TCommThread(port, stop, window), block_(blockSize) {}
+    ~TReadThread() override { Join(); }
+
+private:
+    void Execute() override {
+        if (line_.Create() && read_.Create()) {
+            Run();
+        } else {
+            RequestHangup();
+        }
+        // Nothing of ours may be freed while the system still writes into it.
+        read_.CancelAndWait(port_);
+        line_.CancelAndWait(port_);
+        PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
+    }
+
+    void Run() {
+        // A device that cannot report line events still delivers data.
+        lineEvents_ = SetCommMask(port_, kLineEventMask) != 0;
+        if (lineEvents_ && !ArmLineWait()) return;
+        if (!StartRead()) return;
+        for (;;) {
+            // In this order: stop, line events (while the device reports them), read.
+            HANDLE handles[3];
+            DWORD count = 0;
+            handles[count++] = stop_;
+            if (lineEvents_) handles[count++] = line_.Event();
+            handles[count++] = read_.Event();
+
+            const DWORD result = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+            if (result >= WAIT_OBJECT_0 + count) {
+                RequestHangup();
+                return;
+            }
+            const HANDLE signalled = handles[result - WAIT_OBJECT_0];
+            if (signalled == stop_) return;
+            if (signalled == read_.Event()) {
+                if (!ReadCompleted() || !StartRead()) return;
+            } else {
+                if (!LineWaitCompleted()) return;
+                if (lineEvents_ && !ArmLineWait()) return;
+            }
+        }
+    }
+
+    // Under Wine on a pty, and on some USB and virtual ports, the wait is
+    // refused or fails on every try: stop waiting for line events.
+    void DropLineEvents() { lineEvents_ = false; }
+
+    bool ArmLineWait() {
+        while (!Signalled(stop_)) {
+            if (WaitCommEvent(port_, &lineMask_, line_.Fresh())) {
+                if (!HandleLineEvent()) return false;
+                if (!lineEvents_) return true;
+                continue;
+            }
+            const DWORD error = GetLastError();
+            if (error == ERROR_IO_PENDING) {
+                line_.pending = true;
+                return true;
+            }
+            if (Quiet(error)) return false;
+            DropLineEvents();
+            return true;
+        }
+        return false;
+    }
+
+    bool LineWaitCompleted() {
+        line_.pending = false;
+        DWORD ignored = 0;
+        if (!GetOverlappedResult(port_, line_.Record(), &ignored, FALSE)) {
+            if (Quiet(GetLastError())) return false;
+            // Whether the device is gone the pending read will tell.
+            DropLineEvents();
+            return true;
+        }
+        return HandleLineEvent();
+    }
+
+    // False ends the thread (a notification could not be posted, or the
+    // port is being closed).
+    bool HandleLineEvent() {
+        bool reported = false;
+        if (lineMask_ & EV_ERR) {
+            DWORD errors = 0;
+            if (!ClearCommError(port_, &errors, nullptr)) {
+                if (Quiet(GetLastError())) return false;
+                DropLineEvents();
+                return true;
+            }
+            if (!Post(kMsgReceiveError, 0, static_cast<LPARAM>(errors))) {
+                RequestHangup();
+                return false;
+            }
+            reported = true;
+        }
+        DWORD bits = 0;
+        if (lineMask_ & EV_RLSD) bits |= comm::kModemCarrier;
+        if (lineMask_ & EV_RING) bits |= comm::kModemRing;
+        if (bits) {
+            if (!Post(kMsgModemState, 0, static_cast<LPARAM>(bits))) {
+                RequestHangup();
+                return false;
+            }
+            reported = true;
+        }
+        // A completion without any of our events: the device does not do them.
+        if (!reported) DropLineEvents();
+        return true;
+    }
+
+    bool StartRead() {
+        while (!Signalled(stop_)) {
+            DWORD count = 0;
+            if (ReadFile(port_, block_.data(), static_cast<DWORD>(block_.size()), &count, read_.Fresh())) {
+                if (!Deliver(count)) return false;
+                continue;
+            }
+            const DWORD error = GetLastError();
+            if (error == ERROR_IO_PENDING) {
+                read_.pending = true;
+                return true;
+            }
+            if (!Quiet(error)) RequestHangup();
+            return false;
+        }
+        return false;
+    }
+
+    bool ReadCompleted() {
+        read_.pending = false;
+        DWORD count = 0;
+        if (!GetOverlappedResult(port_, read_.Record(), &count, FALSE)) {
+            if (!Quiet(GetLastError())) RequestHangup();
+            return false;
+        }
+        return Deliver(count);
+    }
+
+    // Every failure, an empty read included, ends the thread with one hang-up
+    // request: a vanished device completes reads at once, over and over.
+    bool Deliver(DWORD count) {
+        if (count == 0) {
+            RequestHangup();
+            return false;
+        }
+        LocalBlock block = AllocBlock(count);
+        if (!block) {
+            RequestHangup();
+            return false;
+        }
+        std::memcpy(block.get(), block_.data(), count);
+        if (!Post(kMsgReceiveData, count, reinterpret_cast<LPARAM>(block.get()))) {
+            RequestHangup();
+            return false;
+        }
+        block.release();  // the notification window owns it now
+        return true;
+    }
+
+    std::vector<uint8_t> block_;
+    TOverlappedOp line_;
+    TOverlappedOp read_;
+    DWORD lineMask_ = 0;  // written by the pending line-event wait
+    bool lineEvents_ = false;
+};
+
+class TWriteThread final : public TCommThread {
+public:
+    TWriteThread(HANDLE port, HANDLE stop, HWND window, HANDLE ready, std::atomic<bool>& sendQueueEmpty)
+        : TCommThread(port, stop, window), ready_(ready), sendQueueEmpty_(sendQueueEmpty) {}
+    ~TWriteThread() override { Join(); }
+
+private:
+    void Execute() override {
+        // A thread gets its message queue on its first message call; the
+        // owner waits for `ready_` so that no early block is refused.
+        MSG msg;
+        PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+        SetEvent(ready_);
+
+        if (write_.Create()) {
+            Run();
+        } else {
+            RequestHangup();
+        }
+        // Blocks queued after the end are the owner's loss, not a leak.
+        while (PeekMessageW(&msg, nullptr, kMsgWrite, kMsgWrite, PM_REMOVE)) {
+            if (!msg.hwnd) LocalFree(reinterpret_cast<HLOCAL>(msg.lParam));
+        }
+        PurgeComm(port_, PURGE_TXABORT | PURGE_TXCLEAR);
+        sendQueueEmpty_ = true;
+    }
+
+    void Run() {
+        bool notify = true;
+        for (;;) {
+            MSG msg;
+            if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                sendQueueEmpty_ = true;
+                if (notify) {
+                    if (!Post(kMsgSendDataEmpty, 0, 0)) {
+                        RequestHangup();
+                        return;
+                    }
+                    notify = false;
+                }
+                const DWORD result = MsgWaitForMultipleObjects(1, &stop_, FALSE, INFINITE, QS_ALLINPUT);
+                if (result == WAIT_OBJECT_0 + 1) continue;
+                if (result != WAIT_OBJECT_0) RequestHangup();
+                return;
+            }
+            LocalBlock block(!msg.hwnd && msg.message == kMsgWrite ? reinterpret_cast<uint8_t*>(msg.lParam) : nullptr);
+            if (Signalled(stop_)) return;
+            if (msg.hwnd) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+                continue;
+            }
+            if (!block) continue;
+            if (!WriteBlock(block.get(), static_cast<DWORD>(msg.wParam))) return;
+            notify = true;
+        }
+    }
+
+    bool WriteBlock(const uint8_t* bytes, DWORD length) {
+        DWORD offset = 0;
+        while (offset < length) {
+            DWORD written = 0;
+            if (!WriteFile(port_, bytes + offset, length - offset, &written, write_.Fresh())) {
+                const DWORD error = GetLastError();
+                if (Quiet(error)) return false;
+                if (error != ERROR_IO_PENDING) {
+                    RequestHangup();
+                    return false;
+                }
+                write_.pending = true;
+                HANDLE handles[2] = {stop_, write_.Event()};
+                const DWORD result = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+                if (result != WAIT_OBJECT_0 + 1) {
+                    write_.CancelAndWait(port_);
+                    if (result != WAIT_OBJECT_0) RequestHangup();
+                    return false;
+                }
+                write_.pending = false;
+                if (!GetOverlappedResult(port_, write_.Record(), &written, TRUE)) {
+                    if (!Quiet(GetLastError())) RequestHangup();
+                    return false;
+                }
+            }
+            // Taking nothing would make this loop spin on a dead device.
+            if (written == 0) {
+                RequestHangup();
+                return false;
+            }
+            offset += written;
+        }
+        return true;
+    }
+
+    HANDLE ready_;
+    std::atomic<bool>& sendQueueEmpty_;
+    TOverlappedOp write_;
+};
+
+}  // namespace
+
+struct TComm::Impl {
+    explicit Impl(TComm& owner) : comm(owner) {}
+
+    TComm& comm;
+    HWND window = nullptr;
+    UniqueHandle port;
+    UniqueHandle stop;
+    UniqueHandle writerReady;
+    std::unique_ptr<TReadThread> reader;
+    std::unique_ptr<TWriteThread> writer;
+    std::atomic<bool> sendQueueEmpty{true};
+    uint16_t blockSize = 2048;
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+        auto* self = reinterpret_cast<Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (!self || message < kMsgReceiveData || message > kMsgSendDataEmpty) {
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+        // Released after the handler, whether or not one is assigned.
+        LocalBlock block(message == kMsgReceiveData ? reinterpret_cast<uint8_t*>(lParam) : nullptr);
+        self->comm.Dispatch(message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), block.get());
+        return 0;
+    }
+
+    // Ends the threads, then releases what they used.
+    void Shutdown() {
+        if (reader) {
+            SetEvent(stop.get());
+            PurgeComm(port.get(), PURGE_RXABORT | PURGE_RXCLEAR);
+            reader->Join();
+            reader.reset();
+        }
+        if (writer) {
+            SetEvent(stop.get());
+            PurgeComm(port.get(), PURGE_TXABORT | PURGE_TXCLEAR);
+            sendQueueEmpty = true;
+            writer->Join();
+            writer.reset();
+        }
+        writerReady.reset();
+        stop.reset();
+        port.reset();
+    }
+};
+
+TComm::TComm() : impl_(std::make_unique<Impl>(*this)) {
+    const HINSTANCE module = ThisModule();
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &Impl::WindowProc;
+    windowClass.hInstance = module;
+    windowClass.lpszClassName = kWindowClass;
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "RegisterClassExW");
+    }
+    impl_->window =
+        CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, impl_.get());
+    if (!impl_->window) {
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateWindowExW");
+    }
+}
+
+TComm::~TComm() {
+    ClosePort();
+    // Undelivered blocks would outlive the window that was to release them.
+    MSG msg;
+    while (PeekMessageW(&msg, impl_->window, kMsgReceiveData, kMsgReceiveData, PM_REMOVE)) {
+        LocalFree(reinterpret_cast<HLOCAL>(msg.lParam));
+    }
+    DestroyWindow(impl_->window);
+    // Fails while other components still have windows of the class.
+    UnregisterClassW(kWindowClass, ThisModule());
+}
+
+bool TComm::IsOpen() const { return static_cast<bool>(impl_->port); }
+
+bool TComm::SendQueueEmpty() const { return impl_->sendQueueEmpty; }
+
+void TComm::ProcessNotifications() {
+    MSG msg;
+    while (PeekMessageW(&msg, impl_->window, kMsgReceiveData, kMsgSendDataEmpty, PM_REMOVE)) {
+        DispatchMessageW(&msg);
+    }
+}
+
+void TComm::OpenPort() {
+    Impl& impl = *impl_;
+    if (impl.port) throw ECommsError(TCommsFailure::AlreadyOpen);
+
+    UniqueHandle port(CreateFileW(PortNameW(settings_.CommName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  0,  // exclusive: a second open fails
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
+    if (!port) throw ECommsError(TCommsFailure::OpenFailed, static_cast<int>(GetLastError()));
+    if (GetFileType(port.get()) != FILE_TYPE_CHAR) {
+        throw ECommsError(TCommsFailure::NotCommHandle, static_cast<int>(GetLastError()));
+    }
+    if (!SetupComm(port.get(), kQueueSize, kQueueSize)) {
+        throw ECommsError(TCommsFailure::SetupFailed, static_cast<int>(GetLastError()));
+    }
+
+    impl.port = std::move(port);
+    PurgeComm(impl.port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    impl.sendQueueEmpty = true;
+    ApplyTimeouts();  // before the line settings, as the port has always been set up
+    ApplyLineSettings();
+
+    auto fail = [&impl](TCommsFailure failure, DWORD error) {
+        impl.Shutdown();
+        return ECommsError(failure, static_cast<int>(error));
+    };
+    impl.stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!impl.stop) throw fail(TCommsFailure::EventFailed, GetLastError());
+    impl.writerReady.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!impl.writerReady) throw fail(TCommsFailure::EventFailed, GetLastError());
+    impl.blockSize = ReceiveBlockSize(settings_.InputBufferLong);
+
+    impl.reader = std::make_unique<TReadThread>(impl.port.get(), impl.stop.get(), impl.window, impl.blockSize);
+    if (!impl.reader->Create(THREAD_PRIORITY_HIGHEST)) {
+        const DWORD error = GetLastError();
+        impl.reader.reset();
+        throw fail(TCommsFailure::ReadThreadFailed, error);
+    }
+    impl.writer = std::make_unique<TWriteThread>(impl.port.get(), impl.stop.get(), impl.window,
+                                                 impl.writerReady.get(), impl.sendQueueEmpty);
+    if (!impl.writer->Create(THREAD_PRIORITY_ABOVE_NORMAL)) {
+        const DWORD error = GetLastError();
+        impl.writer.reset();
+        impl.reader->Resume();  // a suspended thread would never see the stop event
+        throw fail(TCommsFailure::WriteThreadFailed, error);
+    }
+    impl.reader->Resume();
+    impl.writer->Resume();
+    // Until the transmit thread has its message queue, PostThreadMessage
+    // would refuse the first block.
+    HANDLE handles[2] = {impl.writerReady.get(), impl.writer->Handle()};
+    WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+}
+
+void TComm::ClosePort() {
+    if (!impl_->port) return;
+    impl_->Shutdown();
+}
+
+bool TComm::QueueWrite(const void* Buffer, uint16_t Length) {
+    Impl& impl = *impl_;
+    if (!impl.writer || Length == 0 || Buffer == nullptr) return false;
+    LocalBlock block = AllocBlock(Length);
+    if (!block) return false;
+    std::memcpy(block.get(), Buffer, Length);
+    // Cleared before the post, so the thread's "drained" cannot be overwritten by a stale false.
+    const bool wasEmpty = impl.sendQueueEmpty.exchange(false);
+    if (!PostThreadMessageW(impl.writer->Id(), kMsgWrite, Length, reinterpret_cast<LPARAM>(block.get()))) {
+        impl.sendQueueEmpty = wasEmpty;
+        return false;
+    }
+    block.release();  // the transmit thread owns it now
+    return true;
+}
+
+void TComm::ApplyLineSettings() {
+    if (!impl_->port) return;
+    const TCommSettings& s = settings_;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    GetCommState(impl_->port.get(), &dcb);  // keeps EofChar and EvtChar
+    dcb.BaudRate = s.BaudRate;
+    dcb.fBinary = TRUE;  // the only mode Windows supports
+    dcb.fParity = s.ParityCheck;
+    dcb.fOutxCtsFlow = s.Outx_CtsFlow;
+    dcb.fOutxDsrFlow = s.Outx_DsrFlow;
+    static constexpr DWORD kDtr[] = {DTR_CONTROL_ENABLE, DTR_CONTROL_DISABLE, DTR_CONTROL_HANDSHAKE};
+    dcb.fDtrControl = kDtr[static_cast<int>(s.DtrControl) % 3];
+    dcb.fDsrSensitivity = s.DsrSensitivity;
+    dcb.fTXContinueOnXoff = s.TxContinueOnXoff;
+    dcb.fOutX = s.Outx_XonXoffFlow;
+    dcb.fInX = s.Inx_XonXoffFlow;
+    dcb.fErrorChar = s.ReplaceWhenParityError;
+    dcb.fNull = s.IgnoreNullChar;
+    static constexpr DWORD kRts[] = {RTS_CONTROL_ENABLE, RTS_CONTROL_DISABLE, RTS_CONTROL_HANDSHAKE,
+                                     RTS_CONTROL_TOGGLE};
+    dcb.fRtsControl = kRts[static_cast<int>(s.RtsControl) % 4];
+    dcb.fAbortOnError = FALSE;  // a line error must not stall every read until ClearCommError
+    dcb.fDummy2 = 0;
+    dcb.XonLim = s.XonLimit;
+    dcb.XoffLim = s.XoffLimit;
+    dcb.ByteSize = static_cast<BYTE>(static_cast<int>(s.ByteSize) + 5);
+    dcb.Parity = static_cast<BYTE>(s.Parity);
+    dcb.StopBits = static_cast<BYTE>(s.StopBits);
+    dcb.XonChar = s.XonChar;
+    dcb.XoffChar = s.XoffChar;
+    dcb.ErrorChar = s.ReplacedChar;
+    SetCommState(impl_->port.get(), &dcb);  // a driver that refuses a field keeps its own value
+}
+
+void TComm::ApplyTimeouts() {
+    if (!impl_->port) return;
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = settings_.ReadIntervalTimeout;
+    timeouts.ReadTotalTimeoutMultiplier = settings_.ReadTotalTimeoutMultiplier;
+    timeouts.ReadTotalTimeoutConstant = settings_.ReadTotalTimeoutConstant;
+    timeouts.WriteTotalTimeoutMultiplier = settings_.WriteTotalTimeoutMultiplier;
+    timeouts.WriteTotalTimeoutConstant = settings_.WriteTotalTimeoutConstant;
+    SetCommTimeouts(impl_->port.get(), &timeouts);
+}
+
+}  // namespace vexla
