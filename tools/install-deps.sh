@@ -17,6 +17,7 @@ have_cmd x86_64-w64-mingw32-g++-posix || want mingw-w64
 have_cmd i686-w64-mingw32-g++-posix || want mingw-w64
 [ -x /usr/lib/wine/wine64 ] || want wine64
 have_cmd xvfb-run || want xvfb
+have_cmd xauth || want xauth
 [ -f /usr/src/googletest/CMakeLists.txt ] || want googletest
 [ -d /usr/lib/x86_64-linux-gnu/cmake/GTest ] || want libgtest-dev
 [ -d /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || want libbenchmark-dev
@@ -30,4 +31,4 @@ SUDO=""
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q
 # shellcheck disable=SC2086
-$SUDO apt-get install -y -q --no-install-recommends $need
+$SUDO apt-get install -y -q $need
