@@ -10,25 +10,11 @@
 
 #include "channels/channel_table.h"
 #include "channels/host_layouts.h"
+#include "channels/settings.h"
 #include "engine/link_port.h"
 #include "engine/receive_ring.h"
 
 namespace vexla {
-
-// Settings as held in memory. At library load everything is zero except the
-// filter depth; the configuration file supplies the rest at connect.
-struct DriverSettings {
-    uint8_t DataFormat = 0;
-    int32_t PortNumber = 0;
-    int32_t BaudRate = 0;
-    uint8_t ShowCtrlWindow = 0;
-    uint8_t FilterDepth = 10;
-    uint8_t ResetOnConnect = 0;
-    uint8_t TimesTenRange = 0;
-    uint8_t InvertRange = 0;
-    uint8_t ThreeDecimals = 0;
-    uint8_t SegmentNumber = 0;
-};
 
 // What the host lets the user do in the control window (EnableCtrls).
 struct ControlPermissions {
