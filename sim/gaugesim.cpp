@@ -20,6 +20,8 @@ namespace {
 
 using vexla::sim::Micros;
 
+constexpr Micros kBatch{2000};
+
 int gSignalPipe[2] = {-1, -1};
 
 void OnSignal(int) {
@@ -112,7 +114,7 @@ public:
             }
 
             in.clear();
-            if (endpoint_.IsOpen() && !endpoint_.Read(in)) {
+            if (readable_ && endpoint_.IsOpen() && !endpoint_.Read(in)) {
                 std::fprintf(stderr, "gaugesim: %s has gone\n", endpoint_.Path().c_str());
                 return 1;
             }
@@ -135,9 +137,9 @@ public:
                 if (w.from > now) wake = std::min(wake, w.from);
                 if (w.until > now) wake = std::min(wake, w.until);
             }
-            // Batching the line's bytes per millisecond keeps the wake-ups at
-            // 115200 baud to about a thousand a second.
-            const auto waitUs = std::max<int64_t>((wake - now).count(), 1000);
+            // Handing the line's bytes over in batches of a few milliseconds
+            // keeps the wake-ups (the main cost) at a few hundred a second.
+            const auto waitUs = std::max<int64_t>((wake - now).count(), kBatch.count());
             if (!Wait(Micros(waitUs))) break;
         }
         CloseLine();
@@ -190,6 +192,7 @@ private:
         const timespec ts{static_cast<time_t>(timeout.count() / 1000000),
                           static_cast<long>(timeout.count() % 1000000 * 1000)};
         const int n = ppoll(fds, endpoint_.IsOpen() ? 2 : 1, &ts, nullptr);
+        readable_ = n > 0 && fds[1].revents != 0;  // errors show up in the read
         return !(n > 0 && (fds[0].revents & POLLIN));
     }
 
@@ -197,6 +200,7 @@ private:
     vexla::sim::Network net_;
     vexla::sim::SerialEndpoint endpoint_;
     std::vector<vexla::sim::ScopedSymlink> links_;
+    bool readable_ = true;
 };
 
 }  // namespace

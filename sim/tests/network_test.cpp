@@ -19,6 +19,8 @@ using testing::RunNetwork;
 
 constexpr int64_t kStartTravel = 5000;
 
+std::vector<uint8_t> Bytes(std::span<const uint8_t> a) { return {a.begin(), a.end()}; }
+
 // A network whose gauges in `present` sit still at kStartTravel.
 Network MakeNetwork(const NetworkConfig& config, std::initializer_list<uint8_t> present) {
     Network net(config);
@@ -61,11 +63,11 @@ TEST(SimPolls, AnswerOnlyForPresentGauges) {
         {2, {PollByte(2)}, {}},
         {2, {PollByte(7)}, {}},
         {2, {0x7F, 0xA0, 0xC5}, {}},  // not polls
-        {4, {WirelessPollFrame(1).begin(), WirelessPollFrame(1).end()}, {5, 6}},
-        {4, {WirelessPollFrame(0).begin(), WirelessPollFrame(0).end()}, {1}},
-        {4, {WirelessPollFrame(7).begin(), WirelessPollFrame(7).end()}, {30}},
-        {4, {WirelessPollFrame(2).begin(), WirelessPollFrame(2).end()}, {}},
-        {4, {WirelessPollFrame(8).begin(), WirelessPollFrame(8).end()}, {}},  // the probe names no gauge
+        {4, Bytes(WirelessPollFrame(1)), {5, 6}},
+        {4, Bytes(WirelessPollFrame(0)), {1}},
+        {4, Bytes(WirelessPollFrame(7)), {30}},
+        {4, Bytes(WirelessPollFrame(2)), {}},
+        {4, Bytes(WirelessPollFrame(8)), {}},  // the probe names no gauge
         {4, {0x80, 0x04, 0x04, 0x00}, {}},  // bad CRC
         {4, {0x55, 0x80, 0x04, 0x04, WirelessPollFrame(1)[3]}, {5, 6}},  // after a stray byte
         {4, {PollByte(5)}, {}},  // a format 2 poll means nothing here
@@ -113,7 +115,6 @@ struct CommandCase {
     bool accepted = false;  // a valid command, logged even when nobody obeys
 };
 
-std::vector<uint8_t> Bytes(std::span<const uint8_t> a) { return {a.begin(), a.end()}; }
 template <typename... Spans>
 std::vector<uint8_t> Concat(const Spans&... parts) {
     std::vector<uint8_t> out;
