@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -30,6 +31,9 @@
 namespace vexla {
 
 namespace {
+
+// The most one read takes; the driver's queue holds no more.
+constexpr size_t kReadSize = 4096;
 
 // How often a device with interrupt counters is looked at for line events.
 constexpr int kLineSampleMs = 50;
@@ -120,7 +124,7 @@ public:
 
 private:
     void Execute() {
-        std::vector<uint8_t> block(blockSize_);
+        std::vector<uint8_t> block(std::max<size_t>(blockSize_, kReadSize));
         TLineWatch lines(port_);
         bool peerGone = false;  // poll saw a hang-up or error on the port
         while (!stop_.Raised()) {
@@ -156,17 +160,26 @@ private:
         ::tcflush(port_, TCIFLUSH);
     }
 
+    // What one read returned goes out as blocks of at most the block size,
+    // posted together: with 1-byte blocks a read per byte and a wake-up per
+    // byte would cap reception at a few times the line rate.
     bool Deliver(const uint8_t* bytes, size_t count) {
-        // One extra zero byte after the data, as the blocks have always had.
-        auto copy = std::make_unique<uint8_t[]>(count + 1);
-        std::memcpy(copy.get(), bytes, count);
-        if (!owner_.Post(TMessage{comm::kMsgReceiveData, static_cast<uint32_t>(count), 0, std::move(copy)})) {
+        batch_.clear();
+        for (size_t offset = 0; offset < count; offset += blockSize_) {
+            const size_t length = std::min<size_t>(blockSize_, count - offset);
+            // One extra zero byte after the data, as the blocks have always had.
+            auto copy = std::make_unique<uint8_t[]>(length + 1);
+            std::memcpy(copy.get(), bytes + offset, length);
+            batch_.push_back(TMessage{comm::kMsgReceiveData, static_cast<uint32_t>(length), 0, std::move(copy)});
+        }
+        if (!owner_.PostAll(batch_)) {
             RequestHangup(owner_);
             return false;
         }
         return true;
     }
 
+    std::vector<TMessage> batch_;
     int port_;
     const TStopSignal& stop_;
     TMessageQueue& owner_;
@@ -283,6 +296,7 @@ speed_t SpeedCode(uint32_t baud, bool& known) {
 
 struct TComm::Impl {
     TMessageQueue owner;  // the notification "window"
+    std::deque<TMessage> taken;  // taken from `owner`, not yet raised
     UniqueFd port;
     std::unique_ptr<TStopSignal> stop;
     std::unique_ptr<TMessageQueue> transmitQueue;
@@ -323,9 +337,14 @@ bool TComm::SendQueueEmpty() const { return impl_->sendQueueEmpty; }
 int TComm::NotificationFd() const { return impl_->owner.Fd(); }
 
 void TComm::ProcessNotifications() {
-    // One at a time, so a handler that processes notifications itself keeps the order.
-    while (std::optional<TMessage> next = impl_->owner.Take()) {
-        Dispatch(next->message, next->wParam, next->lParam, next->block.get());
+    // Raised from the front of `taken`, so a handler that processes
+    // notifications itself keeps the order.
+    Impl& impl = *impl_;
+    for (;;) {
+        if (impl.taken.empty() && !impl.owner.TakeAll(impl.taken)) return;
+        TMessage next = std::move(impl.taken.front());
+        impl.taken.pop_front();
+        Dispatch(next.message, next.wParam, next.lParam, next.block.get());
     }
 }
 

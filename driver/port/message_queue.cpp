@@ -17,16 +17,43 @@ bool TMessageQueue::Post(TMessage message) {
     std::lock_guard lock(mutex_);
     if (closed_) return false;
     if (entries_.size() >= limit_ && message.message != comm::kMsgRequestHangup) return false;
+    if (!Signal()) return false;
     entries_.push_back(std::move(message));
-    // Only the first post after the taker emptied the queue needs a wake-up.
-    if (!signalled_) {
-        const uint64_t one = 1;
-        if (::write(wake_.get(), &one, sizeof one) != sizeof one) {
-            entries_.pop_back();
-            return false;
-        }
-        signalled_ = true;
+    return true;
+}
+
+bool TMessageQueue::PostAll(std::vector<TMessage>& messages) {
+    std::lock_guard lock(mutex_);
+    if (closed_ || entries_.size() + messages.size() > limit_ || !Signal()) {
+        messages.clear();
+        return false;
     }
+    for (TMessage& message : messages) entries_.push_back(std::move(message));
+    messages.clear();
+    return true;
+}
+
+bool TMessageQueue::Signal() {
+    // Only the first post after the taker emptied the queue needs a wake-up.
+    if (signalled_) return true;
+    const uint64_t one = 1;
+    if (::write(wake_.get(), &one, sizeof one) != sizeof one) return false;
+    signalled_ = true;
+    return true;
+}
+
+bool TMessageQueue::TakeAll(std::deque<TMessage>& out) {
+    std::lock_guard lock(mutex_);
+    if (entries_.empty()) {
+        if (signalled_) {
+            uint64_t count = 0;
+            [[maybe_unused]] ssize_t n = ::read(wake_.get(), &count, sizeof count);
+            signalled_ = false;
+        }
+        return false;
+    }
+    for (TMessage& message : entries_) out.push_back(std::move(message));
+    entries_.clear();
     return true;
 }
 

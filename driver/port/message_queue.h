@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "unique_fd.h"
 
@@ -34,13 +35,20 @@ public:
     // False when the queue is closed or full; the message (and its block)
     // is then released. A hang-up request is never refused for space.
     bool Post(TMessage message);
+    // Posts all or, when closed or short of room, none (and releases them).
+    bool PostAll(std::vector<TMessage>& messages);
     // The next message, or nothing; taking the last one clears the descriptor.
     std::optional<TMessage> Take();
+    // Moves every waiting message to the end of `out`; false when there was
+    // none, which also clears the descriptor.
+    bool TakeAll(std::deque<TMessage>& out);
     // Refuses further posts and releases what is still queued.
     void Close();
     int Fd() const { return wake_.get(); }
 
 private:
+    bool Signal();  // with the mutex held
+
     std::mutex mutex_;
     std::deque<TMessage> entries_;
     size_t limit_;
