@@ -114,7 +114,7 @@ public:
             }
 
             in.clear();
-            if (readable_ && endpoint_.IsOpen() && !endpoint_.Read(in)) {
+            if (readable_ && endpoint_.IsOpen() && (hungUp_ || !endpoint_.Read(in))) {
                 std::fprintf(stderr, "gaugesim: %s has gone\n", endpoint_.Path().c_str());
                 return 1;
             }
@@ -192,7 +192,8 @@ private:
         const timespec ts{static_cast<time_t>(timeout.count() / 1000000),
                           static_cast<long>(timeout.count() % 1000000 * 1000)};
         const int n = ppoll(fds, endpoint_.IsOpen() ? 2 : 1, &ts, nullptr);
-        readable_ = n > 0 && fds[1].revents != 0;  // errors show up in the read
+        readable_ = n > 0 && fds[1].revents != 0;
+        hungUp_ = n > 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
         return !(n > 0 && (fds[0].revents & POLLIN));
     }
 
@@ -201,6 +202,7 @@ private:
     vexla::sim::SerialEndpoint endpoint_;
     std::vector<vexla::sim::ScopedSymlink> links_;
     bool readable_ = true;
+    bool hungUp_ = false;  // a device that went away (unplugged adapter)
 };
 
 }  // namespace

@@ -139,10 +139,11 @@ bool SerialEndpoint::Read(std::vector<uint8_t>& out) {
             out.insert(out.end(), buffer, buffer + n);
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EAGAIN) return true;
+        // A terminal in raw mode with VMIN 0 reads 0 bytes when nothing waits.
+        if (n == 0 || errno == EAGAIN) return true;
+        if (errno == EINTR) continue;
         // A pty master reads EIO while no slave is open; ours keeps one, so
-        // this and end of file mean the device itself has gone.
+        // an error means the device itself has gone.
         return false;
     }
     return false;

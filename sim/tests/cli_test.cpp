@@ -313,6 +313,33 @@ TEST(GaugesimCli, BadArgumentsExitWithStatus2) {
     EXPECT_EQ(help.Wait(), 0);
 }
 
+// A serial device stands in for a null-modem cable: here the far end of a pty
+// we own plays the other computer.
+TEST(GaugesimCli, UsesAnExistingSerialDevice) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string device = ptsname(master);
+    SimProcess sim({"--format", "2", "--channels", "3", "--device", device});
+    ASSERT_FALSE(sim.LineWith("device: " + device).empty()) << sim.Stderr();
+    const uint8_t poll[] = {PollByte(2)};
+    ASSERT_EQ(write(master, poll, 1), 1);
+    std::vector<uint8_t> got;
+    const auto end = Clock::now() + kPatience;
+    while (!FirstGeneralFrame(got) && Clock::now() < end) {
+        pollfd p{master, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        uint8_t buffer[256];
+        const ssize_t n = read(master, buffer, sizeof buffer);
+        if (n > 0) got.insert(got.end(), buffer, buffer + n);
+    }
+    ASSERT_TRUE(FirstGeneralFrame(got).has_value());
+    EXPECT_EQ(FirstGeneralFrame(got)->channel, 2);
+    EXPECT_EQ(sim.Stop(), 0);
+    close(master);
+}
+
 TEST(GaugesimCli, MissingDeviceExitsWithStatus1) {
     SimProcess sim({"--format", "2", "--device", "/nonexistent/ttyS9"});
     EXPECT_EQ(sim.Wait(), 1);
