@@ -101,7 +101,7 @@ void Throughput(uint16_t inputBufferLong, size_t total) {
     comm.ClosePort();
 
     const double megabytes = static_cast<double>(total) / 1e6;
-    std::printf("InputBufferLong %4u: %10.0f bytes/s (%5.1f x 115200 B/s), %.3f CPU s/MB, %zu blocks\n",
+    std::printf("InputBufferLong %4u: %10.0f bytes/s (%5.1f x the 115,200 B/s goal), %.3f CPU s/MB, %zu blocks\n",
                 static_cast<unsigned>(inputBufferLong), static_cast<double>(total) / seconds,
                 static_cast<double>(total) / seconds / 115200.0, cpu / megabytes, blocks);
 }
