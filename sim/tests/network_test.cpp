@@ -202,6 +202,30 @@ TEST(SimCommands, CommandBytesAreNotPolls) {
     EXPECT_EQ(ChannelsOf(2, RunNetwork(net, 100 * kMs, 200 * kMs)), std::vector<int>{7});
 }
 
+// Whatever the driver's end sends, the gauges go on working.
+TEST(SimCommands, RandomBytesFromTheDriverAreHarmless) {
+    std::mt19937 rng(7);
+    for (uint8_t format = 0; format <= 4; ++format) {
+        SCOPED_TRACE(int(format));
+        Network net = MakeNetwork(ConfigFor(format), {0, 1, 2, 3, 4, 5, 6, 7});
+        std::vector<uint8_t> out;
+        for (Micros t{0}; t < 20000 * kMs; t += kMs) {
+            std::array<uint8_t, 10> noise{};
+            for (auto& b : noise) b = static_cast<uint8_t>(rng());
+            net.Receive(noise, t);
+            // Real polls among the noise still reach the gauges.
+            if (t.count() % 50000 == 0 && format == 2) net.Receive(std::array{PollByte(1)}, t);
+            if (t.count() % 50000 == 0 && format == 4) net.Receive(WirelessPollFrame(0), t);
+            net.Advance(t);
+            net.TakeOutput(t, out);
+        }
+        EXPECT_GT(out.size(), 0u);
+        if (format >= 2) {
+            EXPECT_FALSE(ChannelsOf(format, out).empty());
+        }
+    }
+}
+
 TEST(SimGauge, HoldFreezesTheDisplayButNotThePosition) {
     Gauge g;
     g.motion.kind = MotionKind::Ramp;
