@@ -1,0 +1,48 @@
+// The parts of disk access that std::filesystem does the same on every
+// platform; the replace step and the folder are in disk_<platform>.cpp.
+
+#include "disk_config_fs.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "disk_paths.h"
+
+namespace vexla {
+
+namespace fs = std::filesystem;
+
+fs::path PathFromUtf8(const std::string& utf8) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+bool DiskConfigFileSystem::FolderExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(PathFromUtf8(path), ec);
+}
+
+bool DiskConfigFileSystem::CreateFolder(const std::string& path) {
+    // Parents too: on Linux the config home itself may not exist yet in a
+    // fresh account (on Windows the parent is the drive's root).
+    std::error_code ec;
+    fs::create_directories(PathFromUtf8(path), ec);
+    return !ec && fs::is_directory(PathFromUtf8(path), ec);
+}
+
+FileRead DiskConfigFileSystem::ReadFile(const std::string& path) {
+    const fs::path p = PathFromUtf8(path);
+    std::error_code ec;
+    const fs::file_status st = fs::status(p, ec);
+    if (st.type() == fs::file_type::not_found) return {FileRead::Missing, {}};
+    if (ec || st.type() != fs::file_type::regular) return {FileRead::Failed, {}};
+
+    std::ifstream in(p, std::ios::binary);
+    if (!in) return {FileRead::Failed, {}};
+    FileRead r{FileRead::Ok, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
+    if (in.bad()) return {FileRead::Failed, {}};
+    return r;
+}
+
+}  // namespace vexla

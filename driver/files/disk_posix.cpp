@@ -1,0 +1,110 @@
+// The replace step and the folder on POSIX systems.
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "disk_config_fs.h"
+#include "disk_paths.h"
+
+namespace vexla {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { Close(); }
+    int get() const { return fd_; }
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::atomic<unsigned> tempCounter{0};
+
+}  // namespace
+
+bool DiskConfigFileSystem::ReplaceFile(const std::string& path, std::string_view bytes) {
+    fs::path target = PathFromUtf8(path);
+    std::error_code ec;
+    // Replace what a link points to, not the link.
+    if (fs::is_symlink(target, ec)) {
+        target = fs::weakly_canonical(target, ec);
+        if (ec) return false;
+    }
+
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0)) return false;  // read-only stays
+
+    int fd = -1;
+    fs::path temp;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = target;
+        temp += "." + std::to_string(::getpid()) + "." + std::to_string(tempCounter++) + ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    UniqueFd file(fd);
+
+    // The new file keeps the old one's permissions; a new one gets the umask's.
+    const bool written = WriteAll(file.get(), bytes) && (!exists || ::fchmod(file.get(), old.st_mode & 07777) == 0) &&
+                         ::fsync(file.get()) == 0;
+    if (!file.Close() || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    if (const int dir = ::open(target.parent_path().empty() ? "." : target.parent_path().c_str(),
+                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+std::string ConfigFolderPath() {
+    // Relative values are invalid by the XDG rules and ignored.
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return std::string(xdg) + "/系统配置";
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h && *h) {
+        home = h;
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir) {
+        home = pw->pw_dir;
+    } else {
+        return {};
+    }
+    return home + "/.config/系统配置";
+}
+
+}  // namespace vexla

@@ -1,0 +1,76 @@
+// The replace step and the folder on Windows.
+
+#include <windows.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+#include "disk_config_fs.h"
+#include "disk_paths.h"
+
+namespace vexla {
+
+namespace {
+
+class UniqueHandle {
+public:
+    explicit UniqueHandle(HANDLE h) : h_(h) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { Close(); }
+    HANDLE get() const { return h_; }
+    bool Close() {
+        const HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return h == INVALID_HANDLE_VALUE || ::CloseHandle(h);
+    }
+
+private:
+    HANDLE h_;
+};
+
+bool WriteAll(HANDLE h, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!::WriteFile(h, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+std::atomic<unsigned> tempCounter{0};
+
+}  // namespace
+
+bool DiskConfigFileSystem::ReplaceFile(const std::string& path, std::string_view bytes) {
+    const std::wstring target = PathFromUtf8(path).wstring();
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;  // a read-only file stays as it is
+
+    std::wstring temp;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+        temp = target + L"." + std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(tempCounter++) +
+               L".tmp";
+        h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    if (h == INVALID_HANDLE_VALUE) return false;
+    UniqueHandle file(h);
+
+    const bool written = WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
+    if (!file.Close() || !written ||
+        !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileW(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string ConfigFolderPath() { return "C:\\系统配置"; }
+
+}  // namespace vexla
