@@ -13,7 +13,7 @@ all: deps
 deps:
 	@tools/install-deps.sh
 
-test: deps test-native test-asan test-win32 test-win64 test-fuzz
+test: deps test-native test-asan test-tsan test-win32 test-win64 test-fuzz
 
 test-native:
 	cmake --preset native

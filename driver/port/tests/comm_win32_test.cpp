@@ -223,18 +223,5 @@ TEST_F(CommWin32, OpenCloseCyclesWithTrafficInFlight) {
     owner.comm.ClosePort();
 }
 
-TEST(CommWin32Messages, ErrorTextsAreExact) {
-    const std::pair<TCommsFailure, const char*> texts[] = {
-        {TCommsFailure::AlreadyOpen, "This serial port already opened"},
-        {TCommsFailure::OpenFailed, "Error opening serial port"},
-        {TCommsFailure::NotCommHandle, "File handle is not a comm handle "},
-        {TCommsFailure::SetupFailed, "Cannot setup comm buffer"},
-        {TCommsFailure::EventFailed, "Unable to create event"},
-        {TCommsFailure::ReadThreadFailed, "Unable to create read thread"},
-        {TCommsFailure::WriteThreadFailed, "Unable to create write thread"},
-    };
-    for (const auto& [failure, text] : texts) EXPECT_STREQ(ECommsError(failure).what(), text);
-}
-
 }  // namespace
 }  // namespace vexla::test
