@@ -130,16 +130,17 @@ public:
                 if (nextTable <= now) nextTable = now + tableEvery;
             }
 
-            Micros wake = net_.NextWake(now);
+            // Handing the line's bytes over in batches of a few milliseconds
+            // keeps the wake-ups (the main cost) at a few hundred a second;
+            // polls are still answered on time.
+            Micros wake = net_.NextWake(now, kBatch);
             if (tableEvery.count() > 0) wake = std::min(wake, nextTable);
             if (end.count() > 0) wake = std::min(wake, end);
             for (const auto& w : options_.lineDown) {
                 if (w.from > now) wake = std::min(wake, w.from);
                 if (w.until > now) wake = std::min(wake, w.until);
             }
-            // Handing the line's bytes over in batches of a few milliseconds
-            // keeps the wake-ups (the main cost) at a few hundred a second.
-            const auto waitUs = std::max<int64_t>((wake - now).count(), kBatch.count());
+            const auto waitUs = std::max<int64_t>((wake - now).count(), 100);
             if (!Wait(Micros(waitUs))) break;
         }
         CloseLine();
@@ -177,6 +178,9 @@ private:
         }
         std::printf("%s%s: %s\n", now.count() > 0 ? Stamp(now).c_str() : "",
                     options_.device.empty() ? "pty" : "device", endpoint_.Path().c_str());
+        if (now.count() == 0)
+            std::printf("format %d at %u baud, gauges %s\n", options_.network.format, options_.network.baud,
+                        vexla::sim::ChannelList(options_.channels).c_str());
         for (const auto& l : links_) std::printf("link: %s -> %s\n", l.Link().c_str(), endpoint_.Path().c_str());
         return true;
     }

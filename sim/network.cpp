@@ -6,8 +6,6 @@
 #include "engine/odd_parity.h"
 
 namespace vexla::sim {
-namespace {
-
 std::string ChannelList(uint32_t mask) {
     std::string out;
     for (unsigned i = 0; i < kGauges;) {
@@ -24,8 +22,6 @@ std::string ChannelList(uint32_t mask) {
     }
     return out.empty() ? "none" : out;
 }
-
-}  // namespace
 
 uint8_t HighestChannel(uint8_t format, vexla::BlockLayout layout) {
     if (format != 0) return kGauges - 1;
@@ -282,15 +278,19 @@ void Network::TakeOutput(Micros now, std::vector<uint8_t>& out) {
     stats_.bytes += out.size() - from;
 }
 
-Micros Network::NextWake(Micros now) const {
+Micros Network::NextWake(Micros now, Micros lineBatch) const {
     Micros wake = now + Micros(100000);
     auto consider = [&](Micros t) { wake = std::min(wake, std::max(t, now)); };
-    if (auto end = line_.NextByteEnd()) consider(*end);
+    // Only answers to polls have to leave on time; line bytes, pushed
+    // readings and noise may wait for the batch.
+    const Micros batched = now + lineBatch;
+    if (auto end = line_.NextByteEnd()) consider(std::max(*end, batched));
     for (uint8_t c = 0; c < kGauges; ++c) {
-        if (job_[c] && line_.Waiting() < lowWater_) consider(*job_[c]);
-        if (Pushes() && Reachable(c)) consider(nextPush_[c]);
+        // While the line is busy, its own wake-up refills it.
+        if (job_[c] && line_.Waiting() == 0) consider(*job_[c]);
+        if (Pushes() && Reachable(c)) consider(std::max(nextPush_[c], batched));
     }
-    if (nextNoise_) consider(*nextNoise_);
+    if (nextNoise_) consider(std::max(*nextNoise_, batched));
     if (auto d = listener_.Deadline()) consider(*d);
     for (const SilenceWindow& w : config_.faults.silences) {
         if (w.when.from > now) consider(w.when.from);

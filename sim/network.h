@@ -66,6 +66,8 @@ struct NetworkStats {
 
 // Highest channel index a format can carry (block frames: 15 or 7).
 uint8_t HighestChannel(uint8_t format, vexla::BlockLayout layout);
+// "1-8,12" for a mask of channel indices, in user numbers.
+std::string ChannelList(uint32_t mask);
 const char* CommandName(uint8_t code);
 
 class Network {
@@ -81,7 +83,8 @@ public:
     // The bytes that have left the line by `now`, minus those the line loses.
     void TakeOutput(Micros now, std::vector<uint8_t>& out);
     // When Advance/TakeOutput next have something to do; never before `now`.
-    Micros NextWake(Micros now) const;
+    // Bytes on the line are collected for at least `lineBatch`.
+    Micros NextWake(Micros now, Micros lineBatch = Micros(0)) const;
     // After the line came back nothing is known of what the far end has seen.
     void LineRestored() { line_.ForgetLast(); }
 
