@@ -158,7 +158,7 @@ bool ConfigFile::EnsureFolder() {
 
 ConfigResult ConfigFile::Replace(std::string_view bytes) {
     const std::string path = FilePath();
-    if (fs_.ReplaceFile(path, bytes)) return {};
+    if (fs_.ReplaceContents(path, bytes)) return {};
     return {ConfigResult::WriteFailed, path};
 }
 
@@ -169,7 +169,7 @@ ConfigResult ConfigFile::Load(DriverSettings& settings, ReferencePoints& referen
     references.fill(0);
     if (!EnsureFolder()) return {ConfigResult::FolderFailed, folder_};
 
-    const FileRead file = fs_.ReadFile(FilePath());
+    const FileRead file = fs_.ReadContents(FilePath());
     switch (file.status) {
         case FileRead::Ok: ReadConfigText(file.bytes, settings, references); return {};
         case FileRead::Missing: return Replace(WriteConfigText({}, settings, references));
@@ -180,14 +180,14 @@ ConfigResult ConfigFile::Load(DriverSettings& settings, ReferencePoints& referen
 
 ConfigResult ConfigFile::Save(const DriverSettings& settings, const ReferencePoints& references) {
     if (!EnsureFolder()) return {ConfigResult::FolderFailed, folder_};
-    const FileRead file = fs_.ReadFile(FilePath());
+    const FileRead file = fs_.ReadContents(FilePath());
     if (file.status == FileRead::Failed) return {ConfigResult::WriteFailed, FilePath()};
     return Replace(WriteConfigText(file.bytes, settings, references));
 }
 
 ConfigResult ConfigFile::SaveReferences(DriverSettings& settings, const ReferencePoints& references) {
     if (!EnsureFolder()) return {ConfigResult::FolderFailed, folder_};
-    const FileRead file = fs_.ReadFile(FilePath());
+    const FileRead file = fs_.ReadContents(FilePath());
     switch (file.status) {
         case FileRead::Ok: return Replace(WriteReferencesText(file.bytes, references));
         case FileRead::Missing: {

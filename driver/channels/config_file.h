@@ -45,9 +45,9 @@ public:
     virtual bool FolderExists(const std::string& path) = 0;
     // Creates the folder (and missing parents); false when it cannot.
     virtual bool CreateFolder(const std::string& path) = 0;
-    virtual FileRead ReadFile(const std::string& path) = 0;
+    virtual FileRead ReadContents(const std::string& path) = 0;
     // All or nothing: on failure the previous file stays as it was.
-    virtual bool ReplaceFile(const std::string& path, std::string_view bytes) = 0;
+    virtual bool ReplaceContents(const std::string& path, std::string_view bytes) = 0;
 };
 
 struct ConfigResult {

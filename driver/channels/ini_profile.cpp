@@ -40,6 +40,7 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 }  // namespace
 
 bool NamesEqual(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;  // folding never changes a length
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         const std::size_t la = CharLength(a, i), lb = CharLength(b, j);

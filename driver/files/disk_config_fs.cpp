@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "disk_paths.h"
@@ -31,7 +30,7 @@ bool DiskConfigFileSystem::CreateFolder(const std::string& path) {
     return !ec && fs::is_directory(PathFromUtf8(path), ec);
 }
 
-FileRead DiskConfigFileSystem::ReadFile(const std::string& path) {
+FileRead DiskConfigFileSystem::ReadContents(const std::string& path) {
     const fs::path p = PathFromUtf8(path);
     std::error_code ec;
     const fs::file_status st = fs::status(p, ec);
@@ -40,7 +39,9 @@ FileRead DiskConfigFileSystem::ReadFile(const std::string& path) {
 
     std::ifstream in(p, std::ios::binary);
     if (!in) return {FileRead::Failed, {}};
-    FileRead r{FileRead::Ok, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
+    FileRead r{FileRead::Ok, {}};
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) r.bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
     if (in.bad()) return {FileRead::Failed, {}};
     return r;
 }

@@ -52,7 +52,7 @@ std::atomic<unsigned> tempCounter{0};
 
 }  // namespace
 
-bool DiskConfigFileSystem::ReplaceFile(const std::string& path, std::string_view bytes) {
+bool DiskConfigFileSystem::ReplaceContents(const std::string& path, std::string_view bytes) {
     fs::path target = PathFromUtf8(path);
     std::error_code ec;
     // Replace what a link points to, not the link.

@@ -44,7 +44,7 @@ std::atomic<unsigned> tempCounter{0};
 
 }  // namespace
 
-bool DiskConfigFileSystem::ReplaceFile(const std::string& path, std::string_view bytes) {
+bool DiskConfigFileSystem::ReplaceContents(const std::string& path, std::string_view bytes) {
     const std::wstring target = PathFromUtf8(path).wstring();
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&

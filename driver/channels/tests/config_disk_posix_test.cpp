@@ -69,7 +69,7 @@ TEST(DiskReplace, AFailedWriteLeavesThePreviousFileWhole) {
     rlimit small = old;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool replaced = disk.ReplaceFile(file.string(), std::string(100000, 'x'));
+    const bool replaced = disk.ReplaceContents(file.string(), std::string(100000, 'x'));
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -87,7 +87,7 @@ TEST(DiskReplace, KeepsPermissionsAndWritesThroughALink) {
     fs::create_symlink(real, link);
     DiskConfigFileSystem disk;
 
-    ASSERT_TRUE(disk.ReplaceFile(link.string(), "new"));
+    ASSERT_TRUE(disk.ReplaceContents(link.string(), "new"));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(ReadBytes(real), "new");
     EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);

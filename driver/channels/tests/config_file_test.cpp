@@ -295,7 +295,8 @@ TEST_F(ConfigFileTest, HostileFilesReadAsDefaultsAndTakeReferencesIntact) {
     std::string junk(1 << 16, '\0');
     for (char& c : junk) c = static_cast<char>(rng());
     std::string big;  // 10 MB of lines that look nearly right
-    while (big.size() < 10'000'000) big += Gbk("[参考零点 ]x\r\n通道00==1\n=\r\n[\r\n;") + junk.substr(0, 64) + "\r";
+    const std::string nearlyRight = Gbk("[参考零点 ]x\r\n通道00==1\n=\r\n[\r\n;") + junk.substr(0, 64) + "\r";
+    while (big.size() < 10'000'000) big += nearlyRight;
     const struct {
         std::string bytes;
         bool hasReferenceSection;
