@@ -58,7 +58,7 @@ const char* StateName(vexla::sim::GaugeState s) {
 
 void PrintTable(const vexla::sim::Network& net, Micros now) {
     const auto& s = net.Stats();
-    std::printf("%sch  kind    state     display      position  \n", Stamp(now).c_str());
+    std::printf("%sch  kind    state     display mm  position count\n", Stamp(now).c_str());
     for (uint8_t c = 0; c < vexla::sim::kGauges; ++c) {
         const auto& g = net.gauges[c];
         if (!g.present) continue;

@@ -1,7 +1,6 @@
 #include "network.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "engine/odd_parity.h"
 
