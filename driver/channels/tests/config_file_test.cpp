@@ -332,6 +332,16 @@ TEST_F(ConfigFileTest, HostileFilesReadAsDefaultsAndTakeReferencesIntact) {
     }
 }
 
+TEST_F(ConfigFileTest, MissingParentFoldersAreCreated) {
+    // A fresh Linux account may not have its config home yet.
+    const fs::path deep = temp.path() / ".config" / FromUtf8("系统配置");
+    ConfigFile c(disk, Utf8(deep));
+    DriverSettings s;
+    ReferencePoints refs{};
+    ASSERT_EQ(c.Load(s, refs).status, ConfigResult::Ok);
+    EXPECT_TRUE(fs::is_regular_file(FromUtf8(c.FilePath())));
+}
+
 TEST_F(ConfigFileTest, AFolderThatCannotBeCreatedLeavesTheDefaultsInMemory) {
     WriteBytes(folder, "a file where the folder belongs");
     ConfigFile under(disk, Utf8(folder / "sub"));  // its parent is a file
