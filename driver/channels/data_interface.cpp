@@ -55,3 +55,51 @@ void Driver::EnableCtrls(uint8_t command, uint8_t zero, uint8_t setup) {
 }
 
 }  // namespace vexla
+
+namespace vexla {
+
+namespace {
+
+// The host's block keeps its old numbers; only the flags say what is new.
+template <typename Block, std::size_t N>
+void FillBlock(Driver& d, Block& block) {
+    std::fill_n(block.updated, N, kFlagFalse);
+    if (!d.Panel.Exists && (d.ConnectComm(19200, 1) & 0xFFFF) == 0) return;
+    if (!d.LinkOpen) return;
+    const TChannelRecord r = d.TakeResult();
+    if (r.Header == 0) return;
+    std::copy_n(r.Value.begin(), N, block.value);
+    std::copy_n(r.Displacement.begin(), N, block.displacement);
+    std::copy_n(r.Updated.begin(), N, block.updated);
+}
+
+}  // namespace
+
+void Driver::GetNewData32Ch(TDataBlock32& block) { FillBlock<TDataBlock32, 32>(*this, block); }
+
+void Driver::GetNewData16Ch(TDataBlock16& block) { FillBlock<TDataBlock16, 16>(*this, block); }
+
+void Driver::ShowCtrlForm() {
+    if (!Panel.Exists) return;
+    Settings.ShowCtrlWindow = 1;
+    Panel.PanelLogoVisible = false;
+    Panel.PageControlVisible = true;
+    // Windows of several segments cascade instead of covering each other.
+    if (Panel.Left == 0 && Panel.Top == 0) Panel.Left = Panel.Top = Settings.SegmentNumber * 30 + 1;
+    Panel.Visible = true;
+    ShowPanelChange();
+}
+
+void Driver::HideCtrlForm() {
+    if (!StartupPhase && QuietPeriod == 0 && Panel.Exists) FormClose();
+    Settings.ShowCtrlWindow = 0;
+}
+
+int32_t Driver::SetNetSegment(uint8_t segment) {
+    if (Panel.Exists) return 0;
+    Settings.SegmentNumber = segment;
+    if (Config != nullptr) Config->SetSegment(segment);
+    return -1;
+}
+
+}  // namespace vexla

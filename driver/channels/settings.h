@@ -7,12 +7,13 @@
 namespace vexla {
 
 // Settings as held in memory. At library load everything is zero except the
-// filter depth; the configuration file supplies the rest at connect.
+// filter depth and the window switch; the configuration file supplies the
+// rest at connect.
 struct DriverSettings {
     uint8_t DataFormat = 0;
     int32_t PortNumber = 0;
     int32_t BaudRate = 0;
-    uint8_t ShowCtrlWindow = 0;
+    uint8_t ShowCtrlWindow = 1;
     uint8_t FilterDepth = 10;
     uint8_t ResetOnConnect = 0;
     uint8_t TimesTenRange = 0;

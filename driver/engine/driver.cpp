@@ -23,7 +23,11 @@ void Driver::ProcessTick() {
     AveragingRing& averaging = Channels.Averaging;
     const unsigned slot = averaging.ReserveSlot(Settings.FilterDepth);
     averaging.Ring[slot] = DecodeFrames();
+    // A channel that captured a new reference point has it written at once.
+    if (Channels.References.SavePending) SaveReferences();
     averaging.Average(slot, Channels.References.RelativeMode != 0);
+    if (Panel.Exists)
+        for (unsigned i = 0; i < kChannels; ++i) ShowChannelRow(i);
     Channels.Boxes.Deposit(averaging.Averaged, averaging.Rates);
 }
 

@@ -10,6 +10,7 @@ namespace vexla {
 void Driver::CtrlFirmWare(uint8_t code) {
     if (!LinkOpen || QuietPeriod > 0) return;
     QuietPeriod = kQuietPeriodAfterCommand;
+    Panel.SpBtnSendCmdEnabled = false;
     SendCommand(code);
 }
 

@@ -1,14 +1,26 @@
 #pragma once
-// The engine's view of the serial port: what it writes to the gauges.
+// The engine's view of the serial port: open it with the line settings of a
+// gauge network, close it, and queue bytes for the gauges.
 
 #include <cstdint>
 #include <span>
 
 namespace vexla {
 
+// Everything else about the line is fixed: 8 data bits, no parity, 1 stop
+// bit, no flow control, DTR and RTS asserted, blocks of one byte.
+struct LinkSettings {
+    int32_t PortNumber = 1;  // 1 = COM1
+    int32_t BaudRate = 19200;
+};
+
 class LinkPort {
 public:
     virtual ~LinkPort() = default;
+    // False when the port cannot be opened (missing, taken, not a serial
+    // device); the port is then closed.
+    virtual bool Open(const LinkSettings& settings) = 0;
+    virtual void Close() = 0;
     // Hands bytes to the port's transmit queue; false when the port refuses
     // them (closed, or nothing to send). A refused write is not retried.
     virtual bool QueueWrite(std::span<const uint8_t> bytes) = 0;

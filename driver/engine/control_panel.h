@@ -1,0 +1,67 @@
+#pragma once
+// The control window as data: every text, grid cell, enabled flag, page and
+// visibility that the driver writes. The platform view renders it and sends
+// user actions to the driver's handlers; rendering never calls a handler.
+
+#include <array>
+#include <string>
+
+namespace vexla {
+
+inline constexpr int kChannelGridRows = 33;
+// Design sizes of the grids, from which the column and row sizes follow.
+inline constexpr int kChannelGridWidth = 253;
+inline constexpr int kChannelGridHeight = 98;
+inline constexpr int kStatusGridWidth = 253;
+
+// One channel-range line of the value page: check box, channel number and
+// the "before" / "after" radio pair.
+struct RangeControls {
+    bool Checked = false;
+    int Channel = 32;     // 1..32
+    bool Before = true;   // "以前" checked; "以后" is its opposite
+};
+
+struct ControlPanel {
+    bool Exists = false;
+    bool Visible = false;
+    int Left = 0;
+    int Top = 0;
+    std::string Caption;
+
+    bool PanelLogoVisible = false;
+    bool PageControlVisible = false;
+    int PageControlLeft = 0;
+    int PageControlTop = 0;
+    int ActivePage = 0;  // 0 data list, 1 status, 2 format setup, 3 value processing
+
+    // Data list page.
+    std::array<std::array<std::string, 3>, kChannelGridRows> ChannelGrid;  // BfbStatusGrid
+    std::array<int, 3> ChannelColumnWidths{};
+    int ChannelRowHeight = 0;
+    int ComboBoxCmdIndex = -1;  // -1: nothing selected
+    bool SpBtnSendCmdEnabled = true;
+    bool SpBtnZeroEnabled = false;
+
+    // Status page.
+    std::string LabelSpeed;
+    std::array<std::array<std::string, 4>, 2> StatusGrid;  // StringGridStatus
+    std::array<int, 4> StatusColumnWidths{};
+
+    // Settings pages and their controls.
+    bool TabSheetSetupEnabled = true;
+    bool TabSheetValueEnabled = true;
+    int CBoxDataFormatIndex = -1;
+    int CBoxCommIndex = -1;
+    int CBoxLinkSpeedIndex = -1;
+    int SpinEditFillter = 1;
+    bool CBoxFloat3 = false;
+    RangeControls Invert;    // CheckBoxMoveNeg, SpinEditChN1, RBtnDirF0 / RBtnDirB0
+    RangeControls TimesTen;  // CheckBoxNegDisp, SpinEditChN2, RBtnDirF1 / RBtnDirB1
+
+    bool TimerEnabled = false;  // PopUpFormTimer
+    std::string TrayHint;
+    bool TrayVisible = false;
+};
+
+}  // namespace vexla

@@ -1,0 +1,69 @@
+#pragma once
+// Recording stand-ins for the platform around the engine: a port that keeps
+// what was written (and can refuse to open), a notifier and a window host.
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/host_services.h"
+#include "engine/link_port.h"
+
+namespace vexla::testing {
+
+class RecordingPort : public LinkPort {
+public:
+    bool Open(const LinkSettings& settings) override {
+        ++opens;
+        last = settings;
+        isOpen = openSucceeds;
+        return isOpen;
+    }
+    void Close() override {
+        ++closes;
+        isOpen = false;
+    }
+    bool QueueWrite(std::span<const uint8_t> bytes) override {
+        if (!isOpen || bytes.empty()) return false;
+        writes.emplace_back(bytes.begin(), bytes.end());
+        return true;
+    }
+    std::vector<uint8_t> TakeWrites() {
+        std::vector<uint8_t> all;
+        for (const auto& w : writes) all.insert(all.end(), w.begin(), w.end());
+        writes.clear();
+        return all;
+    }
+
+    bool openSucceeds = true;
+    bool isOpen = false;
+    int opens = 0;
+    int closes = 0;
+    LinkSettings last;
+    std::vector<std::vector<uint8_t>> writes;
+};
+
+class RecordingNotifier : public Notifier {
+public:
+    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+    void Beep() override { ++beeps; }
+    std::vector<std::string> messages;
+    int beeps = 0;
+};
+
+class RecordingWindow : public WindowHost {
+public:
+    void CreateControlWindow() override { ++created; }
+    void DestroyControlWindow() override { ++destroyed; }
+    void SetTimerEnabled(bool enabled) override { timer = enabled; }
+    void PanelChanged() override { ++changes; }
+    void QuitMessageLoop() override { ++quits; }
+    int created = 0;
+    int destroyed = 0;
+    bool timer = false;
+    int changes = 0;
+    int quits = 0;
+};
+
+}  // namespace vexla::testing
