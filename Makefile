@@ -4,11 +4,18 @@ WINE := /usr/lib/wine/wine64
 WINEPREFIX_DIR := $(CURDIR)/build/win64/wineprefix
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench clean
+.PHONY: all demo deps test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench clean
 
 all: deps
 	cmake --preset native
 	cmake --build --preset native -j $(JOBS)
+
+# The main job on a fresh machine: simulated gauges on a pty as COM1 and a
+# host showing every channel live (DEMO_SECONDS=N to stop after N seconds).
+demo: deps
+	cmake --preset native
+	cmake --build --preset native -j $(JOBS) --target Vexla gaugesim vexla_live
+	tools/run-demo.sh
 
 deps:
 	@tools/install-deps.sh

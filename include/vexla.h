@@ -60,9 +60,29 @@ typedef struct VexlaRecord32 {
     int16_t updated[32];
 } VexlaRecord32;
 
+/* Link. ConnectComm returns -1 when the port is open, 0 when it failed; the
+ * configuration file's port and speed take precedence over the arguments. */
+VEXLA_API int32_t VEXLA_CALL ConnectComm(int32_t baud_rate, int32_t port);
+VEXLA_API void VEXLA_CALL DisConnectComm(void);
+VEXLA_API void VEXLA_CALL DLL_End_Application(void);
+/* Before the first connect: selects the configuration file of segment n
+ * (-1); afterwards nothing changes (0). */
+VEXLA_API int32_t VEXLA_CALL SetNetSegment(uint32_t segment);
+
+/* Hardware commands: codes 0..4 and 6; 2 is the hardware zero. */
+VEXLA_API void VEXLA_CALL CtrlFirmWare(uint32_t code);
+VEXLA_API void VEXLA_CALL SetHardWareZero(void);
+VEXLA_API void VEXLA_CALL SetHardWareZeroCh(uint32_t channel);
+
+/* The control window. */
+VEXLA_API void VEXLA_CALL ShowCtrlForm(void);
+VEXLA_API void VEXLA_CALL HideCtrlForm(void);
+
 /* Data, zero and text functions. Values are tenths of the gauge's last
  * displayed digit; rates are tenths of updates per second (-1: none, 0: the
  * channel was silent). */
+VEXLA_API void VEXLA_CALL GetNewData32Ch(VexlaDataBlock32* block);
+VEXLA_API void VEXLA_CALL GetNewData16Ch(VexlaDataBlock16* block);
 VEXLA_API void VEXLA_CALL GotSerialData32(VexlaRecord32* record);
 VEXLA_API void VEXLA_CALL GotSerialData(VexlaRecord8* record);
 VEXLA_API void VEXLA_CALL GetReFlashRate32(int32_t* rates32);

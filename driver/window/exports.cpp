@@ -1,28 +1,18 @@
 // The library's exported functions. Each one reads only the low byte or low
 // 16 bits of an argument where that is all it takes, copies through memcpy
-// (host buffers need not be aligned), and never lets an exception escape.
+// (host buffers need not be aligned), and runs on the driver through the
+// library frame, which keeps every exception inside.
 
 #include <cstring>
 
 #include "channels/long_to_string.h"
-#include "engine/driver.h"
+#include "library_frame.h"
 #include "vexla.h"
 
 namespace {
 
-vexla::Driver& TheDriver() {
-    static vexla::Driver driver;
-    return driver;
-}
-
-template <typename Action>
-void Guarded(Action&& action) noexcept {
-    try {
-        action(TheDriver());
-    } catch (...) {
-        // Nothing may cross into a host that knows nothing of C++.
-    }
-}
+using vexla::Driver;
+using vexla::RunOnDriver;
 
 uint8_t LowByte(uint32_t v) { return static_cast<uint8_t>(v & 0xFF); }
 
@@ -31,56 +21,126 @@ void CopyToHost(void* host, const T& value) {
     if (host != nullptr) std::memcpy(host, &value, sizeof value);
 }
 
+// The data blocks keep the host's old numbers, so they are read in first.
+template <typename Block, typename Fill>
+void UpdateHostBlock(void* host, Fill fill) {
+    if (host == nullptr) return;
+    Block block;
+    std::memcpy(&block, host, sizeof block);
+    RunOnDriver([&](Driver& d) { fill(d, block); });
+    std::memcpy(host, &block, sizeof block);
+}
+
 }  // namespace
 
 extern "C" {
 
+// ---- link
+
+VEXLA_API int32_t VEXLA_CALL ConnectComm(int32_t baudRate, int32_t port) {
+    int32_t result = 0;
+    RunOnDriver([&](Driver& d) { result = d.ConnectComm(baudRate, static_cast<int16_t>(port & 0xFFFF)); });
+    return result;
+}
+
+VEXLA_API void VEXLA_CALL DisConnectComm(void) {
+    RunOnDriver([](Driver& d) { d.DisConnectComm(); });
+}
+
+VEXLA_API void VEXLA_CALL DLL_End_Application(void) {
+    RunOnDriver([](Driver& d) { d.DLL_End_Application(); });
+    vexla::AfterEndApplication();
+}
+
+VEXLA_API int32_t VEXLA_CALL SetNetSegment(uint32_t segment) {
+    int32_t result = 0;
+    RunOnDriver([&](Driver& d) { result = d.SetNetSegment(LowByte(segment)); });
+    return result;
+}
+
+// ---- hardware commands
+
+VEXLA_API void VEXLA_CALL CtrlFirmWare(uint32_t code) {
+    RunOnDriver([&](Driver& d) { d.CtrlFirmWare(LowByte(code)); });
+}
+
+VEXLA_API void VEXLA_CALL SetHardWareZero(void) {
+    RunOnDriver([](Driver& d) { d.SetHardWareZero(); });
+}
+
+VEXLA_API void VEXLA_CALL SetHardWareZeroCh(uint32_t channel) {
+    RunOnDriver([&](Driver& d) { d.SetHardWareZeroCh(LowByte(channel)); });
+}
+
+// ---- data
+
+VEXLA_API void VEXLA_CALL GetNewData32Ch(VexlaDataBlock32* block) {
+    UpdateHostBlock<VexlaDataBlock32>(block, [](Driver& d, VexlaDataBlock32& b) { d.GetNewData32Ch(b); });
+}
+
+VEXLA_API void VEXLA_CALL GetNewData16Ch(VexlaDataBlock16* block) {
+    UpdateHostBlock<VexlaDataBlock16>(block, [](Driver& d, VexlaDataBlock16& b) { d.GetNewData16Ch(b); });
+}
+
 VEXLA_API void VEXLA_CALL GotSerialData32(VexlaRecord32* record) {
-    Guarded([&](vexla::Driver& d) {
+    RunOnDriver([&](Driver& d) {
         const vexla::TChannelRecord r = d.GotSerialData32();
         CopyToHost(record, r);
     });
 }
 
 VEXLA_API void VEXLA_CALL GotSerialData(VexlaRecord8* record) {
-    Guarded([&](vexla::Driver& d) {
+    RunOnDriver([&](Driver& d) {
         const vexla::TSerialRecord8 r = d.GotSerialData();
         CopyToHost(record, r);
     });
 }
 
 VEXLA_API void VEXLA_CALL GetReFlashRate32(int32_t* rates32) {
-    Guarded([&](vexla::Driver& d) { CopyToHost(rates32, d.GetReFlashRate32()); });
+    RunOnDriver([&](Driver& d) { CopyToHost(rates32, d.GetReFlashRate32()); });
 }
 
 VEXLA_API void VEXLA_CALL GetReFlashRate(int32_t* rates8) {
-    Guarded([&](vexla::Driver& d) { CopyToHost(rates8, d.GetReFlashRate()); });
+    RunOnDriver([&](Driver& d) { CopyToHost(rates8, d.GetReFlashRate()); });
 }
 
 VEXLA_API uint8_t VEXLA_CALL SetFilter(uint32_t depth) {
     uint8_t inEffect = 0;
-    Guarded([&](vexla::Driver& d) { inEffect = d.SetFilter(LowByte(depth)); });
+    RunOnDriver([&](Driver& d) { inEffect = d.SetFilter(LowByte(depth)); });
     return inEffect;
 }
 
 VEXLA_API void VEXLA_CALL SetDataZero(void) {
-    Guarded([](vexla::Driver& d) { d.SetDataZero(); });
+    RunOnDriver([](Driver& d) { d.SetDataZero(); });
 }
 
 VEXLA_API void VEXLA_CALL SetDataZeroCh(uint32_t channel) {
-    Guarded([&](vexla::Driver& d) { d.SetDataZeroCh(LowByte(channel)); });
+    RunOnDriver([&](Driver& d) { d.SetDataZeroCh(LowByte(channel)); });
 }
 
 VEXLA_API void VEXLA_CALL StartPoint(int32_t on) {
-    Guarded([&](vexla::Driver& d) { d.StartPoint(static_cast<uint16_t>(on & 0xFFFF)); });
+    RunOnDriver([&](Driver& d) { d.StartPoint(static_cast<uint16_t>(on & 0xFFFF)); });
 }
+
+// ---- control window
 
 VEXLA_API void VEXLA_CALL EnableCtrls(uint32_t command, uint32_t zero, uint32_t setup) {
-    Guarded([&](vexla::Driver& d) { d.EnableCtrls(LowByte(command), LowByte(zero), LowByte(setup)); });
+    RunOnDriver([&](Driver& d) { d.EnableCtrls(LowByte(command), LowByte(zero), LowByte(setup)); });
 }
 
+VEXLA_API void VEXLA_CALL ShowCtrlForm(void) {
+    RunOnDriver([](Driver& d) { d.ShowCtrlForm(); });
+}
+
+VEXLA_API void VEXLA_CALL HideCtrlForm(void) {
+    RunOnDriver([](Driver& d) { d.HideCtrlForm(); });
+}
+
+// ---- text
+
 VEXLA_API void VEXLA_CALL Long2String(int32_t value, uint32_t decimals, char* buffer, uint32_t length) {
-    Guarded([&](vexla::Driver&) { vexla::Long2String(value, LowByte(decimals), buffer, LowByte(length)); });
+    // Pure: needs neither the driver nor its lock.
+    vexla::Long2String(value, LowByte(decimals), buffer, LowByte(length));
 }
 
 }  // extern "C"

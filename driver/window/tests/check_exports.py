@@ -10,15 +10,26 @@ import sys
 
 # name: (ordinal, number of 32-bit argument slots)
 EXPECTED = {
+    "CtrlFirmWare": (1, 1),
     "SetFilter": (2, 1),
     "GetReFlashRate32": (3, 1),
     "GetReFlashRate": (4, 1),
+    "HideCtrlForm": (5, 0),
+    "ShowCtrlForm": (6, 0),
     "StartPoint": (7, 1),
+    "DisConnectComm": (8, 0),
     "GotSerialData": (9, 1),
     "GotSerialData32": (10, 1),
+    "ConnectComm": (11, 2),
+    "DLL_End_Application": (12, 0),
     "Long2String": (13, 4),
+    "SetHardWareZero": (14, 0),
+    "SetHardWareZeroCh": (15, 1),
     "SetDataZeroCh": (16, 1),
     "SetDataZero": (17, 0),
+    "GetNewData16Ch": (18, 1),
+    "GetNewData32Ch": (19, 1),
+    "SetNetSegment": (20, 1),
     "EnableCtrls": (21, 3),
 }
 
@@ -46,19 +57,41 @@ def export_table(objdump, dll):
     return names, image_base
 
 
-def function_returns(objdump, dll):
-    """Returns {address: [ret operands]} for every function in the disassembly."""
-    returns, current = {}, None
+def function_exits(objdump, dll):
+    """Returns {address: (ret operands, tail-jump targets)} for every function
+    in the disassembly. A tail jump goes to the start of another function."""
+    exits, current = {}, None
     for line in run(objdump, "-d", "--no-show-raw-insn", dll).splitlines():
         head = re.match(r"^([0-9a-f]+) <([^>]+)>:$", line)
         if head:
             current = int(head.group(1), 16)
-            returns[current] = []
+            exits[current] = ([], [])
+            continue
+        if current is None:
             continue
         ret = re.match(r"^\s*[0-9a-f]+:\s+ret\s*(\$0x[0-9a-f]+)?", line)
-        if ret and current is not None:
-            returns[current].append(int(ret.group(1)[3:], 16) if ret.group(1) else 0)
-    return returns
+        if ret:
+            exits[current][0].append(int(ret.group(1)[3:], 16) if ret.group(1) else 0)
+        jump = re.match(r"^\s*[0-9a-f]+:\s+jmp\s+([0-9a-f]+) <([^>+]+)>$", line)
+        if jump:
+            exits[current][1].append(int(jump.group(1), 16))
+    return exits
+
+
+def returns_of(exits, address, seen=None):
+    """Every ret operand that ends a call of the function at `address`,
+    following tail jumps (a stdcall function may end by jumping to another
+    function that takes the same arguments)."""
+    seen = seen if seen is not None else set()
+    if address in seen or address not in exits:
+        return []
+    seen.add(address)
+    rets, jumps = exits[address]
+    found = list(rets)
+    for target in jumps:
+        if target != address:
+            found += returns_of(exits, target, seen)
+    return found
 
 
 def main():
@@ -79,12 +112,12 @@ def main():
         failures.append(f"{name}: exported but not part of the interface")
 
     if args.processor == "i686":
-        returns = function_returns(args.objdump, args.dll)
+        exits = function_exits(args.objdump, args.dll)
         for name, (_, slots) in sorted(EXPECTED.items()):
             if name not in names:
                 continue
             address = image_base + names[name][1]
-            rets = returns.get(address)
+            rets = returns_of(exits, address)
             if not rets:
                 failures.append(f"{name}: no function with a return at {address:#x}")
             elif any(r != 4 * slots for r in rets):

@@ -38,6 +38,7 @@ TEST_F(LibraryExports, EveryDataFunctionIsBoundByItsName) {
                              "SetDataZero", "SetDataZeroCh", "StartPoint", "EnableCtrls", "Long2String"})
         EXPECT_NE(library->Symbol(name), nullptr) << name;
     EXPECT_EQ(library->Symbol("TakeResult"), nullptr) << "internals stay hidden";
+    EXPECT_EQ(library->Symbol("_ZN5vexla6Driver10TakeResultEv"), nullptr) << "internals stay hidden";
 }
 
 TEST_F(LibraryExports, OnlyTheLowBitsOfEachArgumentAreRead) {

@@ -1,0 +1,31 @@
+#pragma once
+// TForm_Call: the driver's top-level window on the host's GUI thread. It
+// owns the 50 ms timer and shows the panel model; its controls and drawing
+// are rendered from the model by ShowPanel.
+
+#include <windows.h>
+
+namespace vexla {
+
+struct ControlPanel;
+
+class TForm_Call {
+public:
+    TForm_Call();
+    ~TForm_Call();
+    TForm_Call(const TForm_Call&) = delete;
+    TForm_Call& operator=(const TForm_Call&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    void SetTimerEnabled(bool enabled);
+    void ShowPanel(const ControlPanel& panel);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd_ = nullptr;
+    bool timerRunning_ = false;
+};
+
+}  // namespace vexla

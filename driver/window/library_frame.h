@@ -1,0 +1,28 @@
+#pragma once
+// The library's one driver and the platform around it. Every export runs
+// its action through RunOnDriver, which serialises it with the driver's own
+// events and keeps every exception inside the library.
+
+#include <mutex>
+
+#include "engine/driver.h"
+
+namespace vexla {
+
+Driver& TheDriver();
+std::recursive_mutex& DriverMutex();
+// Stops whatever the platform runs for the driver once the host has ended
+// the application (Linux: joins the driver thread). Called without the mutex.
+void AfterEndApplication();
+
+template <typename Action>
+void RunOnDriver(Action&& action) noexcept {
+    try {
+        const std::lock_guard lock(DriverMutex());
+        action(TheDriver());
+    } catch (...) {
+        // Nothing may cross into a host that knows nothing of C++.
+    }
+}
+
+}  // namespace vexla

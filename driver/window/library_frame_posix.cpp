@@ -1,0 +1,133 @@
+// The library on Linux. There is no host message loop to borrow, so the
+// driver runs one thread of its own from the first connect to the end of the
+// application: it owns the 50 ms timer and raises the serial component's
+// events. It and every export take the one driver mutex, so the engine still
+// sees a single logical thread. Notices go to standard error.
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "comm_link_port.h"
+#include "disk_config_fs.h"
+#include "library_frame.h"
+
+namespace vexla {
+
+std::string PortDeviceName(int32_t portNumber) {
+    // Resolved by the serial component: the user's dosdevices link, else ttyS.
+    return "COM" + std::to_string(portNumber);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kTick = std::chrono::milliseconds(50);
+
+class PosixFrame final : public WindowHost, public Notifier {
+public:
+    PosixFrame() : port_(comm_), config_(disk_, ConfigFolderPath()) {
+        driver_.Port = &port_;
+        driver_.Notices = this;
+        driver_.Window = this;
+        driver_.Config = &config_;
+        comm_.OnReceiveData = [this](TComm&, const uint8_t* buffer, uint16_t length) {
+            driver_.SPComReceiveData(std::span(buffer, length));
+        };
+        comm_.OnSendDataEmpty = [this](TComm&) { driver_.SPComSendDataEmpty(); };
+    }
+
+    // Unload without the host's final call: stop the thread, close the port.
+    ~PosixFrame() override {
+        StopThread();
+        comm_.ClosePort();
+        if (stopFd_ >= 0) close(stopFd_);
+    }
+
+    Driver& Instance() { return driver_; }
+    std::recursive_mutex& Mutex() { return mutex_; }
+
+    void StopThread() {
+        if (!thread_.joinable()) return;
+        const uint64_t one = 1;
+        if (write(stopFd_, &one, sizeof one) < 0) {
+            // An eventfd write fails only on counter overflow: the thread is
+            // woken already.
+        }
+        thread_.join();
+        uint64_t drained = 0;
+        if (read(stopFd_, &drained, sizeof drained) < 0) {
+            // Nothing to drain.
+        }
+    }
+
+    void StopIfEnded() {
+        if (endRequested_.exchange(false)) StopThread();
+    }
+
+    // ---- WindowHost: headless; the thread stands in for window and timer.
+    void CreateControlWindow() override {
+        if (thread_.joinable()) return;
+        if (stopFd_ < 0) stopFd_ = eventfd(0, EFD_CLOEXEC);
+        thread_ = std::thread([this] { Run(); });
+    }
+    void DestroyControlWindow() override { endRequested_ = true; }
+    void SetTimerEnabled(bool) override {}  // the thread reads the panel's timer flag
+    void PanelChanged() override {}
+    void QuitMessageLoop() override {}
+
+    // ---- Notifier
+    void ShowMessage(std::string_view text) override {
+        std::fprintf(stderr, "Vexla: %.*s\n", static_cast<int>(text.size()), text.data());
+    }
+    void Beep() override { std::fputs("\a", stderr); }
+
+private:
+    void Run() {
+        auto next = Clock::now() + kTick;
+        for (;;) {
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
+            pollfd fds[2] = {{stopFd_, POLLIN, 0}, {comm_.NotificationFd(), POLLIN, 0}};
+            poll(fds, 2, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
+            if (fds[0].revents != 0) return;
+
+            const std::lock_guard lock(mutex_);
+            comm_.ProcessNotifications();
+            const auto now = Clock::now();
+            if (now < next) continue;
+            if (driver_.Panel.TimerEnabled) driver_.PopUpFormTimerTimer();
+            next += kTick;
+            // A stalled machine does not get a burst of catch-up ticks.
+            if (now - next > 4 * kTick) next = now + kTick;
+        }
+    }
+
+    std::recursive_mutex mutex_;
+    Driver driver_;
+    TComm comm_;
+    CommLinkPort port_;
+    DiskConfigFileSystem disk_;
+    ConfigFile config_;
+    std::thread thread_;
+    int stopFd_ = -1;
+    std::atomic<bool> endRequested_{false};
+};
+
+PosixFrame& Frame() {
+    static PosixFrame frame;
+    return frame;
+}
+
+}  // namespace
+
+Driver& TheDriver() { return Frame().Instance(); }
+std::recursive_mutex& DriverMutex() { return Frame().Mutex(); }
+void AfterEndApplication() { Frame().StopIfEnded(); }
+
+}  // namespace vexla

@@ -1,0 +1,92 @@
+// The library on Windows: everything runs on the host's GUI thread, pumped by
+// its message loop: the control window with its timer, and the serial
+// component's notification window. Message boxes are real, modal boxes.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "comm_link_port.h"
+#include "control_window_win32.h"
+#include "disk_config_fs.h"
+#include "library_frame.h"
+#include "wide_text.h"
+
+namespace vexla {
+
+std::string PortDeviceName(int32_t portNumber) {
+    // COM10 and above exist only in the device namespace.
+    const std::string name = "COM" + std::to_string(portNumber);
+    return portNumber >= 10 ? "\\\\.\\" + name : name;
+}
+
+namespace {
+
+class Win32Frame final : public WindowHost, public Notifier {
+public:
+    Win32Frame() : port_(comm_), config_(disk_, ConfigFolderPath()) {
+        driver_.Port = &port_;
+        driver_.Notices = this;
+        driver_.Window = this;
+        driver_.Config = &config_;
+        comm_.OnReceiveData = [this](TComm&, const uint8_t* buffer, uint16_t length) {
+            RunOnDriver([&](Driver& d) { d.SPComReceiveData(std::span(buffer, length)); });
+        };
+        comm_.OnSendDataEmpty = [this](TComm&) { RunOnDriver([](Driver& d) { d.SPComSendDataEmpty(); }); };
+    }
+
+    Driver& Instance() { return driver_; }
+    std::recursive_mutex& Mutex() { return mutex_; }
+
+    // ---- WindowHost
+    void CreateControlWindow() override { window_ = std::make_unique<TForm_Call>(); }
+    void DestroyControlWindow() override { window_.reset(); }
+    void SetTimerEnabled(bool enabled) override {
+        if (window_) window_->SetTimerEnabled(enabled);
+    }
+    void PanelChanged() override {
+        if (window_) window_->ShowPanel(driver_.Panel);
+    }
+    void QuitMessageLoop() override { PostQuitMessage(0); }
+
+    // ---- Notifier
+    void ShowMessage(std::string_view text) override {
+        MessageBoxW(window_ ? window_->Handle() : nullptr, Widen(text).c_str(), L"Vexla",
+                    MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+    }
+    void Beep() override { MessageBeep(MB_OK); }
+
+private:
+    std::recursive_mutex mutex_;  // recursive: a message box pumps the timer on this thread
+    Driver driver_;
+    TComm comm_;
+    CommLinkPort port_;
+    DiskConfigFileSystem disk_;
+    ConfigFile config_;
+    std::unique_ptr<TForm_Call> window_;
+};
+
+// Built on the first export call, on the host's thread (never under the
+// loader lock). Not destroyed at unload: that runs under the loader lock,
+// where the serial threads could not be joined; the host's final call
+// DLL_End_Application has closed everything by then.
+Win32Frame& Frame() {
+    static Win32Frame* frame = new Win32Frame;
+    return *frame;
+}
+
+}  // namespace
+
+Driver& TheDriver() { return Frame().Instance(); }
+std::recursive_mutex& DriverMutex() { return Frame().Mutex(); }
+void AfterEndApplication() {}
+
+}  // namespace vexla
+
+// Load registers the tray icon's callback message; nothing else happens until
+// the first connect.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) RegisterWindowMessageW(L"Ovk.TrayNotifyIconMsg");
+    return TRUE;
+}

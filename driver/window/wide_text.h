@@ -1,0 +1,19 @@
+#pragma once
+// UTF-8 texts of the driver for the wide-character Windows functions.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace vexla {
+
+inline std::wstring Widen(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+}  // namespace vexla
