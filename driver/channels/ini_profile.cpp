@@ -193,7 +193,10 @@ std::string Profile::WithValues(std::span<const Entry> entries) const {
         }
     }
     for (std::size_t i = 0; i < newSections.size(); ++i) {
-        std::string block = "[" + std::string(newSections[i]) + "]\r\n";
+        // Built by appends: GCC 12 at -O3 warns falsely (-Wrestrict) on "[" + string.
+        std::string block = "[";
+        block += newSections[i];
+        block += "]\r\n";
         for (const Entry* e : newSectionEntries[i]) block += std::string(e->key) + "=" + e->value + "\r\n";
         edits.push_back({text_.size(), 2, i, 0, std::move(block), true});
     }
