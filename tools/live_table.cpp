@@ -1,6 +1,7 @@
 // A host of the driver: loads the library by name, and every 50 ms asks for
 // the rates and the newest result, as the monitor program does; prints a
 // table of the 32 channels twice a second until interrupted or for --seconds.
+// --zero makes the displacements start from where the gauges stand.
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -25,6 +26,7 @@ struct Driver {
     decltype(&::GetReFlashRate32) getReFlashRate32 = nullptr;
     decltype(&::Long2String) long2String = nullptr;
     decltype(&::DLL_End_Application) end = nullptr;
+    decltype(&::SetDataZero) setDataZero = nullptr;
 };
 
 template <typename F>
@@ -36,7 +38,8 @@ bool Bind(void* library, const char* name, F& f) {
 
 std::string Text(const Driver& d, int32_t value) {
     char buffer[12];
-    d.long2String(value, 4, buffer, sizeof buffer);  // tenths of 0.001 mm: mm with four decimals
+    // One unit is 0.001 mm for the 0.01 mm gauges the demo simulates.
+    d.long2String(value, 3, buffer, sizeof buffer);
     return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
 
@@ -62,14 +65,17 @@ void PrintTable(const Driver& d, const VexlaDataBlock32& block, const int32_t (&
 int main(int argc, char** argv) {
     std::string library = VEXLA_DEFAULT_LIBRARY;
     double seconds = 0;
+    bool zero = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--library" && i + 1 < argc) {
             library = argv[++i];
+        } else if (arg == "--zero") {
+            zero = true;
         } else if (arg == "--seconds" && i + 1 < argc) {
             seconds = std::atof(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: vexla_live [--library PATH] [--seconds N]\n");
+            std::fprintf(stderr, "usage: vexla_live [--library PATH] [--seconds N] [--zero]\n");
             return 2;
         }
     }
@@ -80,7 +86,8 @@ int main(int argc, char** argv) {
     }
     Driver d;
     if (!Bind(handle, "GetNewData32Ch", d.getNewData32Ch) || !Bind(handle, "GetReFlashRate32", d.getReFlashRate32) ||
-        !Bind(handle, "Long2String", d.long2String) || !Bind(handle, "DLL_End_Application", d.end))
+        !Bind(handle, "Long2String", d.long2String) || !Bind(handle, "DLL_End_Application", d.end) ||
+        !Bind(handle, "SetDataZero", d.setDataZero))
         return 1;
 
     std::signal(SIGINT, OnSignal);
@@ -94,6 +101,9 @@ int main(int argc, char** argv) {
     for (int tick = 0; !interrupted; ++tick) {
         d.getReFlashRate32(rates);
         d.getNewData32Ch(&block);  // the first call connects the driver
+        // Displacements from where the gauges stand now: each channel's next
+        // reading becomes its zero point.
+        if (zero && tick == 0) d.setDataZero();
         for (int i = 0; i < 32; ++i) seen[i] = seen[i] || block.updated[i] != 0;
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (tick % 10 == 0) PrintTable(d, block, rates, seen, elapsed, clear);

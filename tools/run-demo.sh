@@ -13,7 +13,7 @@ export HOME="$home" XDG_CONFIG_HOME="$home/.config" WINEPREFIX="$home/wineprefix
 
 log=$home/gaugesim.log
 # A fresh configuration file asks for the PC-polled format at 19200 baud on COM1.
-"$bin/gaugesim" --format 2 --channels 1-8 --baud 19200 --com 1 --motion sine --amplitude 2 >"$log" 2>&1 &
+"$bin/gaugesim" --format 2 --channels 1-8 --baud 19200 --com 1 --motion sine --position 5 --amplitude 2 >"$log" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null || true; wait $sim 2>/dev/null || true' EXIT INT TERM
 
@@ -29,4 +29,4 @@ fi
 echo "gaugesim: $(grep '^pty:' "$log") as COM1; its log: $log"
 
 seconds=${DEMO_SECONDS:-0}
-"$bin/vexla_live" --library "$bin/libVexla.so" --seconds "$seconds"
+"$bin/vexla_live" --library "$bin/libVexla.so" --seconds "$seconds" --zero

@@ -60,34 +60,26 @@ void Driver::CBoxFloat3Click(bool checked) {
     LoadOrSaveSettings(true);
 }
 
-void Driver::CheckBoxMoveNegClick(const RangeControls& state) {
+// A range line's check box always takes effect; its number and direction
+// only while the box is checked.
+void Driver::ChangeRange(RangeControls& controls, uint8_t& setting, const RangeControls& state, bool fromCheckBox) {
     if (LoadingGuard) return;
-    Panel.Invert = state;
-    Settings.InvertRange = EncodeRange(state);
+    controls = state;
+    if (!fromCheckBox && !state.Checked) return;
+    setting = EncodeRange(state);
     LoadOrSaveSettings(true);
 }
+
+void Driver::CheckBoxMoveNegClick(const RangeControls& state) { ChangeRange(Panel.Invert, Settings.InvertRange, state, true); }
 
 void Driver::CheckBoxNegDispClick(const RangeControls& state) {
-    if (LoadingGuard) return;
-    Panel.TimesTen = state;
-    Settings.TimesTenRange = EncodeRange(state);
-    LoadOrSaveSettings(true);
+    ChangeRange(Panel.TimesTen, Settings.TimesTenRange, state, true);
 }
 
-void Driver::SpinEditChN1Change(const RangeControls& state) {
-    if (LoadingGuard) return;
-    Panel.Invert = state;
-    if (!state.Checked) return;
-    Settings.InvertRange = EncodeRange(state);
-    LoadOrSaveSettings(true);
-}
+void Driver::SpinEditChN1Change(const RangeControls& state) { ChangeRange(Panel.Invert, Settings.InvertRange, state, false); }
 
 void Driver::SpinEditChN2Change(const RangeControls& state) {
-    if (LoadingGuard) return;
-    Panel.TimesTen = state;
-    if (!state.Checked) return;
-    Settings.TimesTenRange = EncodeRange(state);
-    LoadOrSaveSettings(true);
+    ChangeRange(Panel.TimesTen, Settings.TimesTenRange, state, false);
 }
 
 void Driver::SpBtnSendCmdClick() {

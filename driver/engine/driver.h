@@ -150,6 +150,7 @@ private:
     void RefreshSettingsControls();
     void ReportConfigResult(const ConfigResult& result);
     void Reconnect();
+    void ChangeRange(RangeControls& controls, uint8_t& setting, const RangeControls& state, bool fromCheckBox);
     void ShowPanelChange();
 };
 

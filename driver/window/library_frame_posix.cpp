@@ -14,8 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "comm_link_port.h"
-#include "disk_config_fs.h"
+#include "driver_assembly.h"
 #include "library_frame.h"
 
 namespace vexla {
@@ -32,26 +31,17 @@ constexpr auto kTick = std::chrono::milliseconds(50);
 
 class PosixFrame final : public WindowHost, public Notifier {
 public:
-    PosixFrame() : port_(comm_), config_(disk_, ConfigFolderPath()) {
-        driver_.Port = &port_;
-        driver_.Notices = this;
-        driver_.Window = this;
-        driver_.Config = &config_;
-        comm_.OnReceiveData = [this](TComm&, const uint8_t* buffer, uint16_t length) {
-            driver_.SPComReceiveData(std::span(buffer, length));
-        };
-        comm_.OnSendDataEmpty = [this](TComm&) { driver_.SPComSendDataEmpty(); };
-    }
+    PosixFrame() : assembly_(*this, *this) {}
 
     // Unload without the host's final call: stop the thread, close the port.
     ~PosixFrame() override {
         StopThread();
-        comm_.ClosePort();
+        assembly_.SPCom.ClosePort();
         if (stopFd_ >= 0) close(stopFd_);
     }
 
-    Driver& Instance() { return driver_; }
-    std::recursive_mutex& Mutex() { return mutex_; }
+    Driver& Instance() { return assembly_.Instance; }
+    std::recursive_mutex& Mutex() { return assembly_.Mutex; }
 
     void StopThread() {
         if (!thread_.joinable()) return;
@@ -93,27 +83,23 @@ private:
         auto next = Clock::now() + kTick;
         for (;;) {
             const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
-            pollfd fds[2] = {{stopFd_, POLLIN, 0}, {comm_.NotificationFd(), POLLIN, 0}};
+            pollfd fds[2] = {{stopFd_, POLLIN, 0}, {assembly_.SPCom.NotificationFd(), POLLIN, 0}};
             poll(fds, 2, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
             if (fds[0].revents != 0) return;
 
-            const std::lock_guard lock(mutex_);
-            comm_.ProcessNotifications();
+            const std::lock_guard lock(assembly_.Mutex);
+            assembly_.SPCom.ProcessNotifications();
             const auto now = Clock::now();
             if (now < next) continue;
-            if (driver_.Panel.TimerEnabled) driver_.PopUpFormTimerTimer();
+            Driver& driver = assembly_.Instance;
+            if (driver.Panel.TimerEnabled) driver.PopUpFormTimerTimer();
             next += kTick;
             // A stalled machine does not get a burst of catch-up ticks.
             if (now - next > 4 * kTick) next = now + kTick;
         }
     }
 
-    std::recursive_mutex mutex_;
-    Driver driver_;
-    TComm comm_;
-    CommLinkPort port_;
-    DiskConfigFileSystem disk_;
-    ConfigFile config_;
+    DriverAssembly assembly_;
     std::thread thread_;
     int stopFd_ = -1;
     std::atomic<bool> endRequested_{false};

@@ -7,9 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "comm_link_port.h"
 #include "control_window_win32.h"
-#include "disk_config_fs.h"
+#include "driver_assembly.h"
 #include "library_frame.h"
 #include "wide_text.h"
 
@@ -25,19 +24,10 @@ namespace {
 
 class Win32Frame final : public WindowHost, public Notifier {
 public:
-    Win32Frame() : port_(comm_), config_(disk_, ConfigFolderPath()) {
-        driver_.Port = &port_;
-        driver_.Notices = this;
-        driver_.Window = this;
-        driver_.Config = &config_;
-        comm_.OnReceiveData = [this](TComm&, const uint8_t* buffer, uint16_t length) {
-            RunOnDriver([&](Driver& d) { d.SPComReceiveData(std::span(buffer, length)); });
-        };
-        comm_.OnSendDataEmpty = [this](TComm&) { RunOnDriver([](Driver& d) { d.SPComSendDataEmpty(); }); };
-    }
+    Win32Frame() : assembly_(*this, *this) {}
 
-    Driver& Instance() { return driver_; }
-    std::recursive_mutex& Mutex() { return mutex_; }
+    Driver& Instance() { return assembly_.Instance; }
+    std::recursive_mutex& Mutex() { return assembly_.Mutex; }
 
     // ---- WindowHost
     void CreateControlWindow() override { window_ = std::make_unique<TForm_Call>(); }
@@ -46,7 +36,7 @@ public:
         if (window_) window_->SetTimerEnabled(enabled);
     }
     void PanelChanged() override {
-        if (window_) window_->ShowPanel(driver_.Panel);
+        if (window_) window_->ShowPanel(assembly_.Instance.Panel);
     }
     void QuitMessageLoop() override { PostQuitMessage(0); }
 
@@ -58,12 +48,7 @@ public:
     void Beep() override { MessageBeep(MB_OK); }
 
 private:
-    std::recursive_mutex mutex_;  // recursive: a message box pumps the timer on this thread
-    Driver driver_;
-    TComm comm_;
-    CommLinkPort port_;
-    DiskConfigFileSystem disk_;
-    ConfigFile config_;
+    DriverAssembly assembly_;
     std::unique_ptr<TForm_Call> window_;
 };
 

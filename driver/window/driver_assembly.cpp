@@ -1,0 +1,19 @@
+#include "driver_assembly.h"
+
+#include "library_frame.h"
+
+namespace vexla {
+
+DriverAssembly::DriverAssembly(WindowHost& window, Notifier& notices)
+    : port_(SPCom), config_(disk_, ConfigFolderPath()) {
+    Instance.Port = &port_;
+    Instance.Notices = &notices;
+    Instance.Window = &window;
+    Instance.Config = &config_;
+    SPCom.OnReceiveData = [](TComm&, const uint8_t* buffer, uint16_t length) {
+        RunOnDriver([&](Driver& d) { d.SPComReceiveData(std::span(buffer, length)); });
+    };
+    SPCom.OnSendDataEmpty = [](TComm&) { RunOnDriver([](Driver& d) { d.SPComSendDataEmpty(); }); };
+}
+
+}  // namespace vexla
