@@ -1,24 +1,15 @@
 // Writes the INI fuzzer's starting corpus: full files as the driver writes
 // them and hand-edited variants.
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "channels/config_file.h"
+#include "seed_corpus.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS_DIR\n", argv[0]);
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::filesystem::create_directories(dir);
-    const auto save = [&](const std::string& name, const std::string& bytes) {
-        std::ofstream out(dir / name, std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    };
+    const auto corpus = vexla::fuzzing::SeedCorpus::FromArguments(argc, argv);
+    if (!corpus) return 2;
+    const auto save = [&](const std::string& name, const std::string& bytes) { corpus->Save(name, bytes); };
 
     vexla::ReferencePoints refs{};
     const std::string defaults = vexla::WriteConfigText({}, vexla::DefaultSettings(), refs);
