@@ -1,0 +1,634 @@
+// The whole driver on Windows: the real Vexla.dll, loaded with LoadLibrary
+// on this thread, which pumps its messages like a GUI host, against gaugesim
+// on a pty that Wine maps as a COM port. wine_end_to_end.py starts and kills
+// gaugesim when we ask on stdout and hands its log back on stdin. Each test
+// runs in a process of its own, so each one meets a freshly loaded library.
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "gbk_convert.h"
+#include "message_box_watcher_win32.h"
+#include "vexla.h"
+
+namespace vexla {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Wine on two shared cores can be slow; conditions are polled up to this.
+constexpr auto kDeadline = 30s;
+
+// ---- gaugesim through the orchestrator
+
+struct LogLine {
+    double seconds = -1;  // gaugesim's own time stamp
+    std::string text;
+};
+
+class Simulator {
+public:
+    // Empty when gaugesim runs and its COM link exists, else why not.
+    std::string Start(const std::string& arguments) {
+        std::string error;
+        Ask("start " + arguments, error);
+        return error;
+    }
+
+    std::vector<LogLine> Log() {
+        std::string error;
+        std::vector<LogLine> lines;
+        for (const std::string& raw : Ask("log", error)) {
+            LogLine line;
+            line.text = raw;
+            if (raw.size() > 2 && raw[0] == '[') {
+                const auto close = raw.find(']');
+                line.seconds = std::stod(raw.substr(1, close - 1));
+                line.text = raw.substr(std::min(raw.size(), close + 2));
+            }
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    // Processes other than gaugesim that hold its pty open.
+    std::vector<std::string> Users() {
+        std::string error;
+        return Ask("users", error);
+    }
+
+    // The device vanishes: gaugesim dies and its COM link goes with it.
+    void Kill() {
+        std::string error;
+        Ask("kill", error);
+    }
+
+private:
+    static std::vector<std::string> Ask(const std::string& command, std::string& error) {
+        std::fflush(stdout);
+        std::printf("@sim %s\n", command.c_str());
+        std::fflush(stdout);
+        std::vector<std::string> lines;
+        std::string reply;
+        while (std::getline(std::cin, reply)) {
+            if (!reply.empty() && reply.back() == '\r') reply.pop_back();
+            if (reply == "ok") return lines;
+            if (reply.rfind("| ", 0) == 0) {
+                lines.push_back(reply.substr(2));
+            } else {
+                error = reply;
+                return lines;
+            }
+        }
+        error = "no orchestrator on stdin: run this program through wine_end_to_end.py";
+        return lines;
+    }
+};
+
+std::vector<LogLine> Matching(const std::vector<LogLine>& log, const std::string& part) {
+    std::vector<LogLine> out;
+    for (const LogLine& l : log)
+        if (l.text.find(part) != std::string::npos) out.push_back(l);
+    return out;
+}
+
+std::string Dump(const std::vector<LogLine>& log) {
+    std::string out;
+    for (const LogLine& l : log) out += "  [" + std::to_string(l.seconds) + "] " + l.text + "\n";
+    return out;
+}
+
+// ---- the library as a host binds it
+
+class Library {
+    HMODULE module_ = LoadLibraryA("Vexla.dll");  // first: the bindings below need it
+
+public:
+    Library() = default;
+    ~Library() {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    bool Loaded() const { return module_ != nullptr; }
+    BOOL Free() {
+        const BOOL freed = FreeLibrary(module_);
+        module_ = nullptr;
+        return freed;
+    }
+
+    template <typename Function>
+    Function* Bind(const char* name) const {
+        return module_ ? reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
+    }
+
+    decltype(::ConnectComm)* ConnectComm = Bind<decltype(::ConnectComm)>("ConnectComm");
+    decltype(::DLL_End_Application)* DLL_End_Application =
+        Bind<decltype(::DLL_End_Application)>("DLL_End_Application");
+    decltype(::SetNetSegment)* SetNetSegment = Bind<decltype(::SetNetSegment)>("SetNetSegment");
+    decltype(::CtrlFirmWare)* CtrlFirmWare = Bind<decltype(::CtrlFirmWare)>("CtrlFirmWare");
+    decltype(::SetHardWareZero)* SetHardWareZero = Bind<decltype(::SetHardWareZero)>("SetHardWareZero");
+    decltype(::SetHardWareZeroCh)* SetHardWareZeroCh = Bind<decltype(::SetHardWareZeroCh)>("SetHardWareZeroCh");
+    decltype(::GetNewData32Ch)* GetNewData32Ch = Bind<decltype(::GetNewData32Ch)>("GetNewData32Ch");
+    decltype(::GetReFlashRate32)* GetReFlashRate32 = Bind<decltype(::GetReFlashRate32)>("GetReFlashRate32");
+    decltype(::SetDataZero)* SetDataZero = Bind<decltype(::SetDataZero)>("SetDataZero");
+    decltype(::SetDataZeroCh)* SetDataZeroCh = Bind<decltype(::SetDataZeroCh)>("SetDataZeroCh");
+};
+
+// ---- this thread as a GUI host
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Pumps, asking `done` about every 50 ms (the host period of both programs).
+bool PumpUntil(const std::function<bool()>& done, Clock::duration timeout = kDeadline) {
+    const auto deadline = Clock::now() + timeout;
+    auto next = Clock::now();
+    while (true) {
+        PumpMessages();
+        if (Clock::now() >= next) {
+            if (done()) return true;
+            next = Clock::now() + 50ms;
+        }
+        if (Clock::now() >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(Clock::duration time) {
+    PumpUntil([] { return false; }, time);
+}
+
+// What the host has seen of each channel so far.
+struct ChannelView {
+    bool updated = false;
+    int32_t value = 0;
+    int32_t displacement = 0;
+    int32_t rate = -1;  // last rate that a waiting result carried
+};
+
+struct Readings {
+    std::array<ChannelView, 32> channel;
+
+    // One host period: the rates of the waiting result, then the result.
+    void Take(const Library& vexla) {
+        std::array<int32_t, 32> rates;
+        vexla.GetReFlashRate32(rates.data());
+        VexlaDataBlock32 block{};
+        vexla.GetNewData32Ch(&block);
+        for (std::size_t i = 0; i < 32; ++i) {
+            if (rates[i] != -1) channel[i].rate = rates[i];
+            if (block.updated[i] == -1) channel[i] = {true, block.value[i], block.displacement[i], channel[i].rate};
+        }
+    }
+};
+
+std::vector<HWND> ControlWindows() {
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND window, LPARAM list) -> BOOL {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            wchar_t className[32] = {};
+            GetClassNameW(window, className, 32);
+            if (process == GetCurrentProcessId() && std::wstring(className) == L"TForm_Call")
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+int ThreadsOfThisProcess() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Opens a COM port as any other program would; true when it could. (Wine
+// grants a second open of a port that is open, so only a failure tells.)
+bool PortOpens(const char* device) {
+    HANDLE port = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (port == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(port);
+    return true;
+}
+
+// ---- the configuration file, "C:\系统配置\Vexla配置NNN.txt", GBK
+
+std::wstring ConfigPath(int segment) {
+    wchar_t name[64];
+    swprintf(name, 64, L"C:\\系统配置\\Vexla配置%03d.txt", segment);
+    return name;
+}
+
+void WriteConfig(int segment, const std::string& gbk) {
+    CreateDirectoryW(L"C:\\系统配置", nullptr);
+    HANDLE file = CreateFileW(ConfigPath(segment).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, gbk.data(), static_cast<DWORD>(gbk.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, gbk.size());
+}
+
+std::string ReadConfig(int segment) {
+    HANDLE file = CreateFileW(ConfigPath(segment).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes(1 << 16, '\0');
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+// A hand-written file: the window hidden after start-up, so that only a
+// lost port brings it up.
+std::string Settings(int format, int port) {
+    return testing::Gbk("[硬件类型]\r\n数据格式=" + std::to_string(format) + "\r\n[通讯设置]\r\n串口编号=" +
+                        std::to_string(port) + "\r\n波特率=19200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n");
+}
+
+// ---- the fixture
+
+class WineEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(vexla.Loaded()) << "LoadLibrary(Vexla.dll) failed with error " << GetLastError();
+        ASSERT_TRUE(vexla.GetNewData32Ch && vexla.DLL_End_Application && vexla.SetDataZeroCh);
+    }
+
+    void TearDown() override {
+        if (!ended && vexla.DLL_End_Application) vexla.DLL_End_Application();
+        EXPECT_EQ(watcher.Seen().size(), expectedMessageBoxes) << "message boxes the test did not expect";
+    }
+
+    // The configuration file of `segment`, chosen before the first call.
+    void UseSegment(int segment, const std::string& file) {
+        WriteConfig(segment, file);
+        ASSERT_EQ(vexla.SetNetSegment(static_cast<uint32_t>(segment)), -1);
+    }
+
+    void StartSimulator(const std::string& arguments) {
+        const std::string error = simulator.Start(arguments);
+        ASSERT_EQ(error, "") << "gaugesim " << arguments;
+    }
+
+    // The host's first data call connects by itself; it has no result yet.
+    void FirstDataCall() {
+        VexlaDataBlock32 block{};
+        vexla.GetNewData32Ch(&block);
+        for (int16_t flag : block.updated) ASSERT_EQ(flag, 0);
+    }
+
+    bool PumpUntilLogged(const std::string& part) {
+        return PumpUntil([&] { return !Matching(simulator.Log(), part).empty(); });
+    }
+
+    bool PumpUntilEveryChannelReads(std::initializer_list<int> numbers) {
+        return PumpUntil([&] {
+            readings.Take(vexla);
+            return std::all_of(numbers.begin(), numbers.end(), [&](int n) { return readings.channel[n - 1].updated; });
+        });
+    }
+
+    Library vexla;
+    testing::MessageBoxWatcher watcher;
+    Simulator simulator;
+    Readings readings;
+    std::size_t expectedMessageBoxes = 0;
+    bool ended = false;
+};
+
+// ---- values of every gauge, in every data format
+
+struct FormatCase {
+    const char* name;
+    int format;
+    int port;
+    int segment;
+    const char* channels;   // gaugesim's list of present gauges
+    int fine;               // the one 0.001 mm gauge among them
+    const char* position;   // every gauge stands still here (mm)
+    int32_t value;          // what a 0.01 mm gauge's value should be
+    int32_t fineValue;      // and the 0.001 mm gauge's
+    int32_t displacement;   // from the file's reference 0; formats 0 and 1 report none
+    int32_t tolerance;      // averaging rounds odd means up; the formats quantise
+};
+
+// Values are tenths of the last shown digit: 0.01 mm gauges show 1.23 at
+// 1.234 mm (1230), 0.001 mm gauges 1.234 (12340). Block frames carry a
+// finer count than the shown digit; text frames carry no position.
+const FormatCase kFormats[] = {
+    {"Format0", 0, 2, 40, "2,7,16", 7, "-2.714", -2714, -27140, 0, 3},
+    {"Format1", 1, 3, 41, "3,9,30", 9, "-2.714", -2710, -27140, 0, 1},
+    {"Format2", 2, 4, 42, "1,5,17,32", 17, "1.234", 1230, 12340, 1234, 1},
+    {"Format3", 3, 6, 43, "1,5,17,32", 17, "1.234", 1230, 12340, 1234, 1},
+    {"Format4", 4, 7, 44, "6,20,31", 20, "1.234", 1230, 12340, 1234, 3},
+};
+
+void PrintTo(const FormatCase& c, std::ostream* out) { *out << c.name; }
+
+class WineDataEndToEnd : public WineEndToEnd, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(WineDataEndToEnd, FirstDataCallOpensTheFilesPortAndEveryGaugeArrives) {
+    const FormatCase& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(UseSegment(c.segment, Settings(c.format, c.port)));
+    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format " + std::to_string(c.format) + " --com " +
+                                           std::to_string(c.port) + " --channels " + c.channels +
+                                           " --kind " + std::to_string(c.fine) + "=0.001 --motion still --position " +
+                                           c.position));
+    ASSERT_NO_FATAL_FAILURE(FirstDataCall());
+
+    std::array<bool, 32> present{};
+    for (const char* p = c.channels; *p;) {
+        present[std::strtoul(p, const_cast<char**>(&p), 10) - 1] = true;
+        if (*p == ',') ++p;
+    }
+    const auto expectedValue = [&](int i) { return i == c.fine - 1 ? c.fineValue : c.value; };
+    const auto expectedDisplacement = [&](int i) { return i == c.fine - 1 ? c.displacement * 10 : c.displacement; };
+    const auto within = [&](int32_t got, int32_t want, int32_t scale) {
+        return got >= want - c.tolerance * scale && got <= want + c.tolerance * scale;
+    };
+    const auto channelMatches = [&](int i) {
+        const ChannelView& v = readings.channel[i];
+        const int32_t scale = i == c.fine - 1 ? 10 : 1;
+        return v.updated && v.rate > 0 && within(v.value, expectedValue(i), scale) &&
+               within(v.displacement, expectedDisplacement(i), scale);
+    };
+    PumpUntil([&] {
+        readings.Take(vexla);
+        for (int i = 0; i < 32; ++i)
+            if (present[i] && !channelMatches(i)) return false;
+        return true;
+    });
+
+    for (int i = 0; i < 32; ++i) {
+        const ChannelView& v = readings.channel[i];
+        if (present[i]) {
+            EXPECT_TRUE(channelMatches(i)) << "channel " << i + 1 << ": updated " << v.updated << " value " << v.value
+                                           << " (want " << expectedValue(i) << ") displacement " << v.displacement
+                                           << " (want " << expectedDisplacement(i) << ") rate " << v.rate;
+        } else {
+            EXPECT_FALSE(v.updated) << "absent channel " << i + 1 << " has data";
+            EXPECT_EQ(v.rate, 0) << "absent channel " << i + 1;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WineDataEndToEnd, ::testing::ValuesIn(kFormats),
+                         [](const ::testing::TestParamInfo<FormatCase>& p) { return p.param.name; });
+
+
+// ---- hardware commands, as gaugesim hears them
+
+TEST_F(WineEndToEnd, BroadcastCommandsWaitOutTheQuietPeriodAndChannelZeroReachesItsGauge) {
+    ASSERT_NO_FATAL_FAILURE(UseSegment(45, Settings(3, 8)));
+    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format 3 --com 8 --channels 1-4 --motion still"));
+    ASSERT_NO_FATAL_FAILURE(FirstDataCall());
+    ASSERT_TRUE(PumpUntilEveryChannelReads({1, 2, 3, 4}));
+
+    vexla.SetHardWareZero();
+    vexla.CtrlFirmWare(1);  // inside the quiet period: dropped
+    ASSERT_TRUE(PumpUntilLogged("command code 2 (fast state, zero) for all gauges")) << Dump(simulator.Log());
+    // Asked again and again until one lands: only after the quiet period.
+    auto asked = Clock::now() - 1s;
+    ASSERT_TRUE(PumpUntil([&] {
+        if (!Matching(simulator.Log(), "command code 4 ").empty()) return true;
+        if (Clock::now() - asked > 200ms) {
+            vexla.CtrlFirmWare(0x104);  // only the low byte counts
+            asked = Clock::now();
+        }
+        return false;
+    }));
+    vexla.SetHardWareZeroCh(2);
+    ASSERT_TRUE(PumpUntilLogged("channel zero frame")) << Dump(simulator.Log());
+
+    const auto log = simulator.Log();
+    const auto zero = Matching(log, "command code 2 (fast state, zero) for all gauges: obeyed by 1-4");
+    const auto hold = Matching(log, "command code 4 (hold state) for all gauges: obeyed by 1-4");
+    ASSERT_EQ(zero.size(), 1u) << Dump(log);
+    ASSERT_EQ(hold.size(), 1u) << Dump(log);
+    EXPECT_GE(hold[0].seconds - zero[0].seconds, 0.9) << "20 ticks of quiet after a command\n" << Dump(log);
+    EXPECT_TRUE(Matching(log, "code 1 ").empty()) << "a command inside the quiet period went out\n" << Dump(log);
+    const auto channelZero = Matching(log, "channel zero frame");
+    ASSERT_EQ(channelZero.size(), 1u) << Dump(log);
+    EXPECT_NE(channelZero[0].text.find("code 2 (fast state, zero) for channel 3: obeyed by 3"), std::string::npos)
+        << channelZero[0].text;
+}
+
+TEST_F(WineEndToEnd, PolledCommandsGoToEachLiveChannelOncePollsHaveRestedTenTicks) {
+    ASSERT_NO_FATAL_FAILURE(UseSegment(46, Settings(2, 16)));
+    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format 2 --com 16 --channels 2,9,27 --motion still --log-polls"));
+    ASSERT_NO_FATAL_FAILURE(FirstDataCall());
+    ASSERT_TRUE(PumpUntilEveryChannelReads({2, 9, 27}));
+    // Commands go to live channels: wait until the absent ones have used up
+    // their polls and a pass is the three gauges and one probe.
+    ASSERT_TRUE(PumpUntil([&] {
+        const auto polls = Matching(simulator.Log(), "poll of channel ");
+        if (polls.size() < 8) return false;
+        return std::count_if(polls.end() - 8, polls.end(), [](const LogLine& l) {
+                   const std::string n = l.text.substr(l.text.rfind(' ') + 1);
+                   return n != "2" && n != "9" && n != "27";
+               }) <= 2;
+    })) << Dump(simulator.Log());
+
+    vexla.SetHardWareZeroCh(8);
+    ASSERT_TRUE(PumpUntilLogged("command code 2 ")) << Dump(simulator.Log());
+    vexla.CtrlFirmWare(0);
+    ASSERT_TRUE(PumpUntilLogged("command code 0 (fast state) for channel 27")) << Dump(simulator.Log());
+
+    const auto log = simulator.Log();
+    std::vector<LogLine> commands = Matching(log, "command code");
+    ASSERT_EQ(commands.size(), 4u) << Dump(log);
+    EXPECT_EQ(commands[0].text, "command code 2 (fast state, zero) for channel 9: obeyed by 9");
+    EXPECT_EQ(commands[1].text, "command code 0 (fast state) for channel 2: obeyed by 2");
+    EXPECT_EQ(commands[2].text, "command code 0 (fast state) for channel 9: obeyed by 9");
+    EXPECT_EQ(commands[3].text, "command code 0 (fast state) for channel 27: obeyed by 27");
+    // Each command waits out the poll pacing: ten silent ticks after the
+    // last poll; the three of one request follow one per tick, no poll between.
+    for (std::size_t k : {std::size_t{0}, std::size_t{1}}) {
+        const auto at = std::find_if(log.begin(), log.end(), [&](const LogLine& l) { return l.text == commands[k].text; });
+        const auto poll = std::find_if(std::make_reverse_iterator(at), log.rend(),
+                                       [](const LogLine& l) { return l.text.rfind("poll of", 0) == 0; });
+        ASSERT_NE(poll, log.rend()) << Dump(log);
+        EXPECT_GE(commands[k].seconds - poll->seconds, 0.45) << Dump(log);
+    }
+    for (const LogLine& l : log) {
+        const bool between = l.seconds > commands[1].seconds && l.seconds < commands[3].seconds;
+        EXPECT_FALSE(between && l.text.rfind("poll of", 0) == 0) << "poll inside a command sequence\n" << Dump(log);
+    }
+}
+
+// ---- software zero and the file's reference keys
+
+TEST_F(WineEndToEnd, ZeroingADisplacementRewritesOnlyItsReferenceKey) {
+    std::string text =
+        "[硬件类型]\r\n数据格式=2\r\n; set by hand\r\n[通讯设置]\r\n串口编号=14\r\n波特率=19200\r\nMyKey=kept\r\n"
+        "[用户参数]\r\n显示DLL小窗口=0\r\n[参考零点]\r\n";
+    for (int i = 0; i < 32; ++i) text += "通道" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "=0\r\n";
+    const std::string original = testing::Gbk(text);
+    ASSERT_NO_FATAL_FAILURE(UseSegment(47, original));
+    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format 2 --com 14 --channels 1-3 --motion still --position 1.234"));
+    ASSERT_NO_FATAL_FAILURE(FirstDataCall());
+    const auto displaced = [&](int n, int32_t want) {
+        const ChannelView& v = readings.channel[n - 1];
+        return v.updated && v.displacement >= want - 1 && v.displacement <= want + 1;
+    };
+    ASSERT_TRUE(PumpUntil([&] {
+        readings.Take(vexla);
+        return displaced(1, 1234) && displaced(2, 1234) && displaced(3, 1234);
+    }));
+
+    vexla.SetDataZeroCh(1);
+    const std::string key = testing::Gbk("通道01=");
+    const auto keyAt = original.find(key);
+    ASSERT_TRUE(PumpUntil([&] {
+        readings.Take(vexla);
+        return displaced(2, 0) && ReadConfig(47) != original;
+    })) << "channel 2 displacement " << readings.channel[1].displacement;
+    EXPECT_TRUE(displaced(1, 1234) && displaced(3, 1234)) << "the other channels keep their reference";
+
+    const std::string now = ReadConfig(47);
+    const auto end = now.find("\r\n", keyAt);
+    ASSERT_NE(end, std::string::npos);
+    const std::string stored = now.substr(keyAt + key.size(), end - keyAt - key.size());
+    EXPECT_NEAR(std::stoi(stored), 1234, 1) << "the reference is the position count";
+    EXPECT_EQ(now, original.substr(0, keyAt + key.size()) + stored + original.substr(keyAt + key.size() + 1))
+        << "every other line stays as it was";
+
+    vexla.SetDataZero();
+    ASSERT_TRUE(PumpUntil([&] {
+        readings.Take(vexla);
+        return displaced(1, 0) && displaced(3, 0);
+    }));
+    EXPECT_EQ(ReadConfig(47).find(testing::Gbk("通道00=0\r\n")), std::string::npos);
+}
+
+// ---- ports that cannot be opened, and ports above 9
+
+TEST_F(WineEndToEnd, MissingPortFailsWithAMessageBoxNamingIt) {
+    ASSERT_FALSE(PortOpens("COM5")) << "the test needs COM5 not to exist";
+    ASSERT_FALSE(PortOpens("\\\\.\\COM13")) << "the test needs COM13 not to exist";
+    ASSERT_NO_FATAL_FAILURE(UseSegment(48, Settings(3, 0)));  // 0: the host's port
+
+    EXPECT_EQ(vexla.ConnectComm(19200, 5), 0);
+    auto seen = watcher.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, L"Vexla");
+    EXPECT_EQ(seen[0].text, L"串口 Com5 已经被其它\r\n程序占用,不能打开");
+
+    // The failed link stays closed: no rates, no data, no second attempt.
+    PumpFor(300ms);
+    readings.Take(vexla);
+    for (int i = 0; i < 32; ++i) {
+        EXPECT_EQ(readings.channel[i].rate, -1);
+        EXPECT_FALSE(readings.channel[i].updated);
+    }
+    EXPECT_EQ(watcher.Seen().size(), 1u);
+
+    EXPECT_EQ(vexla.ConnectComm(19200, 13), 0);
+    seen = watcher.Seen();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].text, L"串口 Com13 已经被其它\r\n程序占用,不能打开") << "texts name the port as users know it";
+    expectedMessageBoxes = 2;
+}
+
+TEST_F(WineEndToEnd, PortTwelveFromTheFileOpens) {
+    ASSERT_NO_FATAL_FAILURE(UseSegment(49, Settings(3, 12)));
+    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format 3 --com 12 --channels 1,2 --motion still --position 0.5"));
+    ASSERT_NO_FATAL_FAILURE(FirstDataCall());
+    EXPECT_TRUE(PumpUntilEveryChannelReads({1, 2}));
+    EXPECT_EQ(readings.channel[0].value, 500);
+}
+
+// ---- the device vanishing
+
+TEST_F(WineEndToEnd, VanishedDeviceClosesTheLinkAndBringsUpTheWindow) {
+    ASSERT_NO_FATAL_FAILURE(UseSegment(50, Settings(3, 15)));
+    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format 3 --com 15 --channels 1-4 --motion still"));
+    ASSERT_NO_FATAL_FAILURE(FirstDataCall());
+    ASSERT_TRUE(PumpUntilEveryChannelReads({1, 2, 3, 4}));
+    ASSERT_EQ(ControlWindows().size(), 1u);
+    const HWND window = ControlWindows()[0];
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(window); })) << "the file hides it after start-up";
+
+    simulator.Kill();
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; })) << "a lost port shows its status page";
+
+    // Closed, with the timer still running: results keep coming into the
+    // boxes, but a closed link hands out no rates and no data.
+    for (int round = 0; round < 3; ++round) {
+        PumpFor(200ms);
+        readings = Readings{};
+        readings.Take(vexla);
+        for (int i = 0; i < 32; ++i) {
+            EXPECT_EQ(readings.channel[i].rate, -1) << "channel " << i + 1;
+            EXPECT_FALSE(readings.channel[i].updated) << "channel " << i + 1;
+        }
+    }
+}
+
+// ---- the end of the application
+
+TEST_F(WineEndToEnd, EndApplicationLeavesNoWindowPortOrThreadAndTheLibraryUnloads) {
+    ASSERT_NO_FATAL_FAILURE(UseSegment(51, Settings(3, 11)));
+    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format 3 --com 11 --channels 1 --motion still"));
+    const int threadsBefore = ThreadsOfThisProcess();
+    ASSERT_NO_FATAL_FAILURE(FirstDataCall());
+    ASSERT_TRUE(PumpUntilEveryChannelReads({1}));
+    EXPECT_EQ(ControlWindows().size(), 1u);
+    EXPECT_FALSE(simulator.Users().empty()) << "the open port holds the pty";
+
+    vexla.DLL_End_Application();
+    ended = true;
+    EXPECT_TRUE(ControlWindows().empty());
+    EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
+    std::vector<std::string> users;
+    EXPECT_TRUE(PumpUntil([&] { return (users = simulator.Users()).empty(); }))
+        << "the port is still open in " << users[0];
+    EXPECT_TRUE(vexla.Free());
+    EXPECT_EQ(GetModuleHandleA("Vexla.dll"), nullptr);
+
+    // A host may load the library again and start afresh.
+    Library again;
+    ASSERT_TRUE(again.Loaded());
+    ASSERT_EQ(again.SetNetSegment(51), -1);
+    VexlaDataBlock32 block{};
+    again.GetNewData32Ch(&block);
+    bool arrived = PumpUntil([&] {
+        again.GetNewData32Ch(&block);
+        return block.updated[0] == -1;
+    });
+    EXPECT_TRUE(arrived) << "no data after loading the library again";
+    again.DLL_End_Application();
+    EXPECT_TRUE(ControlWindows().empty());
+}
+
+}  // namespace
+}  // namespace vexla
