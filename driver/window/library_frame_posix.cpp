@@ -1,8 +1,9 @@
 // The library on Linux. There is no host message loop to borrow, so the
 // driver runs one thread of its own from the first connect to the end of the
 // application: it owns the 50 ms timer and raises the serial component's
-// events. It and every export take the one driver mutex, so the engine still
-// sees a single logical thread. Notices go to standard error.
+// events before each tick. It and every export take the one driver mutex,
+// so the engine still sees a single logical thread. Notices go to standard
+// error.
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -79,18 +80,21 @@ public:
     void Beep() override { std::fputs("\a", stderr); }
 
 private:
+    // The port's events are raised in one batch just before each tick rather
+    // than as they come: nothing reads the receive ring between ticks, and a
+    // wake-up per received block would cost more than the whole tick.
     void Run() {
         auto next = Clock::now() + kTick;
         for (;;) {
-            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
-            pollfd fds[2] = {{stopFd_, POLLIN, 0}, {assembly_.SPCom.NotificationFd(), POLLIN, 0}};
-            poll(fds, 2, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
-            if (fds[0].revents != 0) return;
+            // Rounded up: a wait rounded down to 0 ms would spin until the tick.
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+            pollfd stop = {stopFd_, POLLIN, 0};
+            if (poll(&stop, 1, wait.count() > 0 ? static_cast<int>(wait.count()) : 0) > 0) return;
+            const auto now = Clock::now();
+            if (now < next) continue;
 
             const std::lock_guard lock(assembly_.Mutex);
             assembly_.SPCom.ProcessNotifications();
-            const auto now = Clock::now();
-            if (now < next) continue;
             Driver& driver = assembly_.Instance;
             if (driver.Panel.TimerEnabled) driver.PopUpFormTimerTimer();
             next += kTick;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -480,6 +483,7 @@ TEST(Library, EndLeavesNothingBehind) {
         ASSERT_FALSE(sim.Pty().empty());
         const int threads = ThreadCount();
         const auto ptys = OpenPtys();
+        const auto descriptors = std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
         {
             Exports x(VEXLA_LIBRARY_FILE);
             ASSERT_TRUE(x.Complete());
@@ -496,6 +500,11 @@ TEST(Library, EndLeavesNothingBehind) {
         }  // dlclose
         EXPECT_EQ(ThreadCount(), threads);
         EXPECT_EQ(OpenPtys(), ptys);
+        // The library is really unloaded, and with it every descriptor it made.
+        EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()), descriptors);
+        std::ifstream maps("/proc/self/maps");
+        const std::string mapped((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(mapped.find("libVexla.so"), std::string::npos);
     });
 }
 
