@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <functional>
 #include <iostream>
@@ -332,24 +333,24 @@ struct FormatCase {
     int format;
     int port;
     int segment;
-    const char* channels;   // gaugesim's list of present gauges
-    int fine;               // the one 0.001 mm gauge among them
-    const char* position;   // every gauge stands still here (mm)
-    int32_t value;          // what a 0.01 mm gauge's value should be
-    int32_t fineValue;      // and the 0.001 mm gauge's
-    int32_t displacement;   // from the file's reference 0; formats 0 and 1 report none
-    int32_t tolerance;      // averaging rounds odd means up; the formats quantise
+    std::vector<int> channels;  // the gauges present
+    int fine;                   // the one 0.001 mm gauge among them
+    const char* position;       // every gauge stands still here (mm)
+    int32_t value;              // what a 0.01 mm gauge's value should be
+    int32_t fineValue;          // and the 0.001 mm gauge's
+    int32_t displacement;       // from the file's reference 0; formats 0 and 1 report none
+    int32_t tolerance;          // averaging rounds odd means up; the formats quantise
 };
 
 // Values are tenths of the last shown digit: 0.01 mm gauges show 1.23 at
 // 1.234 mm (1230), 0.001 mm gauges 1.234 (12340). Block frames carry a
 // finer count than the shown digit; text frames carry no position.
 const FormatCase kFormats[] = {
-    {"Format0", 0, 2, 40, "2,7,16", 7, "-2.714", -2714, -27140, 0, 3},
-    {"Format1", 1, 3, 41, "3,9,30", 9, "-2.714", -2710, -27140, 0, 1},
-    {"Format2", 2, 4, 42, "1,5,17,32", 17, "1.234", 1230, 12340, 1234, 1},
-    {"Format3", 3, 6, 43, "1,5,17,32", 17, "1.234", 1230, 12340, 1234, 1},
-    {"Format4", 4, 7, 44, "6,20,31", 20, "1.234", 1230, 12340, 1234, 3},
+    {"Format0", 0, 2, 40, {2, 7, 16}, 7, "-2.714", -2714, -27140, 0, 3},
+    {"Format1", 1, 3, 41, {3, 9, 30}, 9, "-2.714", -2710, -27140, 0, 1},
+    {"Format2", 2, 4, 42, {1, 5, 17, 32}, 17, "1.234", 1230, 12340, 1234, 1},
+    {"Format3", 3, 6, 43, {1, 5, 17, 32}, 17, "1.234", 1230, 12340, 1234, 1},
+    {"Format4", 4, 7, 44, {6, 20, 31}, 20, "1.234", 1230, 12340, 1234, 3},
 };
 
 void PrintTo(const FormatCase& c, std::ostream* out) { *out << c.name; }
@@ -358,28 +359,29 @@ class WineDataEndToEnd : public WineEndToEnd, public ::testing::WithParamInterfa
 
 TEST_P(WineDataEndToEnd, FirstDataCallOpensTheFilesPortAndEveryGaugeArrives) {
     const FormatCase& c = GetParam();
+    std::array<bool, 32> present{};
+    std::string list;
+    for (int n : c.channels) {
+        present[n - 1] = true;
+        list += (list.empty() ? "" : ",") + std::to_string(n);
+    }
     ASSERT_NO_FATAL_FAILURE(UseSegment(c.segment, Settings(c.format, c.port)));
     ASSERT_NO_FATAL_FAILURE(StartSimulator("--format " + std::to_string(c.format) + " --com " +
-                                           std::to_string(c.port) + " --channels " + c.channels +
-                                           " --kind " + std::to_string(c.fine) + "=0.001 --motion still --position " +
+                                           std::to_string(c.port) + " --channels " + list + " --kind " +
+                                           std::to_string(c.fine) + "=0.001 --motion still --position " +
                                            c.position));
     ASSERT_NO_FATAL_FAILURE(FirstDataCall());
 
-    std::array<bool, 32> present{};
-    for (const char* p = c.channels; *p;) {
-        present[std::strtoul(p, const_cast<char**>(&p), 10) - 1] = true;
-        if (*p == ',') ++p;
-    }
-    const auto expectedValue = [&](int i) { return i == c.fine - 1 ? c.fineValue : c.value; };
-    const auto expectedDisplacement = [&](int i) { return i == c.fine - 1 ? c.displacement * 10 : c.displacement; };
-    const auto within = [&](int32_t got, int32_t want, int32_t scale) {
-        return got >= want - c.tolerance * scale && got <= want + c.tolerance * scale;
+    const auto wanted = [&](int i) {
+        const bool fine = i == c.fine - 1;
+        return std::array<int32_t, 3>{fine ? c.fineValue : c.value, fine ? c.displacement * 10 : c.displacement,
+                                      fine ? c.tolerance * 10 : c.tolerance};
     };
     const auto channelMatches = [&](int i) {
         const ChannelView& v = readings.channel[i];
-        const int32_t scale = i == c.fine - 1 ? 10 : 1;
-        return v.updated && v.rate > 0 && within(v.value, expectedValue(i), scale) &&
-               within(v.displacement, expectedDisplacement(i), scale);
+        const auto [value, displacement, tolerance] = wanted(i);
+        return v.updated && v.rate > 0 && std::abs(v.value - value) <= tolerance &&
+               std::abs(v.displacement - displacement) <= tolerance;
     };
     PumpUntil([&] {
         readings.Take(vexla);
@@ -392,8 +394,8 @@ TEST_P(WineDataEndToEnd, FirstDataCallOpensTheFilesPortAndEveryGaugeArrives) {
         const ChannelView& v = readings.channel[i];
         if (present[i]) {
             EXPECT_TRUE(channelMatches(i)) << "channel " << i + 1 << ": updated " << v.updated << " value " << v.value
-                                           << " (want " << expectedValue(i) << ") displacement " << v.displacement
-                                           << " (want " << expectedDisplacement(i) << ") rate " << v.rate;
+                                           << " (want " << wanted(i)[0] << ") displacement " << v.displacement
+                                           << " (want " << wanted(i)[1] << ") rate " << v.rate;
         } else {
             EXPECT_FALSE(v.updated) << "absent channel " << i + 1 << " has data";
             EXPECT_EQ(v.rate, 0) << "absent channel " << i + 1;

@@ -125,7 +125,10 @@ def main():
     dosdevices = os.path.join(prefix, "dosdevices")
     os.makedirs(dosdevices, exist_ok=True)
 
-    host = subprocess.Popen([args.wine] + program, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    # Wine's own errors come through our pipe too: a wineserver or device
+    # process started by the host inherits them, and ctest would wait for it.
+    host = subprocess.Popen([args.wine] + program, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT)
     simulators = []
 
     def reply(text):
@@ -154,8 +157,8 @@ def main():
         else:
             reply("error unknown command " + " ".join(words))
 
-    # A wineserver started by the host inherits its stdout and may outlive it
-    # by seconds, so the end of the host, not of the pipe, ends the run.
+    # A wineserver started by the host holds the pipe and may outlive it by
+    # seconds, so the end of the host, not of the pipe, ends the run.
     lines = queue.Queue()
     threading.Thread(target=lambda: [lines.put(raw) for raw in host.stdout], daemon=True).start()
     try:
