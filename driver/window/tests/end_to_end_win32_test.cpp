@@ -149,6 +149,15 @@ public:
     decltype(::SetDataZeroCh)* SetDataZeroCh = Bind<decltype(::SetDataZeroCh)>("SetDataZeroCh");
 };
 
+std::string Narrow(const std::wstring& text) {
+    std::string out(static_cast<std::size_t>(
+                        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr)),
+                    '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), static_cast<int>(out.size()),
+                        nullptr, nullptr);
+    return out;
+}
+
 // ---- this thread as a GUI host
 
 void PumpMessages() {
@@ -305,6 +314,8 @@ protected:
         VexlaDataBlock32 block{};
         vexla.GetNewData32Ch(&block);
         for (int16_t flag : block.updated) ASSERT_EQ(flag, 0);
+        const auto seen = watcher.Seen();
+        ASSERT_TRUE(seen.empty()) << "the port did not open: " << Narrow(seen[0].text);
     }
 
     bool PumpUntilLogged(const std::string& part) {
@@ -406,7 +417,6 @@ TEST_P(WineDataEndToEnd, FirstDataCallOpensTheFilesPortAndEveryGaugeArrives) {
 INSTANTIATE_TEST_SUITE_P(Formats, WineDataEndToEnd, ::testing::ValuesIn(kFormats),
                          [](const ::testing::TestParamInfo<FormatCase>& p) { return p.param.name; });
 
-
 // ---- hardware commands, as gaugesim hears them
 
 TEST_F(WineEndToEnd, BroadcastCommandsWaitOutTheQuietPeriodAndChannelZeroReachesItsGauge) {
@@ -475,7 +485,8 @@ TEST_F(WineEndToEnd, PolledCommandsGoToEachLiveChannelOncePollsHaveRestedTenTick
     // Each command waits out the poll pacing: ten silent ticks after the
     // last poll; the three of one request follow one per tick, no poll between.
     for (std::size_t k : {std::size_t{0}, std::size_t{1}}) {
-        const auto at = std::find_if(log.begin(), log.end(), [&](const LogLine& l) { return l.text == commands[k].text; });
+        const auto at =
+            std::find_if(log.begin(), log.end(), [&](const LogLine& l) { return l.text == commands[k].text; });
         const auto poll = std::find_if(std::make_reverse_iterator(at), log.rend(),
                                        [](const LogLine& l) { return l.text.rfind("poll of", 0) == 0; });
         ASSERT_NE(poll, log.rend()) << Dump(log);
