@@ -211,19 +211,20 @@ struct Readings {
     }
 };
 
+// A callback of its own: a lambda has no stdcall conversion on 32-bit x86.
+BOOL CALLBACK CollectControlWindow(HWND window, LPARAM list) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    if (process == GetCurrentProcessId() && std::wstring(className) == L"TForm_Call")
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> ControlWindows() {
     std::vector<HWND> found;
-    EnumWindows(
-        [](HWND window, LPARAM list) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            wchar_t className[32] = {};
-            GetClassNameW(window, className, 32);
-            if (process == GetCurrentProcessId() && std::wstring(className) == L"TForm_Call")
-                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(&CollectControlWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
