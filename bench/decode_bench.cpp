@@ -56,16 +56,22 @@ void BM_DecodeValidFrames(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeValidFrames)->DenseRange(0, 4)->ArgName("format");
 
+// A connected driver in `format` that averages over the whole ring and
+// writes the grid texts on every tick, as it does in use.
+void SetUpForTicks(Driver& d, uint8_t format) {
+    d.Settings.DataFormat = format;
+    d.Settings.FilterDepth = 40;
+    d.Panel.Exists = true;
+    d.LinkOpen = true;
+    d.Channels.References.MarkAllCaptured();
+}
+
 // One tick of a network of 32 gauges pushing general frames: receive the
 // tick's frames, decode, average over a full 40-slot ring, rate, hand over,
 // and the host's take.
 void BM_ProcessTick32Channels(benchmark::State& state) {
     Driver d;
-    d.Settings.DataFormat = kFormatPushedGeneral;
-    d.Settings.FilterDepth = 40;
-    d.Panel.Exists = true;  // the grid texts are part of every tick
-    d.LinkOpen = true;
-    d.Channels.References.MarkAllCaptured();
+    SetUpForTicks(d, kFormatPushedGeneral);
     std::vector<uint8_t> tick = testing::MakeStream(kFormatPushedGeneral, 32);
     tick.push_back(0x00);
     for (int warm = 0; warm < 40; ++warm) {
@@ -88,10 +94,7 @@ BENCHMARK(BM_ProcessTick32Channels);
 // channels (all that format carries).
 void BM_ProcessTickWorstCase(benchmark::State& state) {
     Driver d;
-    d.Settings.DataFormat = kFormatBlock;
-    d.Settings.FilterDepth = 40;
-    d.Panel.Exists = true;  // the grid texts are part of every tick
-    d.LinkOpen = true;
+    SetUpForTicks(d, kFormatBlock);
     for (uint32_t warm = 0; warm < 40; ++warm) {
         std::vector<uint8_t> frame = testing::MakeStream(kFormatBlock, 1, warm);
         d.SPComReceiveData(frame);

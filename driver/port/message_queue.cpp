@@ -42,14 +42,17 @@ bool TMessageQueue::Signal() {
     return true;
 }
 
+void TMessageQueue::ClearSignal() {
+    if (!signalled_) return;
+    uint64_t count = 0;
+    [[maybe_unused]] ssize_t n = ::read(wake_.get(), &count, sizeof count);
+    signalled_ = false;
+}
+
 bool TMessageQueue::TakeAll(std::deque<TMessage>& out) {
     std::lock_guard lock(mutex_);
     if (entries_.empty()) {
-        if (signalled_) {
-            uint64_t count = 0;
-            [[maybe_unused]] ssize_t n = ::read(wake_.get(), &count, sizeof count);
-            signalled_ = false;
-        }
+        ClearSignal();
         return false;
     }
     for (TMessage& message : entries_) out.push_back(std::move(message));
@@ -60,11 +63,7 @@ bool TMessageQueue::TakeAll(std::deque<TMessage>& out) {
 std::optional<TMessage> TMessageQueue::Take() {
     std::lock_guard lock(mutex_);
     if (entries_.empty()) {
-        if (signalled_) {
-            uint64_t count = 0;
-            [[maybe_unused]] ssize_t n = ::read(wake_.get(), &count, sizeof count);
-            signalled_ = false;
-        }
+        ClearSignal();
         return std::nullopt;
     }
     TMessage next = std::move(entries_.front());

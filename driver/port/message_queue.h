@@ -48,6 +48,7 @@ public:
 
 private:
     bool Signal();  // with the mutex held
+    void ClearSignal();  // with the mutex held: the queue ran empty
 
     std::mutex mutex_;
     std::deque<TMessage> entries_;
