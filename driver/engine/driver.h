@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "channels/channel_table.h"
 #include "channels/host_layouts.h"
@@ -36,6 +38,11 @@ inline constexpr uint8_t kAliveAtConnect = 3;
 inline constexpr uint8_t kPollPacingTicks = 10;
 inline constexpr uint8_t kHoldTicks = 40;
 inline constexpr int32_t kSlowestLineSpeed = 1200;
+
+// Fixed-point text of the value display: prefix, "%*.*f" of scaled /
+// 10^decimals, suffix.
+std::string FixedPointText(int64_t scaled, int decimals, std::size_t width, std::string_view prefix = {},
+                           std::string_view suffix = {});
 
 // The four counters of the status page, each modulo 10000.
 struct StatusCounters {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "channels/data_format.h"
 #include "engine/tests/live_driver.h"
 
@@ -40,6 +42,18 @@ TEST_F(ValueDisplay, ValuesInMillimetres) {
         Show(c.value);
         EXPECT_EQ(Cell(), c.text) << c.value;
         EXPECT_EQ(d.HoldCount[0], 40);
+    }
+}
+
+TEST(FixedPointText, MatchesPrintfOfTheQuotient) {
+    for (int decimals : {1, 2, 3}) {
+        const double divisor = decimals == 1 ? 10.0 : decimals == 2 ? 100.0 : 1000.0;
+        for (int64_t g : {int64_t{0}, int64_t{1}, int64_t{-1}, int64_t{9}, int64_t{-10}, int64_t{29}, int64_t{-999},
+                          int64_t{1234}, int64_t{-123456}, int64_t{99999999}, int64_t{2147483647}, int64_t{-2147483648}}) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%7.*f", decimals, static_cast<double>(g) / divisor);
+            EXPECT_EQ(FixedPointText(g, decimals, 7), expected) << g << " / " << decimals;
+        }
     }
 }
 
