@@ -64,8 +64,16 @@ void TForm_Call::SetTimerEnabled(bool enabled) {
 
 void TForm_Call::ShowPanel(const ControlPanel& panel) {
     if (hwnd_ == nullptr) return;
-    SetWindowTextW(hwnd_, Widen(panel.Caption).c_str());
-    SetWindowPos(hwnd_, nullptr, panel.Left, panel.Top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (panel.Caption != caption_) {
+        caption_ = panel.Caption;
+        SetWindowTextW(hwnd_, Widen(caption_).c_str());
+    }
+    // Only a position the driver sets moves the window; the user may drag it.
+    if (panel.Left != placedLeft_ || panel.Top != placedTop_) {
+        placedLeft_ = panel.Left;
+        placedTop_ = panel.Top;
+        SetWindowPos(hwnd_, nullptr, panel.Left, panel.Top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     const bool visible = IsWindowVisible(hwnd_) != FALSE;
     if (panel.Visible && !visible) {
         ShowWindow(hwnd_, SW_SHOW);
@@ -84,7 +92,12 @@ LRESULT CALLBACK TForm_Call::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
 LRESULT TForm_Call::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
-            if (wParam == kPopUpFormTimer) RunOnDriver([](Driver& d) { d.PopUpFormTimerTimer(); });
+            if (wParam == kPopUpFormTimer) {
+                RunOnDriver([this](Driver& d) {
+                    d.PopUpFormTimerTimer();
+                    ShowPanel(d.Panel);  // the tick rotates the caption, among others
+                });
+            }
             return 0;
         case WM_CLOSE:
             // Closing only hides; the window lives until the application ends.

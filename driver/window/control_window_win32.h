@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace vexla {
 
 struct ControlPanel;
@@ -26,6 +28,10 @@ private:
 
     HWND hwnd_ = nullptr;
     bool timerRunning_ = false;
+    // What the window shows, to skip unchanged updates.
+    std::string caption_;
+    int placedLeft_ = -1;
+    int placedTop_ = -1;
 };
 
 }  // namespace vexla
