@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "comm.h"
+#include "expect_open_fails.h"
 #include "line_events.h"
 #include "message_queue.h"
 #include "port_path.h"
@@ -190,13 +191,7 @@ TEST(CommPosix, OpenFailuresLeaveTheRightState) {
         TComm& comm = c.sameComponent ? first.comm : second.comm;
         comm.SetCommName(c.name);
         const int fdsBefore = OpenFdCount();
-        try {
-            comm.OpenPort();
-            ADD_FAILURE() << "opened";
-        } catch (const ECommsError& e) {
-            EXPECT_EQ(e.Failure(), c.failure);
-            EXPECT_STREQ(e.what(), CommsFailureText(c.failure));
-        }
+        vexla::testing::ExpectOpenFails(comm, c.failure);
         EXPECT_EQ(comm.IsOpen(), c.openAfter);
         EXPECT_EQ(OpenFdCount(), fdsBefore) << "a failed open left a descriptor";
     }

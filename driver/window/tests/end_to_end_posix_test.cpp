@@ -88,6 +88,19 @@ bool FreshReadings(Host& host, Clock::time_point since, const std::function<bool
     });
 }
 
+// After a hardware zero at `t0` (depth 1): no reading comes through the
+// quiet period, then the gauges, zeroed, read 0.
+void ExpectQuietPeriodThenZeroes(Host& host, Clock::time_point t0) {
+    bool quietBroken = false;
+    host.TickUntil([&] {
+        const auto since = Clock::now() - t0;
+        if (since > 300ms && since < 750ms && host.AnyUpdatedNow()) quietBroken = true;
+        return since > 750ms;
+    });
+    EXPECT_FALSE(quietBroken) << "readings came through during the quiet period";
+    EXPECT_TRUE(FreshReadings(host, t0 + 1s, [](int, const Host::Reading& r) { return r.value == 0; }));
+}
+
 // Commands and polls the simulator logged, in order.
 struct Heard {
     double at;
@@ -236,15 +249,7 @@ TEST_P(PushedBroadcast, HardwareZeroIsOneBroadcastFollowedByQuiet) {
         const auto t0 = Clock::now();
         x.SetHardWareZero();
         x.CtrlFirmWare(4);  // inside the quiet period: dropped
-        bool quietBroken = false;
-        host.TickUntil([&] {
-            const auto since = Clock::now() - t0;
-            if (since > 300ms && since < 750ms && host.AnyUpdatedNow()) quietBroken = true;
-            return since > 750ms;
-        });
-        EXPECT_FALSE(quietBroken) << "readings came through during the quiet period";
-        // The gauges zeroed themselves; their readings return as 0.
-        EXPECT_TRUE(FreshReadings(host, t0 + 1s, [](int, const Host::Reading& r) { return r.value == 0; }));
+        ExpectQuietPeriodThenZeroes(host, t0);
         const auto heard = HeardSince(sim, mark);
         std::vector<std::string> commands;
         for (const auto& h : heard)
@@ -287,14 +292,7 @@ TEST(HardwareCommands, GeneralPushedChannelZeroFramesTenTicksApart) {
         const auto t0 = Clock::now();
         x.SetHardWareZero();
         x.SetHardWareZero();  // quiet period
-        bool quietBroken = false;
-        host.TickUntil([&] {
-            const auto since = Clock::now() - t0;
-            if (since > 300ms && since < 750ms && host.AnyUpdatedNow()) quietBroken = true;
-            return since > 750ms;
-        });
-        EXPECT_FALSE(quietBroken) << "readings came through during the quiet period";
-        EXPECT_TRUE(FreshReadings(host, t0 + 1s, [](int, const Host::Reading& r) { return r.value == 0; }));
+        ExpectQuietPeriodThenZeroes(host, t0);
         const auto commands = LinesWith(sim, "command code", mark);
         ASSERT_EQ(commands.size(), 1u);
         EXPECT_EQ(commands[0].text.rfind("command code 2 (fast state, zero) for all gauges", 0), 0u);
