@@ -7,9 +7,9 @@
 
 #include <vector>
 
-#include "channels/data_format.h"
+#include "protocol/data_format.h"
 #include "engine/driver.h"
-#include "engine/tests/frame_streams.h"
+#include "protocol/tests/frame_streams.h"
 
 namespace vexla {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/tests/frame_streams.h"
+#include "protocol/tests/frame_streams.h"
 #include "seed_corpus.h"
 
 int main(int argc, char** argv) {

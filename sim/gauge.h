@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "engine/gauge_frames.h"
+#include "protocol/gauge_frames.h"
 
 namespace vexla::sim {
 

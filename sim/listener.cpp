@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <span>
 
-#include "engine/command_frames.h"
-#include "engine/crc8.h"
+#include "protocol/command_frames.h"
+#include "protocol/crc8.h"
 
 namespace vexla::sim {
 

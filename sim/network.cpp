@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/odd_parity.h"
+#include "protocol/odd_parity.h"
 
 namespace vexla::sim {
 std::string ChannelList(uint32_t mask) {

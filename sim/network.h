@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/gauge_frames.h"
+#include "protocol/gauge_frames.h"
 #include "gauge.h"
 #include "line.h"
 #include "listener.h"

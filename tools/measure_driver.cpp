@@ -35,7 +35,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/gauge_frames.h"
+#include "protocol/gauge_frames.h"
 #include "vexla.h"
 
 extern char** environ;

@@ -1,6 +1,6 @@
 #include "channels/zero_reference.h"
 
-#include "channels/data_format.h"
+#include "protocol/data_format.h"
 
 namespace vexla {
 namespace {

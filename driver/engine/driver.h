@@ -14,10 +14,10 @@
 #include "channels/host_layouts.h"
 #include "channels/settings.h"
 #include "channels/config_file.h"
-#include "engine/control_panel.h"
+#include "panel/control_panel.h"
 #include "engine/host_services.h"
 #include "engine/link_port.h"
-#include "engine/receive_ring.h"
+#include "protocol/receive_ring.h"
 
 namespace vexla {
 

@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "channels/data_format.h"
+#include "protocol/data_format.h"
 #include "engine/driver.h"
-#include "engine/gauge_frames.h"
+#include "protocol/gauge_frames.h"
 
 namespace vexla {
 namespace {

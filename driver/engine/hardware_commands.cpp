@@ -1,8 +1,8 @@
 // Commands that switch the gauges' state or zero them in hardware. Broadcast
 // formats write at once; polled formats queue per live channel for the timer.
 
-#include "channels/data_format.h"
-#include "engine/command_frames.h"
+#include "protocol/data_format.h"
+#include "protocol/command_frames.h"
 #include "engine/driver.h"
 
 namespace vexla {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/driver.h"
-#include "engine/driver_texts.h"
+#include "panel/driver_texts.h"
 
 namespace vexla {
 namespace {

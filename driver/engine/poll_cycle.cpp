@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "channels/data_format.h"
-#include "engine/command_frames.h"
+#include "protocol/data_format.h"
+#include "protocol/command_frames.h"
 #include "engine/driver.h"
-#include "engine/driver_texts.h"
+#include "panel/driver_texts.h"
 
 namespace vexla {
 

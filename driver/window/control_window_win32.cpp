@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "engine/control_panel.h"
-#include "engine/driver_texts.h"
+#include "panel/control_panel.h"
+#include "panel/driver_texts.h"
 #include "library_frame.h"
 #include "wide_text.h"
 

@@ -21,8 +21,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/command_frames.h"
-#include "engine/gauge_frames.h"
+#include "protocol/command_frames.h"
+#include "protocol/gauge_frames.h"
 
 extern char** environ;
 

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/command_frames.h"
+#include "protocol/command_frames.h"
 #include "engine/driver.h"
-#include "engine/gauge_frames.h"
+#include "protocol/gauge_frames.h"
 #include "sim_test_support.h"
 
 namespace vexla::sim {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/command_frames.h"
-#include "engine/gauge_frames.h"
+#include "protocol/command_frames.h"
+#include "protocol/gauge_frames.h"
 #include "sim_test_support.h"
 
 namespace vexla::sim {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "channels/channel_range.h"
-#include "channels/data_format.h"
+#include "protocol/data_format.h"
 #include "channels/zero_reference.h"
 
 namespace vexla {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/driver.h"
-#include "engine/gauge_frames.h"
-#include "engine/tests/frame_streams.h"
+#include "protocol/gauge_frames.h"
+#include "protocol/tests/frame_streams.h"
 
 namespace vexla {
 namespace {

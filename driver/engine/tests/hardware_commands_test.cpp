@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "channels/data_format.h"
-#include "engine/command_frames.h"
+#include "protocol/data_format.h"
+#include "protocol/command_frames.h"
 #include "engine/tests/live_driver.h"
 
 namespace vexla {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "channels/data_format.h"
-#include "engine/driver_texts.h"
+#include "protocol/data_format.h"
+#include "panel/driver_texts.h"
 #include "engine/tests/live_driver.h"
 
 namespace vexla {

@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "channels/data_format.h"
-#include "engine/command_frames.h"
-#include "engine/driver_texts.h"
-#include "engine/gauge_frames.h"
+#include "protocol/data_format.h"
+#include "protocol/command_frames.h"
+#include "panel/driver_texts.h"
+#include "protocol/gauge_frames.h"
 #include "engine/tests/live_driver.h"
 
 namespace vexla {

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <string>
 
-#include "channels/data_format.h"
+#include "protocol/data_format.h"
 #include "channels/tests/config_test_support.h"
 #include "channels/tests/gbk_convert.h"
 #include "disk_config_fs.h"
-#include "engine/gauge_frames.h"
+#include "protocol/gauge_frames.h"
 #include "engine/tests/live_driver.h"
 
 namespace vexla {

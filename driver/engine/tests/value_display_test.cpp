@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "channels/data_format.h"
+#include "protocol/data_format.h"
 #include "engine/tests/live_driver.h"
 
 namespace vexla {

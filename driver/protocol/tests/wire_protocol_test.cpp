@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "engine/command_frames.h"
-#include "engine/crc8.h"
-#include "engine/gauge_frames.h"
-#include "engine/odd_parity.h"
+#include "protocol/command_frames.h"
+#include "protocol/crc8.h"
+#include "protocol/gauge_frames.h"
+#include "protocol/odd_parity.h"
 
 namespace vexla {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "channels/channel_range.h"
 #include "engine/driver.h"
-#include "engine/driver_texts.h"
+#include "panel/driver_texts.h"
 
 namespace vexla {
 

@@ -1,4 +1,4 @@
-#include "engine/receive_ring.h"
+#include "protocol/receive_ring.h"
 
 #include <algorithm>
 

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "channels/data_format.h"
-#include "engine/gauge_frames.h"
+#include "protocol/data_format.h"
+#include "protocol/gauge_frames.h"
 
 namespace vexla::testing {
 

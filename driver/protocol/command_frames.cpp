@@ -1,9 +1,9 @@
-#include "engine/command_frames.h"
+#include "protocol/command_frames.h"
 
 #include <algorithm>
 #include <span>
 
-#include "engine/crc8.h"
+#include "protocol/crc8.h"
 
 namespace vexla {
 

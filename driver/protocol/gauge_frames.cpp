@@ -1,9 +1,9 @@
-#include "engine/gauge_frames.h"
+#include "protocol/gauge_frames.h"
 
 #include <algorithm>
 
-#include "engine/crc8.h"
-#include "engine/odd_parity.h"
+#include "protocol/crc8.h"
+#include "protocol/odd_parity.h"
 
 namespace vexla {
 namespace {
