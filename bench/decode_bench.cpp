@@ -1,5 +1,5 @@
-// Cost of the driver's per-tick work: one decode pass over a full receive
-// ring in each data format, and one whole processing step with 32 live
+// Cost of the driver's per-tick work: one search of a full receive ring in
+// each data format, and one whole processing step with 32 live
 // channels and a full averaging ring. Rates are also given as multiples of
 // the 115200-baud line rate (11,520 bytes per second).
 
@@ -9,6 +9,7 @@
 
 #include "protocol/data_format.h"
 #include "engine/driver.h"
+#include "protocol/frame_scanner.h"
 #include "protocol/tests/frame_streams.h"
 
 namespace vexla {
@@ -30,31 +31,21 @@ std::vector<uint8_t> ValidBytes(uint8_t format) {
     return stream;
 }
 
-void RunDecode(benchmark::State& state, const std::vector<uint8_t>& bytes) {
-    Driver d;
-    d.Settings.DataFormat = static_cast<uint8_t>(state.range(0));
-    d.LinkOpen = true;
-    d.SPComReceiveData(bytes);
-    const ReceiveRing full = d.Receive;
-    for (auto _ : state) {
-        d.Receive = full;
-        d.NewDataFlag = true;
-        benchmark::DoNotOptimize(d.DecodeFrames());
-    }
+void RunScan(benchmark::State& state, const std::vector<uint8_t>& bytes) {
+    const auto format = static_cast<uint8_t>(state.range(0));
+    ReceiveRing full;
+    full.Append(bytes);
+    for (auto _ : state) benchmark::DoNotOptimize(ScanFrames(full, format));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * ReceiveRing::kSize);
     state.counters["x_line_rate_115200"] = benchmark::Counter(
         ReceiveRing::kSize / kLineRate115200, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_DecodeWorstCase(benchmark::State& state) {
-    RunDecode(state, WorstCaseBytes(static_cast<uint8_t>(state.range(0))));
-}
-BENCHMARK(BM_DecodeWorstCase)->DenseRange(0, 4)->ArgName("format");
+void BM_ScanWorstCase(benchmark::State& state) { RunScan(state, WorstCaseBytes(static_cast<uint8_t>(state.range(0)))); }
+BENCHMARK(BM_ScanWorstCase)->DenseRange(0, 4)->ArgName("format");
 
-void BM_DecodeValidFrames(benchmark::State& state) {
-    RunDecode(state, ValidBytes(static_cast<uint8_t>(state.range(0))));
-}
-BENCHMARK(BM_DecodeValidFrames)->DenseRange(0, 4)->ArgName("format");
+void BM_ScanValidFrames(benchmark::State& state) { RunScan(state, ValidBytes(static_cast<uint8_t>(state.range(0)))); }
+BENCHMARK(BM_ScanValidFrames)->DenseRange(0, 4)->ArgName("format");
 
 // A connected driver in `format` that averages over the whole ring and
 // writes the grid texts on every tick, as it does in use.

@@ -148,7 +148,6 @@ public:
     ControlPanel Panel;
 
 private:
-    bool DecodeWindowAt(int32_t i, TChannelRecord& record);
     void WriteToGauges(std::span<const uint8_t> frame);
     void CreateControlWindow();
     void SuperviseLink();

@@ -1,22 +1,19 @@
-// The receive ring and the search for frames: split and back-to-back frames,
-// stray bytes, every format's stream fed in random chunks, and garbage.
+// The receive event and the decode pass: what the driver does with the
+// frames the scanner accepts (displacements, flags, liveness), and when it
+// does not decode at all.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <vector>
 
 #include "engine/driver.h"
+#include "protocol/data_format.h"
 #include "protocol/gauge_frames.h"
-#include "protocol/tests/frame_streams.h"
 
 namespace vexla {
 namespace {
 
-using testing::MakeFrame;
-using testing::MakeStream;
-using testing::SentReading;
 using Bytes = std::vector<uint8_t>;
 
 class Decoder : public ::testing::Test {
@@ -38,32 +35,6 @@ protected:
     }
     Driver d;
 };
-
-TEST_F(Decoder, BackToBackGeneralFramesNeedAByteAfterTheLastWindow) {
-    Use(kFormatPolledGeneral);
-    Feed(Concat({General(1), General(2)}));
-    auto r = Decode();
-    EXPECT_EQ(r.Header, -1);
-    EXPECT_EQ(r.Updated[1], -1);
-    EXPECT_EQ(r.Updated[2], 0) << "a window that ends at the newest byte waits";
-    EXPECT_EQ(d.Receive.ReceiveCount, 11);
-
-    Feed({0x00});
-    r = Decode();
-    EXPECT_EQ(r.Updated[2], -1);
-    EXPECT_EQ(d.Receive.ReceiveCount, 1);
-
-    Driver fresh;
-    fresh.Settings.DataFormat = kFormatPolledGeneral;
-    fresh.LinkOpen = true;
-    Bytes both = Concat({General(1), General(2)});
-    both.push_back(0x00);
-    fresh.SPComReceiveData(both);
-    r = fresh.DecodeFrames();
-    EXPECT_EQ(r.Updated[1], -1);
-    EXPECT_EQ(r.Updated[2], -1);
-    EXPECT_EQ(fresh.Receive.ReceiveCount, 1);
-}
 
 TEST_F(Decoder, PartialFrameStaysUntilItsLastByteArrives) {
     Use(kFormatPushedGeneral);
@@ -105,13 +76,6 @@ TEST_F(Decoder, NothingIsDecodedWithoutANewReceiveEventOrWithTheLinkClosed) {
     d.LinkOpen = true;
     EXPECT_EQ(Decode().Updated[5], -1);
     EXPECT_TRUE(d.ScanFlag);
-}
-
-TEST_F(Decoder, UnknownFormatDecodesNothingAndKeepsTheBytes) {
-    Use(9);
-    Feed(General(5));
-    EXPECT_EQ(Decode().Header, 0);
-    EXPECT_EQ(d.Receive.ReceiveCount, 11);
 }
 
 TEST_F(Decoder, WirelessFrameForChannel40IsDropped) {
@@ -175,130 +139,10 @@ TEST_F(Decoder, ResetOnConnectTurnsTheFirstDataIntoAHardwareZero) {
     EXPECT_EQ(d.Receive.ReceiveCount, 11);
 }
 
-TEST(ReceiveRing, KeepsTheNewest512BytesOfAnOverflow) {
+TEST(ReceiveEvent, RestartsTheWatchdog) {
     Driver d;
-    Bytes many(600);
-    for (std::size_t i = 0; i < many.size(); ++i) many[i] = static_cast<uint8_t>(i * 7);
-    d.SPComReceiveData(many);
-    EXPECT_EQ(d.Receive.ReceiveCount, 512);
-    for (int32_t i = 0; i < 512; ++i) ASSERT_EQ(d.Receive.At(i), many[88 + static_cast<std::size_t>(i)]) << i;
+    d.SPComReceiveData(Bytes{1});
     EXPECT_EQ(d.ReceiveWatchdog, 12);
-
-    // Indices left out of range by other code are pulled back before use.
-    d.Receive.ReceiveCount = 9000;
-    d.Receive.ReceiveHead = -4;
-    d.SPComReceiveData(Bytes{1, 2, 3});
-    EXPECT_EQ(d.Receive.ReceiveCount, 512);
-    EXPECT_GE(d.Receive.ReceiveHead, 0);
-    EXPECT_LT(d.Receive.ReceiveHead, 512);
-}
-
-// Collects decoded readings call by call and checks them against the sent
-// frames in order. A call may decode several frames; no call may skip one.
-class StreamChecker {
-public:
-    explicit StreamChecker(uint8_t format) : format_(format) {}
-    void Expect(const testing::SentFrame& f) {
-        for (const auto& r : f.readings) pending_.push_back(r);
-        ++frames_;
-    }
-    void Take(const TChannelRecord& r) {
-        if (r.Header == 0) return;
-        std::vector<SentReading> got;
-        for (uint8_t ch = 0; ch < 32; ++ch)
-            if (r.Updated[ch] == -1) got.push_back({ch, 0, r.Value[ch]});
-        // The next pending readings, as many as arrived, must be these.
-        ASSERT_LE(got.size(), pending_.size()) << "format " << int(format_) << ": more readings than sent";
-        std::vector<SentReading> next(pending_.begin(), pending_.begin() + static_cast<long>(got.size()));
-        std::sort(next.begin(), next.end(), [](auto& a, auto& b) { return a.channel < b.channel; });
-        for (std::size_t k = 0; k < got.size(); ++k) {
-            ASSERT_EQ(got[k].channel, next[k].channel) << "format " << int(format_) << " after " << decoded_;
-            ASSERT_EQ(got[k].value, next[k].value) << "format " << int(format_) << " channel " << int(got[k].channel);
-        }
-        pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(got.size()));
-        decoded_ += got.size();
-    }
-    std::size_t Undecoded() const { return pending_.size(); }
-
-private:
-    uint8_t format_;
-    std::vector<SentReading> pending_;
-    std::size_t frames_ = 0;
-    std::size_t decoded_ = 0;
-};
-
-TEST(DecodeStream, EveryFrameOfABackToBackStreamArrivesWhateverTheChunking) {
-    for (uint8_t format = 0; format <= 4; ++format) {
-        for (uint32_t seed : {1u, 2u, 3u}) {
-            std::mt19937 rng(seed * 100 + format);
-            Driver d;
-            d.Settings.DataFormat = format;
-            d.LinkOpen = true;
-            StreamChecker check(format);
-            Bytes stream;
-            const uint32_t frames = format == kFormatBlock ? 60 : 400;
-            for (uint32_t n = 0; n < frames; ++n) {
-                const auto f = MakeFrame(format, n, n == 0);
-                check.Expect(f);
-                stream.insert(stream.end(), f.bytes.begin(), f.bytes.end());
-            }
-            // One block frame per call: chunks no larger than a frame keep the
-            // ring from overflowing. Other formats take larger bites.
-            const std::size_t maxChunk = format == kFormatBlock ? 62 : 150;
-            std::uniform_int_distribution<std::size_t> chunk(1, maxChunk);
-            for (std::size_t at = 0; at < stream.size();) {
-                const std::size_t n = std::min(chunk(rng), stream.size() - at);
-                d.SPComReceiveData(std::span(stream).subspan(at, n));
-                at += n;
-                check.Take(d.DecodeFrames());
-                ASSERT_FALSE(::testing::Test::HasFatalFailure());
-            }
-            // The last window is examined once a byte follows it.
-            for (int flush = 0; flush < 3; ++flush) {
-                d.SPComReceiveData(Bytes{0x00});
-                check.Take(d.DecodeFrames());
-            }
-            EXPECT_EQ(check.Undecoded(), 0u) << "format " << int(format) << " seed " << seed;
-        }
-    }
-}
-
-TEST(DecodeStream, GarbageBetweenFramesNeverLosesAFrameOrBreaksTheRing) {
-    for (uint8_t format = 0; format <= 4; ++format) {
-        for (uint32_t seed : {11u, 12u, 13u, 14u}) {
-            std::mt19937 rng(seed * 31 + format);
-            Driver d;
-            d.Settings.DataFormat = format;
-            d.LinkOpen = true;
-            StreamChecker check(format);
-            Bytes stream;
-            std::uniform_int_distribution<int> garbageLength(0, 12), byte(0, 255);
-            for (uint32_t n = 0; n < 150; ++n) {
-                for (int g = garbageLength(rng); g > 0; --g) stream.push_back(static_cast<uint8_t>(byte(rng)));
-                // Text readings after garbage need their own opening CR.
-                const auto f = MakeFrame(format, n, true);
-                check.Expect(f);
-                stream.insert(stream.end(), f.bytes.begin(), f.bytes.end());
-            }
-            std::uniform_int_distribution<std::size_t> chunk(1, 60);
-            for (std::size_t at = 0; at < stream.size();) {
-                const std::size_t n = std::min(chunk(rng), stream.size() - at);
-                d.SPComReceiveData(std::span(stream).subspan(at, n));
-                at += n;
-                check.Take(d.DecodeFrames());
-                ASSERT_FALSE(::testing::Test::HasFatalFailure()) << "seed " << seed;
-                ASSERT_GE(d.Receive.ReceiveHead, 0);
-                ASSERT_LT(d.Receive.ReceiveHead, 512);
-                ASSERT_GE(d.Receive.ReceiveCount, 0);
-                ASSERT_LE(d.Receive.ReceiveCount, 512);
-            }
-            for (int flush = 0; flush < 3; ++flush) {
-                d.SPComReceiveData(Bytes{0x00});
-                check.Take(d.DecodeFrames());
-            }
-            EXPECT_EQ(check.Undecoded(), 0u) << "format " << int(format) << " seed " << seed;
-        }
-    }
 }
 
 }  // namespace

@@ -1,0 +1,114 @@
+// The search rules of the five data formats: how many bytes a frame needs,
+// where a frame can start, and where the search goes on after one.
+
+#include "protocol/frame_scanner.h"
+
+#include <span>
+
+#include "protocol/data_format.h"
+#include "protocol/gauge_frames.h"
+
+namespace vexla {
+namespace {
+
+struct FrameGeometry {
+    int32_t window;   // bytes examined at each start position
+    int32_t minimum;  // bytes that must be buffered before a search
+    int32_t advance;  // where the search goes on after an accepted frame
+};
+
+// A text reading shares its closing carriage return with the next one, so
+// the search goes on at i + 14 rather than after the whole window.
+std::optional<FrameGeometry> GeometryOf(uint8_t format) {
+    switch (format) {
+        case kFormatBlock: return FrameGeometry{62, 62, 62};
+        case kFormatText: return FrameGeometry{15, 16, 14};
+        case kFormatPolledGeneral:
+        case kFormatPushedGeneral: return FrameGeometry{11, 11, 11};
+        case kFormatWireless: return FrameGeometry{8, 8, 8};
+        default: return std::nullopt;
+    }
+}
+
+// The first byte a frame of the format can start with; a cheap filter
+// before the window is copied out of the ring.
+bool CanStartFrame(uint8_t format, uint8_t first) {
+    switch (format) {
+        case kFormatBlock: return first == 0xFF;
+        case kFormatText: return first == 0x0D;
+        default: return first >= 0x80;
+    }
+}
+
+void Add(ScanResult& result, const GaugeReading& g, bool refreshesLiveness) {
+    if (result.count < result.readings.size())
+        result.readings[result.count++] = {g.channel, g.position, g.value, refreshesLiveness};
+}
+
+// Checks the window that starts i bytes into the unread data; an accepted
+// frame's readings are added to `result`.
+bool AcceptFrameAt(const ReceiveRing& ring, int32_t i, uint8_t format, int32_t length, ScanResult& result) {
+    if (!CanStartFrame(format, ring.At(i))) return false;
+
+    std::array<uint8_t, kBlockFrameLength> window{};
+    for (int32_t k = 0; k < length; ++k) window[static_cast<std::size_t>(k)] = ring.At(i + k);
+
+    if (format == kFormatBlock) {
+        const auto frame = DecodeBlockFrame(window);
+        if (!frame) return false;
+        if (frame->layout == BlockLayout::Record) {
+            uint32_t named = 0;
+            for (std::size_t r = 0; r < frame->count; ++r) {
+                const GaugeReading& g = frame->readings[r];
+                // Channels 0..15 only; the first record naming a channel wins.
+                if (g.channel > 15 || (named >> g.channel & 1) != 0) continue;
+                named |= 1u << g.channel;
+                Add(result, g, false);
+            }
+        } else {
+            for (std::size_t r = 0; r < frame->count; ++r) Add(result, frame->readings[r], false);
+            result.freshChannels = frame->status;
+        }
+        return true;
+    }
+
+    std::optional<GaugeReading> reading;
+    switch (format) {
+        case kFormatText: reading = DecodeTextFrame(std::span(window).first<kTextFrameLength>()); break;
+        case kFormatWireless:
+            reading = DecodeWirelessFrame(std::span(window).first<kWirelessFrameLength>());
+            break;
+        default: reading = DecodeGeneralFrame(std::span(window).first<kGeneralFrameLength>()); break;
+    }
+    if (!reading) return false;
+    Add(result, *reading, format != kFormatText);
+    return true;
+}
+
+}  // namespace
+
+ScanResult ScanFrames(const ReceiveRing& ring, uint8_t format) {
+    ScanResult result;
+    const auto geometry = GeometryOf(format);
+    if (!geometry || ring.ReceiveCount < geometry->minimum) return result;
+    result.searched = true;
+
+    // Position 0 is always examined; later positions only while the window
+    // ends before the newest byte, so a frame that may still be growing is
+    // left for the next search. Exactly the examined positions are consumed.
+    const int32_t count = ring.ReceiveCount;
+    int32_t i = 0;
+    do {
+        if (AcceptFrameAt(ring, i, format, geometry->window, result)) {
+            result.accepted = true;
+            i += geometry->advance;
+            if (format == kFormatBlock) break;  // one block frame per search
+        } else {
+            ++i;
+        }
+    } while (i < count - geometry->window);
+    result.consumed = i;
+    return result;
+}
+
+}  // namespace vexla
