@@ -68,8 +68,14 @@ bool DiskConfigFileSystem::ReplaceContents(const std::string& path, std::string_
     int fd = -1;
     fs::path temp;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        // Built by appends: GCC 12 at -O2/-O3 warns falsely (-Wrestrict) on "." + string.
+        std::string suffix = ".";
+        suffix += std::to_string(::getpid());
+        suffix += '.';
+        suffix += std::to_string(tempCounter++);
+        suffix += ".tmp";
         temp = target;
-        temp += "." + std::to_string(::getpid()) + "." + std::to_string(tempCounter++) + ".tmp";
+        temp += suffix;
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return false;
     }
