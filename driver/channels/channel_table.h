@@ -1,4 +1,9 @@
 #pragma once
+// The channels layer: what the driver keeps per channel. This folder holds
+// the channel record and the host layouts, zero references and folds,
+// averaging and rates, the result boxes, ranges, Long2String and the
+// configuration file; it knows nothing of the driver that uses them.
+//
 // The driver's per-segment channel state: reference points, the averaging
 // ring and the result boxes. Fixed-size throughout; nothing on the heap.
 

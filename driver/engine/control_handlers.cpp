@@ -19,90 +19,92 @@ uint8_t EncodeRange(const RangeControls& c) {
 }  // namespace
 
 void Driver::CBoxDataFormatChange(int itemIndex) {
-    if (LoadingGuard) return;
-    Panel.CBoxDataFormatIndex = itemIndex;
-    Settings.DataFormat = static_cast<uint8_t>(itemIndex);
+    if (settings_.Loading()) return;
+    panel_.CBoxDataFormatIndex = itemIndex;
+    settings_.Values().DataFormat = static_cast<uint8_t>(itemIndex);
     LoadOrSaveSettings(true);
 }
 
 void Driver::SpinEditFillterChange(int value) {
-    if (LoadingGuard) return;
-    Panel.SpinEditFillter = value;
-    Settings.FilterDepth = static_cast<uint8_t>(value);
+    if (settings_.Loading()) return;
+    panel_.SpinEditFillter = value;
+    settings_.Values().FilterDepth = static_cast<uint8_t>(value);
     LoadOrSaveSettings(true);
 }
 
 void Driver::CBoxCommChange(int itemIndex) {
-    if (LoadingGuard) return;
-    Panel.CBoxCommIndex = itemIndex;
-    Settings.PortNumber = itemIndex + 1;
+    if (settings_.Loading()) return;
+    panel_.CBoxCommIndex = itemIndex;
+    settings_.Values().PortNumber = itemIndex + 1;
     Reconnect();
 }
 
 void Driver::CBoxLinkSpeedChange(int itemIndex) {
-    if (LoadingGuard) return;
-    Panel.CBoxLinkSpeedIndex = itemIndex;
-    if (itemIndex >= 0 && itemIndex < 5) Settings.BaudRate = kSpeeds[itemIndex];
+    if (settings_.Loading()) return;
+    panel_.CBoxLinkSpeedIndex = itemIndex;
+    if (itemIndex >= 0 && itemIndex < 5) settings_.Values().BaudRate = kSpeeds[itemIndex];
     Reconnect();
 }
 
 // The file is written before connecting, so the connect reads the new value.
 void Driver::Reconnect() {
-    if (LinkOpen) DisConnectComm();
+    if (link_.IsOpen()) DisConnectComm();
     LoadOrSaveSettings(true);
     ConnectComm(19200, 1);
 }
 
 void Driver::CBoxFloat3Click(bool checked) {
-    if (LoadingGuard) return;
-    Panel.CBoxFloat3 = checked;
-    Settings.ThreeDecimals = checked ? 1 : 0;
+    if (settings_.Loading()) return;
+    panel_.CBoxFloat3 = checked;
+    settings_.Values().ThreeDecimals = checked ? 1 : 0;
     LoadOrSaveSettings(true);
 }
 
 // A range line's check box always takes effect; its number and direction
 // only while the box is checked.
 void Driver::ChangeRange(RangeControls& controls, uint8_t& setting, const RangeControls& state, bool fromCheckBox) {
-    if (LoadingGuard) return;
+    if (settings_.Loading()) return;
     controls = state;
     if (!fromCheckBox && !state.Checked) return;
     setting = EncodeRange(state);
     LoadOrSaveSettings(true);
 }
 
-void Driver::CheckBoxMoveNegClick(const RangeControls& state) { ChangeRange(Panel.Invert, Settings.InvertRange, state, true); }
+void Driver::CheckBoxMoveNegClick(const RangeControls& state) { ChangeRange(panel_.Invert, settings_.Values().InvertRange, state, true); }
 
 void Driver::CheckBoxNegDispClick(const RangeControls& state) {
-    ChangeRange(Panel.TimesTen, Settings.TimesTenRange, state, true);
+    ChangeRange(panel_.TimesTen, settings_.Values().TimesTenRange, state, true);
 }
 
-void Driver::SpinEditChN1Change(const RangeControls& state) { ChangeRange(Panel.Invert, Settings.InvertRange, state, false); }
+void Driver::SpinEditChN1Change(const RangeControls& state) { ChangeRange(panel_.Invert, settings_.Values().InvertRange, state, false); }
 
 void Driver::SpinEditChN2Change(const RangeControls& state) {
-    ChangeRange(Panel.TimesTen, Settings.TimesTenRange, state, false);
+    ChangeRange(panel_.TimesTen, settings_.Values().TimesTenRange, state, false);
 }
 
+void Driver::ComboBoxCmdChange(int itemIndex) { panel_.ComboBoxCmdIndex = itemIndex; }
+
 void Driver::SpBtnSendCmdClick() {
-    if (!LinkOpen) return;
+    if (!link_.IsOpen()) return;
     // Items 0..4 are codes 0..4 and item 5 is code 6; with nothing selected
     // (index -1, low byte 255) the code comes out as 0.
-    const int index = Panel.ComboBoxCmdIndex;
+    const int index = panel_.ComboBoxCmdIndex;
     const int code = static_cast<uint8_t>(index) <= 4 ? index : index + 1;
     CtrlFirmWare(static_cast<uint8_t>(code));
 }
 
-void Driver::SpBtnZeroClick() { Channels.References.ClearReferences(); }
+void Driver::SpBtnZeroClick() { channels_.Table().References.ClearReferences(); }
 
-void Driver::SPComSendDataEmpty() { CommandGuard = 0; }
+void Driver::SPComSendDataEmpty() { commandGuard_ = 0; }
 
 void Driver::FormClose() {
-    Panel.Visible = false;
+    panel_.Visible = false;
     ShowPanelChange();
 }
 
 bool Driver::QueryEndSession() {
     DisConnectComm();
-    if (Window != nullptr) Window->QuitMessageLoop();
+    if (window_ != nullptr) window_->QuitMessageLoop();
     return true;
 }
 

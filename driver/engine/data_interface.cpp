@@ -8,7 +8,7 @@
 namespace vexla {
 
 TChannelRecord Driver::TakeResult() {
-    return Channels.Boxes.TakeResult(Channels.EmptyRecord, Settings.TimesTenRange, Settings.InvertRange);
+    return channels_.Table().Boxes.TakeResult(channels_.Table().EmptyRecord, settings_.Values().TimesTenRange, settings_.Values().InvertRange);
 }
 
 TSerialRecord8 Driver::GotSerialData() {
@@ -25,7 +25,7 @@ TSerialRecord8 Driver::GotSerialData() {
 std::array<int32_t, 32> Driver::GetReFlashRate32() const {
     std::array<int32_t, 32> rates;
     rates.fill(-1);
-    if (const auto* waiting = Channels.Boxes.WaitingRates(); LinkOpen && waiting != nullptr) rates = *waiting;
+    if (const auto* waiting = channels_.Table().Boxes.WaitingRates(); link_.IsOpen() && waiting != nullptr) rates = *waiting;
     return rates;
 }
 
@@ -37,68 +37,59 @@ std::array<int32_t, 8> Driver::GetReFlashRate() const {
 }
 
 uint8_t Driver::SetFilter(uint8_t depth) {
-    if (depth >= 1 && depth <= kRingSlots) Settings.FilterDepth = depth;
-    return Settings.FilterDepth;
+    if (depth >= 1 && depth <= kRingSlots) settings_.Values().FilterDepth = depth;
+    return settings_.Values().FilterDepth;
 }
 
-void Driver::SetDataZero() { Channels.References.ClearReferences(); }
+void Driver::SetDataZero() { channels_.Table().References.ClearReferences(); }
 
-void Driver::SetDataZeroCh(uint8_t channel) { Channels.References.ClearReference(channel); }
+void Driver::SetDataZeroCh(uint8_t channel) { channels_.Table().References.ClearReference(channel); }
 
 void Driver::StartPoint(uint16_t on) {
-    if (LinkOpen) Channels.References.RelativeMode = on != 0 ? 1 : 0;
-    Channels.References.ClearReferences();
+    if (link_.IsOpen()) channels_.Table().References.RelativeMode = on != 0 ? 1 : 0;
+    channels_.Table().References.ClearReferences();
 }
 
 void Driver::EnableCtrls(uint8_t command, uint8_t zero, uint8_t setup) {
-    EnableFlags = {command, zero, setup};
+    enableFlags_ = {command, zero, setup};
 }
-
-}  // namespace vexla
-
-namespace vexla {
-
-namespace {
 
 // The host's block keeps its old numbers; only the flags say what is new.
 template <typename Block, std::size_t N>
-void FillBlock(Driver& d, Block& block) {
+void Driver::FillHostBlock(Block& block) {
     std::fill_n(block.updated, N, kFlagFalse);
-    if (!d.Panel.Exists && (d.ConnectComm(19200, 1) & 0xFFFF) == 0) return;
-    if (!d.LinkOpen) return;
-    const TChannelRecord r = d.TakeResult();
+    if (!panel_.Exists && (ConnectComm(19200, 1) & 0xFFFF) == 0) return;
+    if (!link_.IsOpen()) return;
+    const TChannelRecord r = TakeResult();
     if (r.Header == 0) return;
     std::copy_n(r.Value.begin(), N, block.value);
     std::copy_n(r.Displacement.begin(), N, block.displacement);
     std::copy_n(r.Updated.begin(), N, block.updated);
 }
 
-}  // namespace
+void Driver::GetNewData32Ch(TDataBlock32& block) { FillHostBlock<TDataBlock32, 32>(block); }
 
-void Driver::GetNewData32Ch(TDataBlock32& block) { FillBlock<TDataBlock32, 32>(*this, block); }
-
-void Driver::GetNewData16Ch(TDataBlock16& block) { FillBlock<TDataBlock16, 16>(*this, block); }
+void Driver::GetNewData16Ch(TDataBlock16& block) { FillHostBlock<TDataBlock16, 16>(block); }
 
 void Driver::ShowCtrlForm() {
-    if (!Panel.Exists) return;
-    Settings.ShowCtrlWindow = 1;
-    Panel.PanelLogoVisible = false;
-    Panel.PageControlVisible = true;
+    if (!panel_.Exists) return;
+    settings_.Values().ShowCtrlWindow = 1;
+    panel_.PanelLogoVisible = false;
+    panel_.PageControlVisible = true;
     // Windows of several segments cascade instead of covering each other.
-    if (Panel.Left == 0 && Panel.Top == 0) Panel.Left = Panel.Top = Settings.SegmentNumber * 30 + 1;
-    Panel.Visible = true;
+    if (panel_.Left == 0 && panel_.Top == 0) panel_.Left = panel_.Top = settings_.Values().SegmentNumber * 30 + 1;
+    panel_.Visible = true;
     ShowPanelChange();
 }
 
 void Driver::HideCtrlForm() {
-    if (!StartupPhase && QuietPeriod == 0 && Panel.Exists) FormClose();
-    Settings.ShowCtrlWindow = 0;
+    if (!startupPhase_ && quietPeriod_ == 0 && panel_.Exists) FormClose();
+    settings_.Values().ShowCtrlWindow = 0;
 }
 
 int32_t Driver::SetNetSegment(uint8_t segment) {
-    if (Panel.Exists) return 0;
-    Settings.SegmentNumber = segment;
-    if (Config != nullptr) Config->SetSegment(segment);
+    if (panel_.Exists) return 0;
+    settings_.SetSegment(segment);
     return -1;
 }
 

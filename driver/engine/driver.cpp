@@ -1,34 +1,51 @@
-// The receive event and the processing step that runs on every timer tick.
+// The driver's parts put together; the receive event, the decode pass and
+// the processing step that runs on every timer tick.
 
 #include "engine/driver.h"
 
+#include "panel/channel_grid_texts.h"
+
 namespace vexla {
+
+Driver::Driver(const DriverSeams& seams)
+    : link_(seams.Port), settings_(seams.Config, seams.Notices), notices_(seams.Notices), window_(seams.Window) {}
 
 void Driver::SPComReceiveData(std::span<const uint8_t> bytes) {
     if (bytes.empty()) return;
-    ReceiveWatchdog = kWatchdogAfterReceive;
-    if (Settings.ResetOnConnect) {
+    link_.BytesReceived();
+    DriverSettings& settings = settings_.Values();
+    if (settings.ResetOnConnect) {
         // The first data after connecting only trigger the hardware zero;
         // the gauges' readings are about to jump, so these bytes are dropped.
-        Settings.ResetOnConnect = 0;
-        QuietPeriod = 0;
+        settings.ResetOnConnect = 0;
+        quietPeriod_ = 0;
         SetHardWareZero();
         return;
     }
-    NewDataFlag = true;
-    Receive.Append(bytes);
+    channels_.Receive(bytes);
+}
+
+TChannelRecord Driver::DecodeFrames() {
+    if (!link_.IsOpen()) return channels_.Table().EmptyRecord;
+    uint32_t answered = 0;
+    const TChannelRecord record = channels_.Decode(settings_.Values().DataFormat, answered);
+    for (unsigned ch = 0; answered != 0; ++ch, answered >>= 1)
+        if (answered & 1) polls_.Refresh(ch);
+    return record;
 }
 
 void Driver::ProcessTick() {
-    AveragingRing& averaging = Channels.Averaging;
-    const unsigned slot = averaging.ReserveSlot(Settings.FilterDepth);
+    TChannelTable& table = channels_.Table();
+    AveragingRing& averaging = table.Averaging;
+    const unsigned slot = averaging.ReserveSlot(settings_.Values().FilterDepth);
     averaging.Ring[slot] = DecodeFrames();
     // A channel that captured a new reference point has it written at once.
-    if (Channels.References.SavePending) SaveReferences();
-    averaging.Average(slot, Channels.References.RelativeMode != 0);
-    if (Panel.Exists)
-        for (unsigned i = 0; i < kChannels; ++i) ShowChannelRow(i);
-    Channels.Boxes.Deposit(averaging.Averaged, averaging.Rates);
+    if (table.References.SavePending) SaveReferences();
+    averaging.Average(slot, table.References.RelativeMode != 0);
+    if (panel_.Exists)
+        for (unsigned i = 0; i < kChannels; ++i)
+            ShowChannelRow(panel_.ChannelGrid[i + 1], holdCount_[i], i, averaging, settings_.Values());
+    table.Boxes.Deposit(averaging.Averaged, averaging.Rates);
 }
 
 }  // namespace vexla

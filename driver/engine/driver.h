@@ -1,8 +1,11 @@
 #pragma once
-// The driver: every piece of its state in one object, and the operations of
-// the receive path, the processing step, the hardware commands and the data
-// interface. The library frame owns exactly one; tests make as many as they
-// like. Nothing here touches the operating system.
+// The driver: one object composed of named parts (the link and its
+// supervision, the poll schedule, the channel pipeline, the settings and
+// their file, the control panel), with the operations of the link, the 50 ms
+// tick, the hardware commands, the data interface and the control window's
+// handlers as its public face. The library frame owns exactly one; tests
+// make as many as they like and act through the operations and the seams.
+// Nothing here touches the operating system.
 
 #include <array>
 #include <cstdint>
@@ -10,14 +13,15 @@
 #include <string>
 #include <string_view>
 
-#include "channels/channel_table.h"
-#include "channels/host_layouts.h"
-#include "channels/settings.h"
 #include "channels/config_file.h"
-#include "panel/control_panel.h"
+#include "channels/host_layouts.h"
+#include "engine/channel_pipeline.h"
 #include "engine/host_services.h"
 #include "engine/link_port.h"
-#include "protocol/receive_ring.h"
+#include "engine/link_supervisor.h"
+#include "engine/poll_schedule.h"
+#include "engine/settings_store.h"
+#include "panel/control_panel.h"
 
 namespace vexla {
 
@@ -28,21 +32,8 @@ struct ControlPermissions {
     uint8_t Setup = 1;
 };
 
-inline constexpr uint8_t kWatchdogAfterReceive = 12;
-inline constexpr uint8_t kWatchdogAfterOpen = 22;
-inline constexpr uint8_t kWatchdogReopenAt = 2;
 inline constexpr uint8_t kQuietPeriodAfterCommand = 20;
 inline constexpr uint8_t kCommandGuardTicks = 2;
-inline constexpr uint8_t kAliveAfterFrame = 10;
-inline constexpr uint8_t kAliveAtConnect = 3;
-inline constexpr uint8_t kPollPacingTicks = 10;
-inline constexpr uint8_t kHoldTicks = 40;
-inline constexpr int32_t kSlowestLineSpeed = 1200;
-
-// Fixed-point text of the value display: prefix, "%*.*f" of scaled /
-// 10^decimals, suffix.
-std::string FixedPointText(int64_t scaled, int decimals, std::size_t width, std::string_view prefix = {},
-                           std::string_view suffix = {});
 
 // The four counters of the status page, each modulo 10000.
 struct StatusCounters {
@@ -51,8 +42,19 @@ struct StatusCounters {
     uint16_t TicksWithSearch = 0;
 };
 
+// The platform around the driver; each may be null where a test needs none.
+// None is owned.
+struct DriverSeams {
+    LinkPort* Port = nullptr;
+    Notifier* Notices = nullptr;
+    WindowHost* Window = nullptr;
+    ConfigFile* Config = nullptr;
+};
+
 class Driver {
 public:
+    explicit Driver(const DriverSeams& seams = {});
+
     // ---- link lifecycle
     int32_t ConnectComm(int32_t baudRate, int16_t port);
     void DisConnectComm();
@@ -67,7 +69,6 @@ public:
     void SPComReceiveData(std::span<const uint8_t> bytes);
     TChannelRecord DecodeFrames();
     void ProcessTick();
-    void ShowChannelRow(unsigned i);
 
     // ---- hardware commands
     void CtrlFirmWare(uint8_t code);
@@ -106,58 +107,56 @@ public:
     void CheckBoxNegDispClick(const RangeControls& state);
     void SpinEditChN1Change(const RangeControls& state);  // also RBtnDirFB0Click
     void SpinEditChN2Change(const RangeControls& state);  // also RBtnDirFB1Click
+    void ComboBoxCmdChange(int itemIndex);
     void SpBtnSendCmdClick();
     void SpBtnZeroClick();
     void SPComSendDataEmpty();
     void FormClose();
     bool QueryEndSession();
 
-    // ---- seams to the platform; not owned, null where a test needs none
-    LinkPort* Port = nullptr;
-    Notifier* Notices = nullptr;
-    WindowHost* Window = nullptr;
-    ConfigFile* Config = nullptr;
-
-    // ---- state
-    DriverSettings Settings;
-    bool LinkOpen = false;
-    int32_t PortInUse = 0;
-    LinkSettings LineInUse;
-
-    ReceiveRing Receive;
-    bool NewDataFlag = false;  // a receive event happened since the last decode
-    bool ScanFlag = false;     // the decoder searched (status counter)
-    std::array<uint8_t, kChannels> AliveCount{};
-    std::array<uint8_t, kChannels> PendingCommand{};  // 0 or k = code + 8
-    uint8_t ReceiveWatchdog = 0;
-    uint8_t QuietPeriod = 0;
-    uint8_t CommandGuard = 0;
-    bool StartupPhase = false;
-    uint8_t PollPacing = 0;
-    uint8_t PollCursor = 0;
-    uint8_t ProbeAddress = 0;
-    uint8_t ChannelZeroDivider = 0;
-    bool TickBusy = false;
-    uint8_t TickBusyTicks = 0;
-    StatusCounters Counters;
-    std::array<uint8_t, kChannels> HoldCount{};
-    bool LoadingGuard = false;
-
-    TChannelTable Channels;
-    ControlPermissions EnableFlags;
-    ControlPanel Panel;
+    // ---- what the view, the library frame and tests may read
+    const ControlPanel& Panel() const { return panel_; }
+    const DriverSettings& Settings() const { return settings_.Values(); }
+    const LinkSupervisor& Link() const { return link_; }
+    const PollSchedule& Polls() const { return polls_; }
+    const ChannelPipeline& Channels() const { return channels_; }
+    uint8_t QuietPeriod() const { return quietPeriod_; }
+    uint8_t CommandGuard() const { return commandGuard_; }
+    bool StartupPhase() const { return startupPhase_; }
 
 private:
+    template <typename Block, std::size_t N>
+    void FillHostBlock(Block& block);
     void WriteToGauges(std::span<const uint8_t> frame);
     void CreateControlWindow();
-    void SuperviseLink();
+    void ShowLinkLost();
     void CountAndShowStatus();
     void SendPollsAndCommands();
     void RefreshSettingsControls();
-    void ReportConfigResult(const ConfigResult& result);
     void Reconnect();
     void ChangeRange(RangeControls& controls, uint8_t& setting, const RangeControls& state, bool fromCheckBox);
     void ShowPanelChange();
+
+    // Named parts, each with its own state.
+    LinkSupervisor link_;
+    PollSchedule polls_;
+    ChannelPipeline channels_;
+    SettingsStore settings_;
+    ControlPanel panel_;
+    std::array<uint8_t, kChannels> holdCount_{};  // ticks a silent channel's value stays on show
+
+    // The platform.
+    Notifier* notices_;
+    WindowHost* window_;
+
+    // The tick's own state.
+    uint8_t quietPeriod_ = 0;   // ticks after a command in which nothing is decoded
+    uint8_t commandGuard_ = 0;  // ticks until the next broadcast may go out
+    bool startupPhase_ = false;
+    bool tickBusy_ = false;
+    uint8_t tickBusyTicks_ = 0;
+    StatusCounters counters_;
+    ControlPermissions enableFlags_;
 };
 
 }  // namespace vexla

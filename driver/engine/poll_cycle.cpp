@@ -4,57 +4,54 @@
 
 #include <string>
 
-#include "protocol/data_format.h"
-#include "protocol/command_frames.h"
 #include "engine/driver.h"
 #include "panel/driver_texts.h"
+#include "protocol/command_frames.h"
+#include "protocol/data_format.h"
 
 namespace vexla {
 
 void Driver::PopUpFormTimerTimer() {
-    if (CommandGuard > 0) --CommandGuard;
+    if (commandGuard_ > 0) --commandGuard_;
 
-    if (LinkOpen) {
-        if (ReceiveWatchdog > 0) --ReceiveWatchdog;
-        if (ReceiveWatchdog == kWatchdogReopenAt) {
-            SuperviseLink();
-            return;
-        }
+    switch (link_.Tick()) {
+        case LinkSupervisor::Watch::Quiet: break;
+        case LinkSupervisor::Watch::Reopened: return;
+        case LinkSupervisor::Watch::Lost: ShowLinkLost(); return;
     }
 
-    if (QuietPeriod > 0) {
-        --QuietPeriod;
-        Receive.Clear();
-        NewDataFlag = false;
+    if (quietPeriod_ > 0) {
+        --quietPeriod_;
+        channels_.DropReceived();
     }
 
-    if (QuietPeriod == 0 && StartupPhase) {
-        StartupPhase = false;
-        Panel.PageControlLeft = Panel.PageControlTop = 0;
-        Panel.PanelLogoVisible = false;
-        Panel.PageControlVisible = true;
-        Panel.ActivePage = 0;
-        if (Settings.ShowCtrlWindow)
+    if (quietPeriod_ == 0 && startupPhase_) {
+        startupPhase_ = false;
+        panel_.PageControlLeft = panel_.PageControlTop = 0;
+        panel_.PanelLogoVisible = false;
+        panel_.PageControlVisible = true;
+        panel_.ActivePage = 0;
+        if (settings_.Values().ShowCtrlWindow)
             ShowCtrlForm();
         else
             HideCtrlForm();
     }
 
-    Panel.SpBtnSendCmdEnabled = QuietPeriod == 0 && LinkOpen && EnableFlags.Command != 0;
-    Panel.SpBtnZeroEnabled = EnableFlags.Zero != 0;
-    Panel.TabSheetSetupEnabled = Panel.TabSheetValueEnabled = EnableFlags.Setup != 0;
+    panel_.SpBtnSendCmdEnabled = quietPeriod_ == 0 && link_.IsOpen() && enableFlags_.Command != 0;
+    panel_.SpBtnZeroEnabled = enableFlags_.Zero != 0;
+    panel_.TabSheetSetupEnabled = panel_.TabSheetValueEnabled = enableFlags_.Setup != 0;
 
-    if (!StartupPhase && !TickBusy) {
+    if (!startupPhase_ && !tickBusy_) {
         // A message box further down can pump this timer again; the guard
         // keeps the processing step from running inside itself.
-        TickBusy = true;
+        tickBusy_ = true;
         ProcessTick();
-        TickBusy = false;
-        TickBusyTicks = 0;
-    } else if (TickBusy) {
-        if (++TickBusyTicks > 2) {
-            TickBusy = false;
-            TickBusyTicks = 0;
+        tickBusy_ = false;
+        tickBusyTicks_ = 0;
+    } else if (tickBusy_) {
+        if (++tickBusyTicks_ > 2) {
+            tickBusy_ = false;
+            tickBusyTicks_ = 0;
         }
     }
 
@@ -62,115 +59,48 @@ void Driver::PopUpFormTimerTimer() {
     SendPollsAndCommands();
 }
 
-// Ten ticks without a received byte: the port is closed and opened again.
-void Driver::SuperviseLink() {
-    if (Port != nullptr) Port->Close();
-    if (Port != nullptr && Port->Open(LineInUse)) {
-        ReceiveWatchdog = kWatchdogAfterOpen;
-        return;
-    }
-    LinkOpen = false;
-    Panel.LabelSpeed = "端口Com" + std::to_string(PortInUse) + "已经脱离";
-    Panel.ActivePage = 1;
-    Panel.Visible = true;
+// The silent port could not be opened again: the window comes up on the
+// status page with the reason, and nothing is retried.
+void Driver::ShowLinkLost() {
+    panel_.LabelSpeed = "端口Com" + std::to_string(link_.PortInUse()) + "已经脱离";
+    panel_.ActivePage = 1;
+    panel_.Visible = true;
     ShowPanelChange();
-    if (Notices != nullptr) Notices->Beep();
+    if (notices_ != nullptr) notices_->Beep();
 }
 
 void Driver::CountAndShowStatus() {
     auto count = [](uint16_t& c) { c = static_cast<uint16_t>((c + 1) % 10000); };
-    if (Channels.Averaging.DataSeen) {
-        Channels.Averaging.DataSeen = false;
-        count(Counters.TicksWithData);
+    TChannelTable& table = channels_.Table();
+    if (table.Averaging.DataSeen) {
+        table.Averaging.DataSeen = false;
+        count(counters_.TicksWithData);
     }
-    if (ScanFlag) {
-        ScanFlag = false;
-        count(Counters.TicksWithSearch);
-    }
-    count(Counters.Ticks);
-    if (Counters.Ticks % 40 == 0)
-        Panel.Caption = std::string(texts::kStatusCaptions[(Counters.Ticks / 40) % 3]);
-    Panel.StatusGrid[1] = {std::to_string(Channels.Boxes.SubmitCount), std::to_string(Counters.Ticks),
-                           std::to_string(Counters.TicksWithData), std::to_string(Counters.TicksWithSearch)};
+    if (channels_.TakeSearched()) count(counters_.TicksWithSearch);
+    count(counters_.Ticks);
+    if (counters_.Ticks % 40 == 0)
+        panel_.Caption = std::string(texts::kStatusCaptions[(counters_.Ticks / 40) % 3]);
+    panel_.StatusGrid[1] = {std::to_string(table.Boxes.SubmitCount), std::to_string(counters_.Ticks),
+                            std::to_string(counters_.TicksWithData), std::to_string(counters_.TicksWithSearch)};
 }
 
 void Driver::SendPollsAndCommands() {
-    const uint8_t format = Settings.DataFormat;
+    const uint8_t format = settings_.Values().DataFormat;
     if (format == kFormatPushedGeneral) {
         ChannelZeroStep();
         return;
     }
     if (format != kFormatPolledGeneral && format != kFormatWireless) return;  // the gauges push
-
-    // A pending command silences the polls until the pacing has run down.
-    for (unsigned ch = 0; ch < kChannels; ++ch) {
-        if (PendingCommand[ch] == 0) continue;
-        if (PollPacing > 0) {
-            --PollPacing;
-            return;
-        }
-        if (format == kFormatPolledGeneral) {
-            WriteToGauges(GeneralCommandFrame(static_cast<uint8_t>(ch), PendingCommand[ch]));
-            PendingCommand[ch] = 0;
-        } else {
-            WriteToGauges(WirelessCommandFrame(PendingCommand[ch]));  // heard by every gauge
-            PendingCommand.fill(0);
-        }
-        return;
-    }
-    if (format == kFormatPolledGeneral) {
-        const uint8_t poll = PollByte(NextPollAddress());
-        WriteToGauges(std::span(&poll, 1));
-    } else {
-        WriteToGauges(WirelessPollFrame(NextPollAddress()));
-    }
-    PollPacing = kPollPacingTicks;
+    if (const auto frame = polls_.NextWrite(format)) WriteToGauges(frame->Bytes());
 }
 
-// Every live channel (or group of four in the wireless format) once per
-// pass, in order; each pass ends with one probe of an address that may be
-// silent, so a gauge that comes back is found again.
-uint8_t Driver::NextPollAddress() {
-    const bool wireless = Settings.DataFormat == kFormatWireless;
-    const unsigned units = wireless ? 8 : 32;
-    const unsigned probes = wireless ? 9 : 32;
-    auto probe = [&] {
-        ProbeAddress = static_cast<uint8_t>((ProbeAddress + 1) % probes);
-        PollCursor = 0;
-        return ProbeAddress;
-    };
-    if (PollCursor >= units) return probe();
-    for (unsigned u = PollCursor; u < units; ++u) {
-        const unsigned first = wireless ? 4 * u : u;
-        const unsigned last = wireless ? first + 3 : first;
-        bool alive = false;
-        for (unsigned ch = first; ch <= last; ++ch) {
-            if (AliveCount[ch] == 0) continue;
-            --AliveCount[ch];
-            alive = true;
-        }
-        if (alive) {
-            PollCursor = static_cast<uint8_t>(u + 1);
-            return static_cast<uint8_t>(u);
-        }
-    }
-    return probe();
-}
+uint8_t Driver::NextPollAddress() { return polls_.NextPollAddress(settings_.Values().DataFormat == kFormatWireless); }
 
-// Format 3: every ten ticks, the channel zero of the first pending live
-// channel; pending entries passed over on the way are dropped.
 void Driver::ChannelZeroStep() {
-    if (++ChannelZeroDivider < 10) return;
-    ChannelZeroDivider = 0;
-    int selected = -1;
-    for (unsigned ch = 0; ch < kChannels && selected < 0; ++ch) {
-        if (PendingCommand[ch] == 0) continue;
-        if (AliveCount[ch] != 0 && PendingCommand[ch] == CommandK(kHardwareZeroCode)) selected = static_cast<int>(ch);
-        PendingCommand[ch] = 0;
-    }
-    if (selected < 0 || !LinkOpen || CommandGuard != 0) return;
-    WriteToGauges(ChannelZeroFrame(static_cast<uint8_t>(selected)));
-    CommandGuard = kCommandGuardTicks;
+    const auto channel = polls_.ChannelZeroStep();
+    if (!channel || !link_.IsOpen() || commandGuard_ != 0) return;
+    WriteToGauges(ChannelZeroFrame(*channel));
+    commandGuard_ = kCommandGuardTicks;
 }
 
 }  // namespace vexla

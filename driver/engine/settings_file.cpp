@@ -6,18 +6,6 @@
 namespace vexla {
 namespace {
 
-// RAII for the loading guard: every exit path lowers it again.
-class GuardRaised {
-public:
-    explicit GuardRaised(bool& guard) : guard_(guard) { guard_ = true; }
-    ~GuardRaised() { guard_ = false; }
-    GuardRaised(const GuardRaised&) = delete;
-    GuardRaised& operator=(const GuardRaised&) = delete;
-
-private:
-    bool& guard_;
-};
-
 int SpeedItem(int32_t baudRate) {
     switch (baudRate) {
         case 9600: return 0;
@@ -38,31 +26,30 @@ void ShowRange(RangeControls& controls, uint8_t range) {
 }  // namespace
 
 void Driver::LoadOrSaveSettings(bool save) {
-    const GuardRaised guard(LoadingGuard);
-    if (Config != nullptr) {
-        ReportConfigResult(save ? Config->Save(Settings, Channels.References.ReferencePoint)
-                                : Config->Load(Settings, Channels.References.ReferencePoint));
-    }
+    const SettingsStore::LoadingScope loading(settings_);
+    ReferencePoints& references = channels_.Table().References.ReferencePoint;
+    if (save)
+        settings_.Save(references);
+    else
+        settings_.Load(references);
     RefreshSettingsControls();
 }
 
 void Driver::SaveReferences() {
-    Channels.References.SavePending = false;
-    if (Config != nullptr) ReportConfigResult(Config->SaveReferences(Settings, Channels.References.ReferencePoint));
-}
-
-void Driver::ReportConfigResult(const ConfigResult& result) {
-    if (Notices != nullptr && result.status != ConfigResult::Ok) Notices->ShowMessage(ConfigMessage(result));
+    ZeroReferences& references = channels_.Table().References;
+    references.SavePending = false;
+    settings_.SaveReferences(references.ReferencePoint);
 }
 
 void Driver::RefreshSettingsControls() {
-    Panel.CBoxDataFormatIndex = Settings.DataFormat;
-    Panel.CBoxLinkSpeedIndex = SpeedItem(Settings.BaudRate);
-    Panel.SpinEditFillter = Settings.FilterDepth;
-    if (Settings.PortNumber > 0) Panel.CBoxCommIndex = Settings.PortNumber - 1;
-    Panel.CBoxFloat3 = Settings.ThreeDecimals != 0;
-    ShowRange(Panel.Invert, Settings.InvertRange);
-    ShowRange(Panel.TimesTen, Settings.TimesTenRange);
+    const DriverSettings& settings = settings_.Values();
+    panel_.CBoxDataFormatIndex = settings.DataFormat;
+    panel_.CBoxLinkSpeedIndex = SpeedItem(settings.BaudRate);
+    panel_.SpinEditFillter = settings.FilterDepth;
+    if (settings.PortNumber > 0) panel_.CBoxCommIndex = settings.PortNumber - 1;
+    panel_.CBoxFloat3 = settings.ThreeDecimals != 0;
+    ShowRange(panel_.Invert, settings.InvertRange);
+    ShowRange(panel_.TimesTen, settings.TimesTenRange);
 }
 
 }  // namespace vexla

@@ -1,4 +1,8 @@
 #pragma once
+// The panel layer: what the control window shows. This folder holds the
+// window as data (here), its texts and the channel grid's value texts; the
+// engine writes the model, the Windows library renders it.
+//
 // The control window as data: every text, grid cell, enabled flag, page and
 // visibility that the driver writes. The platform view renders it and sends
 // user actions to the driver's handlers; rendering never calls a handler.

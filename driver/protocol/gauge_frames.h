@@ -1,4 +1,9 @@
 #pragma once
+// The protocol layer: what travels on the line. This folder holds the
+// gauges' frames (here), the driver's command frames, CRC-8 and parity, the
+// data formats, the receive ring and the frame scanner; nothing in it keeps
+// driver state.
+//
 // Frames that the gauges send, one checker/decoder and one encoder per kind.
 // Decoders take exactly one frame's bytes and return the reading(s) when every
 // check passes; they never throw. Encoders build what a gauge would send (the

@@ -95,7 +95,7 @@ LRESULT TForm_Call::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == kPopUpFormTimer) {
                 RunOnDriver([this](Driver& d) {
                     d.PopUpFormTimerTimer();
-                    ShowPanel(d.Panel);  // the tick rotates the caption, among others
+                    ShowPanel(d.Panel());  // the tick rotates the caption, among others
                 });
             }
             return 0;

@@ -5,11 +5,7 @@
 namespace vexla {
 
 DriverAssembly::DriverAssembly(WindowHost& window, Notifier& notices)
-    : port_(SPCom), config_(disk_, ConfigFolderPath()) {
-    Instance.Port = &port_;
-    Instance.Notices = &notices;
-    Instance.Window = &window;
-    Instance.Config = &config_;
+    : port_(SPCom), config_(disk_, ConfigFolderPath()), Instance({&port_, &notices, &window, &config_}) {
     SPCom.OnReceiveData = [](TComm&, const uint8_t* buffer, uint16_t length) {
         RunOnDriver([&](Driver& d) { d.SPComReceiveData(std::span(buffer, length)); });
     };

@@ -22,13 +22,16 @@ public:
     // the same thread; on Linux the driver thread holds it while it raises
     // the port's events.
     std::recursive_mutex Mutex;
-    Driver Instance;
     TComm SPCom;
 
 private:
+    // Declared before the driver, which is built on them.
     CommLinkPort port_;
     DiskConfigFileSystem disk_;
     ConfigFile config_;
+
+public:
+    Driver Instance;
 };
 
 }  // namespace vexla

@@ -36,7 +36,7 @@ public:
         if (window_) window_->SetTimerEnabled(enabled);
     }
     void PanelChanged() override {
-        if (window_) window_->ShowPanel(assembly_.Instance.Panel);
+        if (window_) window_->ShowPanel(assembly_.Instance.Panel());
     }
     void QuitMessageLoop() override { PostQuitMessage(0); }
 

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "protocol/command_frames.h"
-#include "engine/driver.h"
+#include "protocol/frame_scanner.h"
 #include "protocol/gauge_frames.h"
 #include "sim_test_support.h"
 
@@ -117,15 +119,14 @@ TEST(SimFrames, DecodeToTheModelsNumbersAtWrapPoints) {
             EXPECT_EQ(reading->position, model.position);
             EXPECT_EQ(reading->value, model.value);
 
-            // The driver's receive path finds the same reading in the stream.
-            Driver d;
-            d.Settings.DataFormat = c.format;
-            d.LinkOpen = true;
-            d.SPComReceiveData(bytes);
-            const TChannelRecord r = d.DecodeFrames();
-            ASSERT_EQ(r.Header, -1);
-            EXPECT_EQ(r.Updated[kChannel], -1);
-            EXPECT_EQ(r.Value[kChannel], model.value);
+            // The driver's frame search finds the same reading in the stream.
+            ReceiveRing ring;
+            ring.Append(bytes);
+            const ScanResult scan = ScanFrames(ring, c.format);
+            const auto found = std::find_if(scan.readings.begin(), scan.readings.begin() + scan.count,
+                                            [](const ScannedReading& r) { return r.channel == kChannel; });
+            ASSERT_NE(found, scan.readings.begin() + scan.count);
+            EXPECT_EQ(found->value, model.value);
         }
     }
 }
@@ -183,17 +184,17 @@ TEST(SimFrames, TextReadingsShareCarriageReturns) {
     const std::size_t readings = (bytes.size() - 1) / 14;
     EXPECT_GE(readings, 57u);  // three gauges at 20 a second
 
-    Driver d;
-    d.Settings.DataFormat = 1;
-    d.LinkOpen = true;
+    ReceiveRing ring;
     std::size_t seen = 0;
     for (std::size_t at = 0; at < bytes.size(); at += 14) {
-        d.SPComReceiveData(std::span(bytes).subspan(at, std::min<std::size_t>(14, bytes.size() - at)));
-        const TChannelRecord r = d.DecodeFrames();
-        for (uint8_t c : {0, 9, 31}) {
-            if (r.Updated[c] != -1) continue;
+        ring.Append(std::span(bytes).subspan(at, std::min<std::size_t>(14, bytes.size() - at)));
+        const ScanResult scan = ScanFrames(ring, 1);
+        ring.Consume(scan.consumed);
+        for (std::size_t k = 0; k < scan.count; ++k) {
+            const uint8_t c = scan.readings[k].channel;
+            ASSERT_TRUE(c == 0 || c == 9 || c == 31) << int(c);
             ++seen;
-            EXPECT_EQ(r.Value[c], 1000 * (c + 1));
+            EXPECT_EQ(scan.readings[k].value, 1000 * (c + 1));
         }
     }
     // The newest reading waits for the byte after it.

@@ -5,20 +5,16 @@
 
 #include <vector>
 
+#include "engine/tests/live_driver.h"
 #include "protocol/data_format.h"
-#include "engine/driver.h"
 #include "protocol/gauge_frames.h"
 
 namespace vexla {
 namespace {
 
-class DataInterface : public ::testing::Test {
+class DataInterface : public testing::LiveDriver {
 protected:
-    DataInterface() {
-        d.Settings.DataFormat = kFormatPushedGeneral;
-        d.LinkOpen = true;
-        d.Channels.References.MarkAllCaptured();
-    }
+    void SetUp() override { Connect(kFormatPushedGeneral); }
     // One tick on which gauge `ch` sent position field p and display field v.
     void TickWith(uint8_t ch, uint32_t p, uint32_t v, bool negative = false) {
         const auto f = EncodeGeneralFrame({ch, p, v, negative, false});
@@ -26,9 +22,7 @@ protected:
         bytes.push_back(0x00);  // lets the window be examined at once
         d.SPComReceiveData(bytes);
         d.ProcessTick();
-        d.Receive.Clear();
     }
-    Driver d;
 };
 
 TEST_F(DataInterface, ResultsReachTheHostLayouts) {
@@ -51,7 +45,7 @@ TEST_F(DataInterface, ResultsReachTheHostLayouts) {
     EXPECT_EQ(r.Value[2], 12000) << "depth 10 still averages the earlier tick";
 
     EXPECT_EQ(d.GotSerialData32().Header, 0);
-    EXPECT_EQ(d.Channels.Boxes.SubmitCount, 3);
+    EXPECT_EQ(d.Channels().Table().Boxes.SubmitCount, 3);
     EXPECT_EQ(d.GetReFlashRate32(), (std::array<int32_t, 32>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                                                              -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                                                              -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
@@ -59,7 +53,7 @@ TEST_F(DataInterface, ResultsReachTheHostLayouts) {
 
 TEST_F(DataInterface, RatesNeedTheLinkButTheRecordCallsDoNot) {
     TickWith(0, 1, 1);
-    d.LinkOpen = false;
+    d.DisConnectComm();
     for (int32_t rate : d.GetReFlashRate32()) EXPECT_EQ(rate, -1);
     EXPECT_EQ(d.GotSerialData32().Header, -1) << "a waiting result is still delivered";
     d.ProcessTick();  // with the link down the decode pass is empty
@@ -69,8 +63,8 @@ TEST_F(DataInterface, RatesNeedTheLinkButTheRecordCallsDoNot) {
 }
 
 TEST_F(DataInterface, RangesApplyToWhatTheHostTakes) {
-    d.Settings.TimesTenRange = 0x81;  // channels 1..32
-    d.Settings.InvertRange = 1;       // channel 1 only
+    d.CheckBoxNegDispClick({true, 1, false});  // channels 1..32
+    d.CheckBoxMoveNegClick({true, 1, true});   // channel 1 only
     TickWith(0, 0, 50);
     TickWith(1, 0, 50);
     d.GotSerialData32();
@@ -99,34 +93,27 @@ TEST_F(DataInterface, SoftwareZeroCapturesTheNextReadingOfEachChannel) {
     d.SetDataZeroCh(200);  // ignored
     TickWith(3, 1500, 1);
     EXPECT_EQ(d.GotSerialData32().Displacement[3], 0);
-    EXPECT_EQ(d.Channels.References.ReferencePoint[3], 3000);
-    EXPECT_FALSE(d.Channels.References.SavePending) << "the processing step saved the capture at once";
+    EXPECT_EQ(d.Channels().Table().References.ReferencePoint[3], 3000);
+    EXPECT_FALSE(d.Channels().Table().References.SavePending) << "the processing step saved the capture at once";
     TickWith(3, 1600, 1);
     EXPECT_EQ(d.GotSerialData32().Displacement[3], 200);
 
     d.SetDataZero();
-    for (uint8_t captured : d.Channels.References.ReferenceCaptured) EXPECT_EQ(captured, 0);
+    for (uint8_t captured : d.Channels().Table().References.ReferenceCaptured) EXPECT_EQ(captured, 0);
 }
 
 TEST_F(DataInterface, StartPointSwitchesRelativeModeOnlyWhileTheLinkIsUp) {
-    d.StartPoint(0);
-    EXPECT_EQ(d.Channels.References.RelativeMode, 0);
-    d.Channels.References.MarkAllCaptured();
-    d.LinkOpen = false;
+    const ZeroReferences& references = d.Channels().Table().References;
+    d.DisConnectComm();
+    EXPECT_EQ(references.ReferenceCaptured[7], 1);
     d.StartPoint(1);
-    EXPECT_EQ(d.Channels.References.RelativeMode, 0);
-    EXPECT_EQ(d.Channels.References.ReferenceCaptured[7], 0) << "references are cleared in every case";
-    d.LinkOpen = true;
+    EXPECT_EQ(references.RelativeMode, 0);
+    EXPECT_EQ(references.ReferenceCaptured[7], 0) << "references are cleared in every case";
+    Connect(kFormatPushedGeneral);
     d.StartPoint(0x8000);
-    EXPECT_EQ(d.Channels.References.RelativeMode, 1);
-}
-
-TEST_F(DataInterface, EnableCtrlsStoresTheThreePermissions) {
-    EXPECT_EQ(d.EnableFlags.Command, 1);
-    d.EnableCtrls(0, 2, 0);
-    EXPECT_EQ(d.EnableFlags.Command, 0);
-    EXPECT_EQ(d.EnableFlags.Zero, 2);
-    EXPECT_EQ(d.EnableFlags.Setup, 0);
+    EXPECT_EQ(references.RelativeMode, 1);
+    d.StartPoint(0);
+    EXPECT_EQ(references.RelativeMode, 0);
 }
 
 }  // namespace

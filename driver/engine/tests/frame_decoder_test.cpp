@@ -7,21 +7,16 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/driver.h"
+#include "engine/tests/live_driver.h"
 #include "protocol/data_format.h"
 #include "protocol/gauge_frames.h"
 
 namespace vexla {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-class Decoder : public ::testing::Test {
+class Decoder : public testing::LiveDriver {
 protected:
-    void Use(uint8_t format) {
-        d.Settings.DataFormat = format;
-        d.LinkOpen = true;
-    }
+    void Use(uint8_t format) { Connect(format); }
     void Feed(const Bytes& bytes) { d.SPComReceiveData(bytes); }
     TChannelRecord Decode() { return d.DecodeFrames(); }
     static Bytes General(uint8_t ch, uint32_t p = 1000, uint32_t v = 500) {
@@ -33,7 +28,7 @@ protected:
         for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
         return all;
     }
-    Driver d;
+    int32_t Unread() const { return d.Channels().Ring().ReceiveCount; }
 };
 
 TEST_F(Decoder, PartialFrameStaysUntilItsLastByteArrives) {
@@ -41,41 +36,38 @@ TEST_F(Decoder, PartialFrameStaysUntilItsLastByteArrives) {
     const Bytes f = General(4);
     Feed(Bytes(f.begin(), f.end() - 1));
     EXPECT_EQ(Decode().Header, 0);
-    EXPECT_EQ(d.Receive.ReceiveCount, 10);
+    EXPECT_EQ(Unread(), 10);
     Feed(Bytes{f.back()});
     const auto r = Decode();
     EXPECT_EQ(r.Header, -1);
     EXPECT_EQ(r.Updated[4], -1);
-    EXPECT_EQ(d.AliveCount[4], 10);
+    EXPECT_EQ(d.Polls().Liveness(4), 10);
 }
 
 TEST_F(Decoder, StrayByteIsConsumedAloneThenTheFrameDecodes) {
     Use(kFormatPolledGeneral);
     Feed(Concat({{0x85}, General(3)}));
     EXPECT_EQ(Decode().Header, 0);
-    EXPECT_EQ(d.Receive.ReceiveCount, 11);
-    EXPECT_EQ(d.AliveCount[3], 0);
-    Feed({0x00});
+    EXPECT_EQ(Unread(), 11);
+    EXPECT_EQ(d.Polls().Liveness(3), kAliveAtConnect) << "a stray byte refreshes nobody";
+    Feed(Bytes{0x00});
     const auto r = Decode();
     EXPECT_EQ(r.Updated[3], -1);
-    EXPECT_EQ(d.AliveCount[3], 10);
+    EXPECT_EQ(d.Polls().Liveness(3), 10);
 }
 
 TEST_F(Decoder, NothingIsDecodedWithoutANewReceiveEventOrWithTheLinkClosed) {
     Use(kFormatPushedGeneral);
-    Feed(General(5));
-    d.NewDataFlag = false;
-    EXPECT_EQ(Decode().Header, 0);
-    EXPECT_EQ(d.Receive.ReceiveCount, 11);
-
-    d.NewDataFlag = true;
-    d.LinkOpen = false;
-    EXPECT_EQ(Decode().Header, 0);
-    EXPECT_FALSE(d.ScanFlag);
-
-    d.LinkOpen = true;
+    Feed(Concat({General(5), General(6)}));
     EXPECT_EQ(Decode().Updated[5], -1);
-    EXPECT_TRUE(d.ScanFlag);
+    EXPECT_EQ(Unread(), 11) << "the second frame's window ends at the newest byte";
+    EXPECT_EQ(Decode().Header, 0) << "no receive event since the last pass";
+    EXPECT_EQ(Unread(), 11);
+
+    d.DisConnectComm();
+    Feed(Bytes{0x00});
+    EXPECT_EQ(Decode().Header, 0) << "the link is closed";
+    EXPECT_EQ(Unread(), 12);
 }
 
 TEST_F(Decoder, WirelessFrameForChannel40IsDropped) {
@@ -84,7 +76,7 @@ TEST_F(Decoder, WirelessFrameForChannel40IsDropped) {
     ASSERT_EQ(f[0] & 0xBF, 0xA8);
     Feed(Bytes(f.begin(), f.end()));
     EXPECT_EQ(Decode().Header, 0);
-    EXPECT_EQ(std::count(d.AliveCount.begin(), d.AliveCount.end(), 0), 32);
+    for (unsigned ch = 0; ch < 32; ++ch) EXPECT_EQ(d.Polls().Liveness(ch), kAliveAtConnect) << ch;
 }
 
 TEST_F(Decoder, FixedBlockLayoutMarksOnlyTheChannelsOfTheStatusByte) {
@@ -101,7 +93,7 @@ TEST_F(Decoder, FixedBlockLayoutMarksOnlyTheChannelsOfTheStatusByte) {
         EXPECT_EQ(r.Updated[ch], (ch == 0 || ch == 2) ? -1 : 0) << ch;
         EXPECT_EQ(r.Value[ch], -1270 * static_cast<int32_t>(ch + 1)) << "entered even when not fresh";
     }
-    EXPECT_EQ(d.Receive.ReceiveCount, 0) << "a lone block frame is decoded and consumed";
+    EXPECT_EQ(Unread(), 0) << "a lone block frame is decoded and consumed";
 }
 
 TEST_F(Decoder, RecordBlockLayoutFirstRecordWinsAndHighChannelsAreIgnored) {
@@ -122,27 +114,11 @@ TEST_F(Decoder, RecordBlockLayoutFirstRecordWinsAndHighChannelsAreIgnored) {
     EXPECT_EQ(std::count(r.Updated.begin(), r.Updated.end(), -1), 2);
 }
 
-TEST_F(Decoder, ResetOnConnectTurnsTheFirstDataIntoAHardwareZero) {
-    Use(kFormatPolledGeneral);
-    d.Settings.ResetOnConnect = 1;
-    d.QuietPeriod = 7;
-    d.AliveCount[0] = d.AliveCount[4] = 3;
-    Feed(General(1));
-    EXPECT_EQ(d.Receive.ReceiveCount, 0) << "the bytes of that event are dropped";
-    EXPECT_FALSE(d.NewDataFlag);
-    EXPECT_EQ(d.Settings.ResetOnConnect, 0);
-    EXPECT_EQ(d.QuietPeriod, 20) << "the hardware zero starts its own quiet period";
-    EXPECT_EQ(d.PendingCommand[0], 10);
-    EXPECT_EQ(d.PendingCommand[4], 10);
-    EXPECT_EQ(d.PendingCommand[1], 0);
-    Feed(General(1));
-    EXPECT_EQ(d.Receive.ReceiveCount, 11);
-}
-
-TEST(ReceiveEvent, RestartsTheWatchdog) {
-    Driver d;
-    d.SPComReceiveData(Bytes{1});
-    EXPECT_EQ(d.ReceiveWatchdog, 12);
+TEST_F(Decoder, AReceiveEventRestartsTheWatchdog) {
+    Use(kFormatPushedGeneral);
+    EXPECT_EQ(d.Link().Watchdog(), 22);
+    Feed(Bytes{1});
+    EXPECT_EQ(d.Link().Watchdog(), 12);
 }
 
 }  // namespace

@@ -3,22 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include "protocol/data_format.h"
-#include "protocol/command_frames.h"
 #include "engine/tests/live_driver.h"
+#include "protocol/command_frames.h"
+#include "protocol/data_format.h"
 
 namespace vexla {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+class HardwareCommands : public testing::LiveDriver {
+protected:
+    void RunOutTheQuietPeriod() {
+        while (d.QuietPeriod() > 0) TickOnBusyLine();
+        port.TakeWrites();
+    }
+};
 
-class HardwareCommands : public testing::LiveDriver {};
-
-TEST_F(HardwareCommands, BroadcastFormatsWriteAtOnceUnderTheGuard) {
+TEST_F(HardwareCommands, BroadcastFormatsWriteAtOnceOutsideTheQuietPeriod) {
     Connect(kFormatPushedGeneral);
     d.SetHardWareZero();
     EXPECT_EQ(port.TakeWrites(), (Bytes{0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x02, 0x02}));
-    EXPECT_EQ(d.CommandGuard, 2);
+    EXPECT_EQ(d.CommandGuard(), 2);
 
     Connect(kFormatBlock);
     d.CtrlFirmWare(4);
@@ -28,12 +32,7 @@ TEST_F(HardwareCommands, BroadcastFormatsWriteAtOnceUnderTheGuard) {
     // A second command inside the quiet period is dropped.
     d.CtrlFirmWare(3);
     EXPECT_TRUE(port.TakeWrites().empty());
-    // After the quiet period the guard still holds until the queue reports empty.
-    d.QuietPeriod = 0;
-    d.CtrlFirmWare(3);
-    EXPECT_TRUE(port.TakeWrites().empty());
-    d.SPComSendDataEmpty();
-    d.QuietPeriod = 0;
+    RunOutTheQuietPeriod();
     d.CtrlFirmWare(3);
     EXPECT_EQ(port.TakeWrites().size(), 20u);
 }
@@ -41,59 +40,86 @@ TEST_F(HardwareCommands, BroadcastFormatsWriteAtOnceUnderTheGuard) {
 TEST_F(HardwareCommands, CodesOutsideTheTableStartTheQuietPeriodButSendNothing) {
     Connect(kFormatBlock);
     d.CtrlFirmWare(5);
-    EXPECT_EQ(d.QuietPeriod, 20);
-    EXPECT_FALSE(d.Panel.SpBtnSendCmdEnabled);
+    EXPECT_EQ(d.QuietPeriod(), 20);
+    EXPECT_FALSE(d.Panel().SpBtnSendCmdEnabled);
     EXPECT_TRUE(port.TakeWrites().empty());
-    d.QuietPeriod = 0;
+    RunOutTheQuietPeriod();
     d.CtrlFirmWare(7);
     EXPECT_TRUE(port.TakeWrites().empty());
 }
 
 TEST_F(HardwareCommands, PolledFormatsQueueForLiveChannelsOnly) {
     Connect(kFormatPolledGeneral);
-    d.AliveCount.fill(0);
-    d.AliveCount[0] = d.AliveCount[4] = 1;
+    // Three silent passes use up the polls of the connect; then two gauges answer.
+    for (int t = 0; t < 3 * 33; ++t) TickOnBusyLine();
+    Answer(0);
+    d.SPComReceiveData(Bytes{0});
+    Answer(4);
+    d.SPComReceiveData(Bytes{0});
+    TickOnBusyLine();
+    port.TakeWrites();
     d.CtrlFirmWare(2);
-    for (unsigned ch = 0; ch < 32; ++ch) EXPECT_EQ(d.PendingCommand[ch], (ch == 0 || ch == 4) ? 10 : 0) << ch;
+    for (unsigned ch = 0; ch < 32; ++ch) EXPECT_EQ(d.Polls().Pending(ch), (ch == 0 || ch == 4) ? 10 : 0) << ch;
     EXPECT_TRUE(port.TakeWrites().empty());
 }
 
 TEST_F(HardwareCommands, NothingLeavesWhileTheLinkIsClosed) {
-    d.Settings.DataFormat = kFormatPushedGeneral;
+    d.CBoxDataFormatChange(kFormatPushedGeneral);
     d.CtrlFirmWare(2);
     d.SetHardWareZero();
-    EXPECT_EQ(d.QuietPeriod, 0);
-    d.Settings.ResetOnConnect = 1;
-    d.SetHardWareZero();
-    EXPECT_EQ(d.Settings.ResetOnConnect, 1) << "cleared only when the zero is sent";
+    EXPECT_EQ(d.QuietPeriod(), 0);
+    EXPECT_TRUE(port.TakeWrites().empty());
+}
+
+TEST_F(HardwareCommands, ResetOnConnectTurnsTheFirstDataIntoAHardwareZero) {
+    testing::MemoryFiles files;
+    ConfigFile config(files, "cfg");
+    DriverSettings settings = DefaultSettings();
+    settings.DataFormat = kFormatPolledGeneral;
+    settings.ResetOnConnect = 1;
+    files.files[config.FilePath()] = WriteConfigText("", settings, ReferencePoints{});
+    files.folders.insert(config.Folder());
+    Driver driver({&port, &notices, &window, &config});
+    ASSERT_EQ(driver.ConnectComm(19200, 1), -1);
+    EXPECT_EQ(driver.Settings().ResetOnConnect, 1);
+
+    const auto f = EncodeGeneralFrame({1, 100, 100, false, false});
+    driver.SPComReceiveData(Bytes(f.begin(), f.end()));
+    EXPECT_EQ(driver.Channels().Ring().ReceiveCount, 0) << "the bytes of that event are dropped";
+    EXPECT_EQ(driver.Settings().ResetOnConnect, 0);
+    EXPECT_EQ(driver.QuietPeriod(), 20) << "the hardware zero starts its own quiet period";
+    for (unsigned ch = 0; ch < 32; ++ch) EXPECT_EQ(driver.Polls().Pending(ch), 10) << "every channel may answer";
+    driver.SPComReceiveData(Bytes(f.begin(), f.end()));
+    EXPECT_EQ(driver.Channels().Ring().ReceiveCount, 11);
 }
 
 TEST_F(HardwareCommands, PerChannelZeroNeedsAChannelAndAFormatThatCarriesIt) {
     struct Case {
         uint8_t format;
         uint8_t channel;
-        bool alive;
         uint8_t pending;
     };
     const Case cases[] = {
-        {kFormatPolledGeneral, 7, true, 10}, {kFormatPolledGeneral, 7, false, 0}, {kFormatWireless, 7, false, 0},
-        {kFormatPushedGeneral, 7, false, 10}, {kFormatText, 7, true, 0},        {kFormatBlock, 7, true, 0},
-        {kFormatPolledGeneral, 35, true, 0},
+        {kFormatPolledGeneral, 7, 10}, {kFormatWireless, 7, 10}, {kFormatPushedGeneral, 7, 10},
+        {kFormatText, 7, 0},           {kFormatBlock, 7, 0},     {kFormatPolledGeneral, 35, 0},
     };
     for (const Case& c : cases) {
-        Driver fresh;
-        fresh.Settings.DataFormat = c.format;
-        fresh.AliveCount.fill(c.alive ? 3 : 0);
-        fresh.SetHardWareZeroCh(c.channel);
-        const uint8_t got = c.channel < 32 ? fresh.PendingCommand[c.channel] : 0;
+        Connect(c.format);
+        d.SetHardWareZeroCh(c.channel);
+        const uint8_t got = c.channel < 32 ? d.Polls().Pending(c.channel) : 0;
         EXPECT_EQ(got, c.pending) << "format " << int(c.format) << " channel " << int(c.channel);
-        EXPECT_EQ(fresh.QuietPeriod, 0);
-        for (unsigned ch = 0; ch < 32; ++ch) {
+        EXPECT_EQ(d.QuietPeriod(), 0);
+        for (unsigned ch = 0; ch < 32; ++ch)
             if (ch != c.channel) {
-                EXPECT_EQ(fresh.PendingCommand[ch], 0);
+                EXPECT_EQ(d.Polls().Pending(ch), 0);
             }
-        }
     }
+
+    // A polled channel whose gauge has stopped answering is not queued.
+    Connect(kFormatPolledGeneral);
+    for (int t = 0; t < 3 * 33; ++t) TickOnBusyLine();
+    d.SetHardWareZeroCh(7);
+    EXPECT_EQ(d.Polls().Pending(7), 0);
 }
 
 }  // namespace

@@ -25,16 +25,22 @@ TEST_F(LinkLifecycle, PortAndSpeedComeFromTheSettingsUnlessTheyAreZero) {
         {7, 57600, 9600, 3, 7, 57600, 57600, "串口：7  ，速度：57600 波特率"},
         {12, 0, 115200, 1, 12, 115200, 115200, "串口：12  ，速度：115200 波特率"},
     };
+    testing::MemoryFiles files;
+    ConfigFile config(files, "cfg");
+    Driver driver({&port, &notices, &window, &config});
     for (const Case& c : cases) {
-        d.Settings.PortNumber = c.settingPort;
-        d.Settings.BaudRate = c.settingSpeed;
-        EXPECT_EQ(d.ConnectComm(c.argSpeed, c.argPort), -1);
+        DriverSettings settings = DefaultSettings();
+        settings.PortNumber = c.settingPort;
+        settings.BaudRate = c.settingSpeed;
+        files.folders.insert(config.Folder());
+        files.files[config.FilePath()] = WriteConfigText("", settings, ReferencePoints{});
+        EXPECT_EQ(driver.ConnectComm(c.argSpeed, c.argPort), -1);
         EXPECT_EQ(port.last.PortNumber, c.port);
         EXPECT_EQ(port.last.BaudRate, c.lineSpeed);
-        EXPECT_EQ(d.Settings.BaudRate, c.storedSpeed);
-        EXPECT_EQ(d.Panel.LabelSpeed, c.label);
-        EXPECT_EQ(d.ReceiveWatchdog, 22);
-        EXPECT_TRUE(d.LinkOpen);
+        EXPECT_EQ(driver.Settings().BaudRate, c.storedSpeed);
+        EXPECT_EQ(driver.Panel().LabelSpeed, c.label);
+        EXPECT_EQ(driver.Link().Watchdog(), 22);
+        EXPECT_TRUE(driver.Link().IsOpen());
     }
     EXPECT_EQ(window.created, 1) << "one window for every connect";
 }
@@ -53,60 +59,58 @@ TEST_F(LinkLifecycle, ChannelGridIsNamedBySegment) {
         {99, "100段[总通道]", 9, "  9   [3177]"},
     };
     for (const Case& c : cases) {
-        Driver fresh;
-        fresh.Port = &port;
+        Driver fresh({&port, nullptr, nullptr, nullptr});
         EXPECT_EQ(fresh.SetNetSegment(c.segment), -1);
         fresh.ConnectComm(19200, 1);
         EXPECT_EQ(fresh.SetNetSegment(5), 0) << "the window exists: no change";
-        EXPECT_EQ(fresh.Settings.SegmentNumber, c.segment);
-        EXPECT_EQ(fresh.Panel.ChannelGrid[0][0], c.heading);
-        EXPECT_EQ(fresh.Panel.ChannelGrid[0][1], "  液晶显示值");
-        EXPECT_EQ(fresh.Panel.ChannelGrid[0][2], "数据刷新率");
-        EXPECT_EQ(fresh.Panel.ChannelGrid[c.row][0], c.name);
-        EXPECT_EQ(fresh.Panel.ChannelGrid[c.row][1], " ------- ");
-        EXPECT_EQ(fresh.Panel.ChannelGrid[c.row][2], " 0.0次/秒");
-        EXPECT_EQ(fresh.Panel.TrayHint, "数显表段(组)" + std::to_string(c.segment + 1));
+        EXPECT_EQ(fresh.Settings().SegmentNumber, c.segment);
+        EXPECT_EQ(fresh.Panel().ChannelGrid[0][0], c.heading);
+        EXPECT_EQ(fresh.Panel().ChannelGrid[0][1], "  液晶显示值");
+        EXPECT_EQ(fresh.Panel().ChannelGrid[0][2], "数据刷新率");
+        EXPECT_EQ(fresh.Panel().ChannelGrid[c.row][0], c.name);
+        EXPECT_EQ(fresh.Panel().ChannelGrid[c.row][1], " ------- ");
+        EXPECT_EQ(fresh.Panel().ChannelGrid[c.row][2], " 0.0次/秒");
+        EXPECT_EQ(fresh.Panel().TrayHint, "数显表段(组)" + std::to_string(c.segment + 1));
     }
 }
 
 TEST_F(LinkLifecycle, WindowIsLaidOutAtCreation) {
     Connect(kFormatBlock);
-    EXPECT_TRUE(d.Panel.Exists);
-    EXPECT_TRUE(d.Panel.Visible);
-    EXPECT_TRUE(d.Panel.TrayVisible);
-    EXPECT_EQ(d.Panel.ComboBoxCmdIndex, 2);
-    EXPECT_EQ(d.Panel.ChannelColumnWidths, (std::array<int, 3>{81, 81, 63}));
-    EXPECT_EQ(d.Panel.ChannelRowHeight, 22);
-    EXPECT_EQ(d.Panel.StatusColumnWidths[0], 61);
-    EXPECT_EQ(d.Panel.StatusGrid[0], (std::array<std::string, 4>{"提交次数", "串口查询", "有效数据", " 数据量 "}));
+    EXPECT_TRUE(d.Panel().Exists);
+    EXPECT_TRUE(d.Panel().Visible);
+    EXPECT_TRUE(d.Panel().TrayVisible);
+    EXPECT_EQ(d.Panel().ComboBoxCmdIndex, 2);
+    EXPECT_EQ(d.Panel().ChannelColumnWidths, (std::array<int, 3>{81, 81, 63}));
+    EXPECT_EQ(d.Panel().ChannelRowHeight, 22);
+    EXPECT_EQ(d.Panel().StatusColumnWidths[0], 61);
+    EXPECT_EQ(d.Panel().StatusGrid[0], (std::array<std::string, 4>{"提交次数", "串口查询", "有效数据", " 数据量 "}));
     EXPECT_TRUE(window.timer);
-    EXPECT_EQ(d.AliveCount[31], 3);
+    EXPECT_EQ(d.Polls().Liveness(31), 3);
 }
 
 TEST_F(LinkLifecycle, APortThatCannotBeOpenedIsReportedAndLeavesTheTimerRunning) {
     port.openSucceeds = false;
-    d.Settings.PortNumber = 0;
     d.EnableCtrls(1, 1, 0);
     EXPECT_EQ(d.ConnectComm(19200, 5), 0);
-    EXPECT_FALSE(d.LinkOpen);
-    EXPECT_EQ(d.Panel.LabelSpeed, "串口 Com5 不能打开");
+    EXPECT_FALSE(d.Link().IsOpen());
+    EXPECT_EQ(d.Panel().LabelSpeed, "串口 Com5 不能打开");
     ASSERT_EQ(notices.messages.size(), 1u);
     EXPECT_EQ(notices.messages[0], "串口 Com5 已经被其它\r\n程序占用,不能打开");
-    EXPECT_EQ(d.ReceiveWatchdog, 1);
-    EXPECT_EQ(d.EnableFlags.Setup, 1) << "the settings pages stay usable";
+    EXPECT_EQ(d.Link().Watchdog(), 1);
     EXPECT_TRUE(window.timer);
     for (int t = 0; t < 30; ++t) d.PopUpFormTimerTimer();
+    EXPECT_TRUE(d.Panel().TabSheetSetupEnabled) << "the settings pages stay usable";
     EXPECT_TRUE(port.writes.empty()) << "no polls reach the line";
-    EXPECT_FALSE(d.StartupPhase);
+    EXPECT_FALSE(d.StartupPhase());
 }
 
 TEST_F(LinkLifecycle, DisconnectOnlyActsOnAnOpenLink) {
     Connect(kFormatPolledGeneral);
     d.DisConnectComm();
-    EXPECT_FALSE(d.LinkOpen);
+    EXPECT_FALSE(d.Link().IsOpen());
     EXPECT_FALSE(window.timer);
-    EXPECT_FALSE(d.Panel.Visible);
-    EXPECT_EQ(d.ReceiveWatchdog, 1);
+    EXPECT_FALSE(d.Panel().Visible);
+    EXPECT_EQ(d.Link().Watchdog(), 1);
     const int closes = port.closes;
     d.DisConnectComm();
     EXPECT_EQ(port.closes, closes);
@@ -114,27 +118,27 @@ TEST_F(LinkLifecycle, DisconnectOnlyActsOnAnOpenLink) {
 
 TEST_F(LinkLifecycle, ConnectWhileOpenDisconnectsFirstAndResetsTheChannelState) {
     Connect(kFormatPolledGeneral);
-    d.PendingCommand[3] = 10;
-    d.Channels.References.ClearReferences();
-    d.Channels.Boxes.ResultBox1.Full = true;
-    d.AliveCount.fill(0);
+    for (int t = 0; t < 3 * 33; ++t) TickOnBusyLine();  // nobody answers
+    Answer(3);
+    TickOnBusyLine();
+    d.SetHardWareZeroCh(3);
+    d.SetDataZero();
+    EXPECT_EQ(d.Polls().Pending(3), 10);
     const int closes = port.closes;
     Connect(kFormatPolledGeneral);
     EXPECT_GT(port.closes, closes);
-    EXPECT_EQ(d.PendingCommand[3], 0);
-    EXPECT_EQ(d.Channels.References.ReferenceCaptured[3], 1);
-    EXPECT_FALSE(d.Channels.Boxes.ResultBox1.Full);
-    EXPECT_EQ(d.AliveCount[0], 3);
+    EXPECT_EQ(d.Polls().Pending(3), 0);
+    EXPECT_EQ(d.Channels().Table().References.ReferenceCaptured[3], 1);
+    EXPECT_FALSE(d.Channels().Table().Boxes.ResultBox1.Full);
+    EXPECT_EQ(d.Polls().Liveness(0), 3);
 }
 
 TEST_F(LinkLifecycle, FirstDataCallConnectsByItself) {
-    d.Settings.PortNumber = 0;
-    d.Settings.BaudRate = 0;
     TDataBlock32 block;
     std::fill_n(block.updated, 32, int16_t{-1});
     block.value[0] = 1234;
     d.GetNewData32Ch(block);
-    EXPECT_TRUE(d.LinkOpen);
+    EXPECT_TRUE(d.Link().IsOpen());
     EXPECT_EQ(port.last.PortNumber, 1);
     EXPECT_EQ(port.last.BaudRate, 19200);
     for (int16_t u : block.updated) EXPECT_EQ(u, 0);
@@ -144,46 +148,46 @@ TEST_F(LinkLifecycle, FirstDataCallConnectsByItself) {
     TDataBlock16 small{};
     d.GetNewData16Ch(small);
     EXPECT_EQ(small.updated[0], 0) << "no data yet, but the result was taken";
-    EXPECT_EQ(d.Channels.Boxes.SubmitCount, 2) << "both data calls took a result";
+    EXPECT_EQ(d.Channels().Table().Boxes.SubmitCount, 2) << "both data calls took a result";
 
     d.DisConnectComm();
     d.PopUpFormTimerTimer();
     d.GetNewData32Ch(block);
-    EXPECT_FALSE(d.LinkOpen) << "an existing window means no automatic connect";
+    EXPECT_FALSE(d.Link().IsOpen()) << "an existing window means no automatic connect";
 }
 
 TEST_F(LinkLifecycle, EndOfApplicationTakesEverythingDown) {
     Connect(kFormatPolledGeneral);
     d.DLL_End_Application();
-    EXPECT_FALSE(d.LinkOpen);
+    EXPECT_FALSE(d.Link().IsOpen());
     EXPECT_FALSE(port.isOpen);
     EXPECT_EQ(window.destroyed, 1);
     EXPECT_FALSE(window.timer);
-    EXPECT_FALSE(d.Panel.Exists);
-    EXPECT_FALSE(d.Panel.TrayVisible);
+    EXPECT_FALSE(d.Panel().Exists);
+    EXPECT_FALSE(d.Panel().TrayVisible);
     d.DLL_End_Application();
     EXPECT_EQ(window.destroyed, 1);
 }
 
 TEST_F(LinkLifecycle, ShowAndHideFollowTheStartupPhaseAndCascadeBySegment) {
     d.HideCtrlForm();  // before any window: only the switch
-    EXPECT_EQ(d.Settings.ShowCtrlWindow, 0);
+    EXPECT_EQ(d.Settings().ShowCtrlWindow, 0);
     d.ShowCtrlForm();
-    EXPECT_EQ(d.Settings.ShowCtrlWindow, 0) << "no window yet";
+    EXPECT_EQ(d.Settings().ShowCtrlWindow, 0) << "no window yet";
     d.SetNetSegment(2);
     Connect(kFormatBlock);
     d.HideCtrlForm();
-    EXPECT_TRUE(d.Panel.Visible) << "the start-up phase keeps the window";
+    EXPECT_TRUE(d.Panel().Visible) << "the start-up phase keeps the window";
     d.PopUpFormTimerTimer();
-    EXPECT_FALSE(d.Panel.Visible) << "hidden once the start-up phase ends";
+    EXPECT_FALSE(d.Panel().Visible) << "hidden once the start-up phase ends";
     d.ShowCtrlForm();
-    EXPECT_TRUE(d.Panel.Visible);
-    EXPECT_EQ(d.Panel.Left, 61);
-    EXPECT_EQ(d.Panel.Top, 61);
+    EXPECT_TRUE(d.Panel().Visible);
+    EXPECT_EQ(d.Panel().Left, 61);
+    EXPECT_EQ(d.Panel().Top, 61);
     d.CtrlFirmWare(0);
     d.HideCtrlForm();
-    EXPECT_TRUE(d.Panel.Visible) << "the quiet period after a command keeps it too";
-    EXPECT_EQ(d.Settings.ShowCtrlWindow, 0);
+    EXPECT_TRUE(d.Panel().Visible) << "the quiet period after a command keeps it too";
+    EXPECT_EQ(d.Settings().ShowCtrlWindow, 0);
 }
 
 }  // namespace

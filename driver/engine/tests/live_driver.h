@@ -1,38 +1,51 @@
 #pragma once
-// A driver wired to recording seams and connected, for tick-by-tick tests.
+// A driver wired to recording seams, for tick-by-tick tests: it has no
+// configuration file unless a test gives it one, so its settings live in
+// memory and name neither port nor speed until a connect stores the speed.
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "engine/driver.h"
 #include "engine/tests/recording_seams.h"
+#include "protocol/gauge_frames.h"
 
 namespace vexla::testing {
 
 class LiveDriver : public ::testing::Test {
 protected:
-    LiveDriver() {
-        d.Port = &port;
-        d.Notices = &notices;
-        d.Window = &window;
-    }
-    // Connects in `format` with no configuration file: the settings in
-    // memory are what the file would have given.
+    using Bytes = std::vector<uint8_t>;
+
+    // `config` may be a member of the derived fixture, built after this.
+    explicit LiveDriver(ConfigFile* config = nullptr) : d({&port, &notices, &window, config}) {}
+
+    // Connects in `format` through the port of the call.
     void Connect(uint8_t format, int16_t portNumber = 1) {
-        d.Settings.DataFormat = format;
-        d.Settings.PortNumber = 0;
-        d.Settings.BaudRate = 0;
+        d.CBoxDataFormatChange(format);
         ASSERT_EQ(d.ConnectComm(19200, portNumber), -1);
     }
-    // One timer tick with the line kept alive, so supervision stays quiet.
-    std::vector<uint8_t> Tick() {
-        d.ReceiveWatchdog = 12;
+    // One timer tick; what it wrote to the gauges.
+    Bytes Tick() {
         d.PopUpFormTimerTimer();
         return port.TakeWrites();
     }
-    Driver d;
+    // A tick on a line that carries something, so that supervision does not
+    // reopen the port: one byte that starts no frame in any format.
+    Bytes TickOnBusyLine() {
+        d.SPComReceiveData(Bytes{0x00});
+        return Tick();
+    }
+    // A general frame from the gauge of `channel`.
+    void Answer(uint8_t channel, uint32_t position = 100, uint32_t display = 100) {
+        const auto f = EncodeGeneralFrame({channel, position, display, false, false});
+        d.SPComReceiveData(Bytes(f.begin(), f.end()));
+    }
+
     RecordingPort port;
     RecordingNotifier notices;
     RecordingWindow window;
+    Driver d;
 };
 
 }  // namespace vexla::testing

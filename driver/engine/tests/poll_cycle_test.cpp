@@ -1,117 +1,104 @@
-// The tick, sequence by sequence: poll order, probes, groups, pacing of
-// queued commands, the command guard, supervision and the status counters.
+// The tick through the driver: polls on the line, commands after the quiet
+// period, the command guard, supervision, the status counters, the start-up
+// phase and the re-entry guard.
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
-#include "protocol/data_format.h"
-#include "protocol/command_frames.h"
-#include "panel/driver_texts.h"
-#include "protocol/gauge_frames.h"
 #include "engine/tests/live_driver.h"
+#include "panel/driver_texts.h"
+#include "protocol/command_frames.h"
+#include "protocol/data_format.h"
+#include "protocol/gauge_frames.h"
 
 namespace vexla {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 class PollCycle : public testing::LiveDriver {};
 
-TEST_F(PollCycle, AllGaugesAnsweringArePolledInOrderWithAProbeEveryThirtyThirdPoll) {
+TEST_F(PollCycle, AnsweringGaugesArePolledInOrderAndASilentPortIsReopenedBetweenPolls) {
     Connect(kFormatPolledGeneral);
+    // Each gauge answers its poll: the line never falls silent.
     Bytes polls;
     for (int t = 0; t < 66; ++t) {
-        d.AliveCount.fill(10);  // every gauge answered
         const Bytes w = Tick();
         ASSERT_EQ(w.size(), 1u) << "tick " << t;
         polls.push_back(w[0]);
+        if (w[0] >= 0x80 && w[0] < 0xA0) Answer(static_cast<uint8_t>(w[0] - 0x80));
     }
     Bytes expected;
     for (uint8_t pass = 1; pass <= 2; ++pass) {
         for (uint8_t ch = 0; ch < 32; ++ch) expected.push_back(0x80 + ch);
-        expected.push_back(0x80 + pass);  // the probe moves one address on per pass
-    }
-    EXPECT_EQ(polls, expected);
-}
-
-TEST_F(PollCycle, SilentNetworkGetsThreeFullPassesThenProbesOnly) {
-    Connect(kFormatPolledGeneral);
-    Bytes polls;
-    for (int t = 0; t < 3 * 33 + 40; ++t) polls.push_back(Tick().at(0));
-    Bytes expected;
-    for (uint8_t pass = 1; pass <= 3; ++pass) {
-        for (uint8_t ch = 0; ch < 32; ++ch) expected.push_back(0x80 + ch);
         expected.push_back(0x80 + pass);
     }
-    for (unsigned probe = 4; expected.size() < polls.size(); ++probe) expected.push_back(0x80 + (probe & 31));
     EXPECT_EQ(polls, expected);
-}
+    EXPECT_EQ(port.opens, 1);
 
-TEST_F(PollCycle, WirelessPollsAlternateBetweenALiveGroupAndTheProbe) {
-    Connect(kFormatWireless);
-    d.AliveCount.fill(0);
-    std::vector<uint8_t> groups;
-    for (int t = 0; t < 20; ++t) {
-        d.AliveCount[5] = 10;
+    // Nobody answers: every twentieth tick reopens the port instead of polling.
+    polls.clear();
+    int reopenTicks = 0;
+    for (int t = 0; t < 60; ++t) {
         const Bytes w = Tick();
-        ASSERT_EQ(w.size(), 4u);
-        const auto expected = WirelessPollFrame(static_cast<uint8_t>(w[1] / 4));
-        ASSERT_EQ(w, Bytes(expected.begin(), expected.end()));
-        groups.push_back(w[1] / 4);
+        if (w.empty()) ++reopenTicks;
+        else polls.push_back(w[0]);
     }
-    // Probes cycle through nine values 0..8; group 1 in between.
-    const std::vector<uint8_t> expected = {1, 1, 1, 2, 1, 3, 1, 4, 1, 5, 1, 6, 1, 7, 1, 8, 1, 0, 1, 1};
-    EXPECT_EQ(groups, expected);
+    EXPECT_EQ(reopenTicks, 3);
+    EXPECT_EQ(port.opens, 4);
+    EXPECT_EQ(polls.size(), 57u);
 }
 
 TEST_F(PollCycle, HardwareZeroWaitsForThePacingThenGoesToEachLiveChannel) {
     Connect(kFormatPolledGeneral);
     for (int t = 0; t < 5; ++t) Tick();  // polling under way
-    d.AliveCount.fill(0);
-    d.AliveCount[0] = d.AliveCount[4] = 5;
     d.SetHardWareZero();
-    EXPECT_EQ(d.QuietPeriod, 20);
-    EXPECT_FALSE(d.Panel.SpBtnSendCmdEnabled);
+    EXPECT_EQ(d.QuietPeriod(), 20);
+    EXPECT_FALSE(d.Panel().SpBtnSendCmdEnabled);
     for (int t = 0; t < 10; ++t) EXPECT_TRUE(Tick().empty()) << "polling stops, tick " << t;
+    // Every channel still has polls left from the connect.
     EXPECT_EQ(Tick(), (Bytes{0xF0, 0x80, 0x80, 0xA5}));
-    EXPECT_EQ(Tick(), (Bytes{0xF0, 0x84, 0x84, 0xA5}));
-    const Bytes resumed = Tick();
-    ASSERT_EQ(resumed.size(), 1u);
-    EXPECT_GE(resumed[0], 0x80);
+    EXPECT_EQ(Tick(), (Bytes{0xF0, 0x81, 0x81, 0xA5}));
+    EXPECT_EQ(d.Polls().Pending(1), 0);
+    EXPECT_EQ(d.Polls().Pending(2), 10);
 }
 
 TEST_F(PollCycle, WirelessCommandGoesOutOnceForEveryGauge) {
     Connect(kFormatWireless);
     for (int t = 0; t < 3; ++t) Tick();  // polls under way set the pacing
-    d.AliveCount.fill(0);
-    d.AliveCount[9] = 5;
     d.CtrlFirmWare(4);
     for (int t = 0; t < 10; ++t) EXPECT_TRUE(Tick().empty());
     const auto hold = WirelessCommandFrame(CommandK(4));
     EXPECT_EQ(Tick(), Bytes(hold.begin(), hold.end()));
-    for (uint8_t pending : d.PendingCommand) EXPECT_EQ(pending, 0);
+    for (unsigned ch = 0; ch < 32; ++ch) EXPECT_EQ(d.Polls().Pending(ch), 0);
 }
 
-TEST_F(PollCycle, ChannelZeroOfFormat3GoesOutOnTheTenthTickOnlyForLiveChannels) {
+TEST_F(PollCycle, ChannelZeroOfFormat3GoesOutOnTheTenthTickUnderTheGuard) {
     Connect(kFormatPushedGeneral);
-    d.AliveCount.fill(0);
-    d.AliveCount[6] = 1;
-    d.SetHardWareZeroCh(2);  // dead: cleared on the way, never sent
     d.SetHardWareZeroCh(6);
-    d.SetHardWareZeroCh(9);  // after the selected one: waits for the next step
     Bytes sent;
     for (int t = 0; t < 10; ++t) {
-        const Bytes w = Tick();
+        const Bytes w = TickOnBusyLine();
         sent.insert(sent.end(), w.begin(), w.end());
     }
     const auto zero6 = ChannelZeroFrame(6);
     EXPECT_EQ(sent, Bytes(zero6.begin(), zero6.end()));
-    EXPECT_EQ(d.PendingCommand[2], 0);
-    EXPECT_EQ(d.PendingCommand[9], 10);
-    EXPECT_EQ(d.CommandGuard, 2);
-    for (int t = 0; t < 10; ++t) EXPECT_TRUE(Tick().empty()) << "channel 9 is not alive";
-    EXPECT_EQ(d.PendingCommand[9], 0);
+    EXPECT_EQ(d.CommandGuard(), 2);
+
+    // A broadcast just before the next step holds that step's channel zero
+    // back (and drops it) until the port reports its queue empty.
+    for (int t = 0; t < 9; ++t) TickOnBusyLine();
+    d.CtrlFirmWare(1);
+    port.TakeWrites();
+    d.SetHardWareZeroCh(7);
+    EXPECT_TRUE(TickOnBusyLine().empty());
+    EXPECT_EQ(d.Polls().Pending(7), 0);
+
+    for (int t = 0; t < 9; ++t) TickOnBusyLine();
+    d.SetHardWareZeroCh(8);
+    d.SPComSendDataEmpty();
+    const auto zero8 = ChannelZeroFrame(8);
+    EXPECT_EQ(TickOnBusyLine(), Bytes(zero8.begin(), zero8.end()));
 }
 
 TEST_F(PollCycle, PushFormatsSendNothingOnTheirOwn) {
@@ -126,8 +113,8 @@ TEST_F(PollCycle, TenSilentTicksReopenThePort) {
     const int opensBefore = port.opens;
     for (int t = 0; t < 20; ++t) d.PopUpFormTimerTimer();
     EXPECT_EQ(port.opens, opensBefore + 1) << "22 at connect, reopened when it reaches 2";
-    EXPECT_EQ(d.ReceiveWatchdog, 22);
-    EXPECT_TRUE(d.LinkOpen);
+    EXPECT_EQ(d.Link().Watchdog(), 22);
+    EXPECT_TRUE(d.Link().IsOpen());
     // With continuing silence it happens every 20 ticks.
     for (int t = 0; t < 20; ++t) d.PopUpFormTimerTimer();
     EXPECT_EQ(port.opens, opensBefore + 2);
@@ -135,13 +122,13 @@ TEST_F(PollCycle, TenSilentTicksReopenThePort) {
 
 TEST_F(PollCycle, APortThatCannotBeReopenedIsReportedAsLost) {
     Connect(kFormatPolledGeneral, 5);
+    for (int t = 0; t < 19; ++t) Tick();
     port.openSucceeds = false;
-    d.ReceiveWatchdog = 3;
-    d.PopUpFormTimerTimer();
-    EXPECT_FALSE(d.LinkOpen);
-    EXPECT_EQ(d.Panel.LabelSpeed, "端口Com5已经脱离");
-    EXPECT_EQ(d.Panel.ActivePage, 1);
-    EXPECT_TRUE(d.Panel.Visible);
+    Tick();
+    EXPECT_FALSE(d.Link().IsOpen());
+    EXPECT_EQ(d.Panel().LabelSpeed, "端口Com5已经脱离");
+    EXPECT_EQ(d.Panel().ActivePage, 1);
+    EXPECT_TRUE(d.Panel().Visible);
     EXPECT_EQ(notices.beeps, 1);
     EXPECT_TRUE(window.timer) << "the timer keeps running";
     // Nothing is retried; polls are refused by the closed port.
@@ -153,69 +140,93 @@ TEST_F(PollCycle, APortThatCannotBeReopenedIsReportedAsLost) {
 
 TEST_F(PollCycle, StatusCountersAndTheRotatingCaption) {
     Connect(kFormatPushedGeneral);
-    EXPECT_EQ(d.Panel.Caption, texts::kStatusCaptions[2]);
-    EXPECT_EQ(d.Panel.StatusGrid[0][3], " 数据量 ");
+    EXPECT_EQ(d.Panel().Caption, texts::kStatusCaptions[2]);
+    EXPECT_EQ(d.Panel().StatusGrid[0][3], " 数据量 ");
     for (int t = 1; t <= 40; ++t) {
         if (t % 4 == 0) {
-            const auto f = EncodeGeneralFrame({1, 10, 10, false, false});
-            d.SPComReceiveData(Bytes(f.begin(), f.end()));
+            Answer(1, 10, 10);
             d.SPComReceiveData(Bytes{0});
         }
         Tick();
     }
     d.TakeResult();
-    EXPECT_EQ(d.Panel.Caption, texts::kStatusCaptions[1]);
-    EXPECT_EQ(d.Panel.StatusGrid[1][1], "40");
+    EXPECT_EQ(d.Panel().Caption, texts::kStatusCaptions[1]);
+    EXPECT_EQ(d.Panel().StatusGrid[1][1], "40");
     // A frame arrived before every fourth tick: ten ticks with data and a search.
-    EXPECT_EQ(d.Panel.StatusGrid[1][2], "10");
-    EXPECT_EQ(d.Panel.StatusGrid[1][3], "10");
-    EXPECT_EQ(d.Panel.StatusGrid[1][0], "0");
+    EXPECT_EQ(d.Panel().StatusGrid[1][2], "10");
+    EXPECT_EQ(d.Panel().StatusGrid[1][3], "10");
+    EXPECT_EQ(d.Panel().StatusGrid[1][0], "0");
     Tick();
-    EXPECT_EQ(d.Panel.StatusGrid[1][0], "1");
+    EXPECT_EQ(d.Panel().StatusGrid[1][0], "1");
 }
 
 TEST_F(PollCycle, StartupPhaseEndsOnTheFirstQuietTickAndPicksTheWindowsVisibility) {
-    for (uint8_t show : {0, 1}) {
+    for (bool show : {false, true}) {
+        if (show)
+            d.ShowCtrlForm();  // the window of the first round exists
+        else
+            d.HideCtrlForm();
         Connect(kFormatBlock);
-        d.Settings.ShowCtrlWindow = show;
-        EXPECT_TRUE(d.StartupPhase);
-        EXPECT_TRUE(d.Panel.PanelLogoVisible);
-        EXPECT_FALSE(d.Panel.PageControlVisible);
+        EXPECT_TRUE(d.StartupPhase());
+        EXPECT_TRUE(d.Panel().PanelLogoVisible);
+        EXPECT_FALSE(d.Panel().PageControlVisible);
         Tick();
-        EXPECT_FALSE(d.StartupPhase);
-        EXPECT_FALSE(d.Panel.PanelLogoVisible);
-        EXPECT_TRUE(d.Panel.PageControlVisible);
-        EXPECT_EQ(d.Panel.Visible, show == 1);
+        EXPECT_FALSE(d.StartupPhase());
+        EXPECT_FALSE(d.Panel().PanelLogoVisible);
+        EXPECT_TRUE(d.Panel().PageControlVisible);
+        EXPECT_EQ(d.Panel().Visible, show);
     }
 }
 
 TEST_F(PollCycle, ReentryGuardSkipsProcessingForAtMostTwoTicks) {
-    Connect(kFormatBlock);
-    Tick();
-    d.TakeResult();
-    d.TickBusy = true;  // as if a message box inside the step pumped the timer
-    Tick();
-    Tick();
-    EXPECT_EQ(d.TakeResult().Header, 0) << "no processing while busy";
-    Tick();
-    EXPECT_FALSE(d.TickBusy) << "released after the third busy tick";
-    Tick();
-    EXPECT_EQ(d.TakeResult().Header, -1);
+    // The configuration file cannot be written, so the processing step that
+    // captures the first reference shows a message box, and the box pumps
+    // the timer while it is up.
+    testing::MemoryFiles files;
+    files.failWrites = true;
+    ConfigFile config(files, "cfg");
+    Driver driver({&port, &notices, &window, &config});
+    driver.CBoxDataFormatChange(kFormatPolledGeneral);
+    ASSERT_EQ(driver.ConnectComm(19200, 1), -1);
+    driver.PopUpFormTimerTimer();
+    driver.TakeResult();
+    driver.SetDataZeroCh(3);
+
+    std::vector<int16_t> nested;
+    bool pumped = false;
+    notices.whileShown = [&] {
+        if (std::exchange(pumped, true)) return;
+        for (int t = 0; t < 4; ++t) {
+            driver.PopUpFormTimerTimer();
+            nested.push_back(driver.TakeResult().Header);
+        }
+    };
+    const auto f = EncodeGeneralFrame({3, 100, 100, false, false});
+    driver.SPComReceiveData(Bytes(f.begin(), f.end()));
+    const std::size_t messages = notices.messages.size();
+    driver.PopUpFormTimerTimer();
+    ASSERT_EQ(notices.messages.size(), messages + 1) << "the capture was saved and failed";
+    EXPECT_EQ(nested, (std::vector<int16_t>{0, 0, 0, -1})) << "no processing while busy, released after three ticks";
 }
 
 TEST_F(PollCycle, ButtonsFollowThePermissionsAndTheQuietPeriod) {
     Connect(kFormatBlock);
     d.EnableCtrls(1, 0, 0);
     Tick();
-    EXPECT_TRUE(d.Panel.SpBtnSendCmdEnabled);
-    EXPECT_FALSE(d.Panel.SpBtnZeroEnabled);
-    EXPECT_FALSE(d.Panel.TabSheetSetupEnabled);
-    EXPECT_FALSE(d.Panel.TabSheetValueEnabled);
+    EXPECT_TRUE(d.Panel().SpBtnSendCmdEnabled);
+    EXPECT_FALSE(d.Panel().SpBtnZeroEnabled);
+    EXPECT_FALSE(d.Panel().TabSheetSetupEnabled);
+    EXPECT_FALSE(d.Panel().TabSheetValueEnabled);
     d.CtrlFirmWare(1);
+    TickOnBusyLine();
+    EXPECT_FALSE(d.Panel().SpBtnSendCmdEnabled);
+    for (int t = 0; t < 19; ++t) TickOnBusyLine();
+    EXPECT_TRUE(d.Panel().SpBtnSendCmdEnabled);
+
+    d.EnableCtrls(0, 2, 0);
     Tick();
-    EXPECT_FALSE(d.Panel.SpBtnSendCmdEnabled);
-    for (int t = 0; t < 19; ++t) Tick();
-    EXPECT_TRUE(d.Panel.SpBtnSendCmdEnabled);
+    EXPECT_FALSE(d.Panel().SpBtnSendCmdEnabled);
+    EXPECT_TRUE(d.Panel().SpBtnZeroEnabled);
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
 #pragma once
 // Recording stand-ins for the platform around the engine: a port that keeps
-// what was written (and can refuse to open), a notifier and a window host.
+// what was written (and can refuse to open), a notifier, a window host and a
+// configuration folder in memory (whose writes can fail).
 
+#include <functional>
+#include <map>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "channels/config_file.h"
 #include "engine/host_services.h"
 #include "engine/link_port.h"
 
@@ -46,10 +51,15 @@ public:
 
 class RecordingNotifier : public Notifier {
 public:
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+    void ShowMessage(std::string_view text) override {
+        messages.emplace_back(text);
+        // A modal box pumps the host's messages, the driver's timer among them.
+        if (whileShown) whileShown();
+    }
     void Beep() override { ++beeps; }
     std::vector<std::string> messages;
     int beeps = 0;
+    std::function<void()> whileShown;
 };
 
 class RecordingWindow : public WindowHost {
@@ -64,6 +74,28 @@ public:
     bool timer = false;
     int changes = 0;
     int quits = 0;
+};
+
+class MemoryFiles : public ConfigFileSystem {
+public:
+    bool FolderExists(const std::string& path) override { return folders.count(path) != 0; }
+    bool CreateFolder(const std::string& path) override {
+        folders.insert(path);
+        return true;
+    }
+    FileRead ReadContents(const std::string& path) override {
+        const auto it = files.find(path);
+        if (it == files.end()) return {FileRead::Missing, {}};
+        return {FileRead::Ok, it->second};
+    }
+    bool ReplaceContents(const std::string& path, std::string_view bytes) override {
+        if (failWrites) return false;
+        files[path] = std::string(bytes);
+        return true;
+    }
+    std::set<std::string> folders;
+    std::map<std::string, std::string> files;
+    bool failWrites = false;
 };
 
 }  // namespace vexla::testing

@@ -23,7 +23,7 @@ using testing::WriteBytes;
 
 class SettingsFile : public testing::LiveDriver {
 protected:
-    SettingsFile() : config(disk, testing::Utf8(folder.path() / "cfg")) { d.Config = &config; }
+    SettingsFile() : LiveDriver(&config), config(disk, testing::Utf8(folder.path() / "cfg")) {}
 
     std::filesystem::path File() const { return testing::FromUtf8(config.FilePath()); }
     void WriteFile(const std::string& utf8) {
@@ -53,13 +53,13 @@ TEST_F(SettingsFile, FirstConnectWritesTheDefaultsAndUsesThem) {
     EXPECT_TRUE(FileHas("显示DLL小窗口=0"));
     EXPECT_EQ(port.last.PortNumber, 1) << "the file's port wins over the argument";
     EXPECT_EQ(port.last.BaudRate, 19200);
-    EXPECT_EQ(d.Panel.CBoxDataFormatIndex, 2);
-    EXPECT_EQ(d.Panel.CBoxLinkSpeedIndex, 1);
-    EXPECT_EQ(d.Panel.CBoxCommIndex, 0);
-    EXPECT_EQ(d.Panel.SpinEditFillter, 10);
+    EXPECT_EQ(d.Panel().CBoxDataFormatIndex, 2);
+    EXPECT_EQ(d.Panel().CBoxLinkSpeedIndex, 1);
+    EXPECT_EQ(d.Panel().CBoxCommIndex, 0);
+    EXPECT_EQ(d.Panel().SpinEditFillter, 10);
     EXPECT_TRUE(notices.messages.empty());
     Tick();
-    EXPECT_TRUE(d.Panel.Visible) << "the in-memory default shows the window on a segment's first run";
+    EXPECT_TRUE(d.Panel().Visible) << "the in-memory default shows the window on a segment's first run";
 }
 
 TEST_F(SettingsFile, TheFilesValuesDriveTheLinkAndTheControls) {
@@ -67,19 +67,19 @@ TEST_F(SettingsFile, TheFilesValuesDriveTheLinkAndTheControls) {
         "[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号=0\r\n波特率=0\r\n[用户参数]\r\n"
         "显示DLL小窗口=1\r\n数据过滤深度=0\r\n数值×10=133\r\n位移计算取反=$3\r\n");
     EXPECT_EQ(d.ConnectComm(9600, 3), -1);
-    EXPECT_EQ(d.Settings.DataFormat, kFormatPushedGeneral);
+    EXPECT_EQ(d.Settings().DataFormat, kFormatPushedGeneral);
     EXPECT_EQ(port.last.PortNumber, 3);
     EXPECT_EQ(port.last.BaudRate, 9600);
-    EXPECT_EQ(d.Settings.BaudRate, 9600);
-    EXPECT_EQ(d.Settings.FilterDepth, 10) << "a depth of 0 is replaced at connect";
-    EXPECT_TRUE(d.Panel.TimesTen.Checked);
-    EXPECT_EQ(d.Panel.TimesTen.Channel, 5);
-    EXPECT_FALSE(d.Panel.TimesTen.Before) << "133 = channel 5 and after";
-    EXPECT_TRUE(d.Panel.Invert.Checked);
-    EXPECT_EQ(d.Panel.Invert.Channel, 3);
-    EXPECT_TRUE(d.Panel.Invert.Before);
+    EXPECT_EQ(d.Settings().BaudRate, 9600);
+    EXPECT_EQ(d.Settings().FilterDepth, 10) << "a depth of 0 is replaced at connect";
+    EXPECT_TRUE(d.Panel().TimesTen.Checked);
+    EXPECT_EQ(d.Panel().TimesTen.Channel, 5);
+    EXPECT_FALSE(d.Panel().TimesTen.Before) << "133 = channel 5 and after";
+    EXPECT_TRUE(d.Panel().Invert.Checked);
+    EXPECT_EQ(d.Panel().Invert.Channel, 3);
+    EXPECT_TRUE(d.Panel().Invert.Before);
     Tick();
-    EXPECT_TRUE(d.Panel.Visible);
+    EXPECT_TRUE(d.Panel().Visible);
 
     d.CBoxFloat3Click(true);
     EXPECT_TRUE(FileHas("三位小数=1"));
@@ -90,14 +90,14 @@ TEST_F(SettingsFile, TheFilesValuesDriveTheLinkAndTheControls) {
 TEST_F(SettingsFile, APerChannelZeroWritesTheCapturedReferenceAtOnce) {
     WriteFile("[硬件类型]\r\n数据格式=3\r\n; kept by hand\r\n[参考零点]\r\n通道03=77\r\n");
     ASSERT_EQ(d.ConnectComm(19200, 1), -1);
-    EXPECT_EQ(d.Channels.References.ReferencePoint[3], 77);
+    EXPECT_EQ(d.Channels().Table().References.ReferencePoint[3], 77);
     Tick();
     d.SetDataZeroCh(3);
     FrameAndTick(3, 5000);
     EXPECT_TRUE(FileHas("通道03=10000"));
     EXPECT_TRUE(FileHas("; kept by hand"));
     EXPECT_TRUE(FileHas("通道04=0"));
-    EXPECT_EQ(d.Settings.DataFormat, kFormatPushedGeneral);
+    EXPECT_EQ(d.Settings().DataFormat, kFormatPushedGeneral);
 }
 
 TEST_F(SettingsFile, AFileDeletedWhileConnectedComesBackInFormat3) {
@@ -109,7 +109,7 @@ TEST_F(SettingsFile, AFileDeletedWhileConnectedComesBackInFormat3) {
     ASSERT_TRUE(std::filesystem::exists(File()));
     EXPECT_TRUE(FileHas("数据格式=3"));
     EXPECT_TRUE(FileHas("通道06=2468"));
-    EXPECT_EQ(d.Settings.DataFormat, kFormatPushedGeneral) << "the running driver switches too";
+    EXPECT_EQ(d.Settings().DataFormat, kFormatPushedGeneral) << "the running driver switches too";
 }
 
 TEST_F(SettingsFile, AFolderThatCannotBeCreatedIsReportedAndTheDriverStillRuns) {
@@ -117,7 +117,7 @@ TEST_F(SettingsFile, AFolderThatCannotBeCreatedIsReportedAndTheDriverStillRuns) 
     EXPECT_EQ(d.ConnectComm(19200, 2), -1);
     ASSERT_EQ(notices.messages.size(), 1u);
     EXPECT_EQ(notices.messages[0], "没能成功创建目录：\r\n" + config.Folder());
-    EXPECT_EQ(d.Settings.DataFormat, kFormatPolledGeneral) << "the defaults, in memory";
+    EXPECT_EQ(d.Settings().DataFormat, kFormatPolledGeneral) << "the defaults, in memory";
     EXPECT_EQ(port.last.PortNumber, 1);
 }
 
@@ -130,7 +130,7 @@ TEST_F(SettingsFile, AFileThatCannotBeWrittenIsReportedWithItsPath) {
     ASSERT_FALSE(notices.messages.empty());
     EXPECT_EQ(notices.messages.back(), "Unable to write to " + config.FilePath());
     EXPECT_EQ(ReadBytes(File()), before) << "the previous file stays whole";
-    EXPECT_EQ(d.Settings.FilterDepth, 7) << "the running driver keeps the new value";
+    EXPECT_EQ(d.Settings().FilterDepth, 7) << "the running driver keeps the new value";
 }
 
 TEST_F(SettingsFile, SegmentPicksTheFile) {

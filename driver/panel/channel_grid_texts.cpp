@@ -1,21 +1,14 @@
-// The channel grid of the control window: each channel's averaged value in
-// millimetres and its update rate, with a hold before a silent channel's
-// value turns to dashes.
+#include "panel/channel_grid_texts.h"
 
 #include <algorithm>
-#include <array>
-#include <string>
-#include <string_view>
+#include <cstdio>
 
 #include "channels/channel_range.h"
-#include "engine/driver.h"
 #include "panel/driver_texts.h"
 
 namespace vexla {
 
-// prefix + `scaled` / 10^decimals as fixed-point text right-aligned in
-// `width` + suffix: the number is the text printf's "%*.*f" gives for the
-// quotient, made without floating point (this runs 64 times a tick).
+// This runs 64 times a tick, hence no printf of doubles.
 std::string FixedPointText(int64_t scaled, int decimals, std::size_t width, std::string_view prefix,
                            std::string_view suffix) {
     std::array<char, 96> text{};
@@ -37,24 +30,28 @@ std::string FixedPointText(int64_t scaled, int decimals, std::size_t width, std:
     return std::string(text.data() + start, text.size() - start);
 }
 
-void Driver::ShowChannelRow(unsigned i) {
-    auto& row = Panel.ChannelGrid[i + 1];
-    const AveragingRing& averaging = Channels.Averaging;
+std::string ChannelRowName(unsigned row, uint8_t segment) {
+    char bracket[16];
+    std::snprintf(bracket, sizeof bracket, "[%4u]", segment * 32u + row);
+    return std::string(row < 10 ? "  " : " ") + std::to_string(row) + "   " + bracket;
+}
 
-    row[2] = FixedPointText(averaging.Rates[i], 1, 4, {}, texts::kRateUnit);
+void ShowChannelRow(std::array<std::string, 3>& row, uint8_t& hold, unsigned channel, const AveragingRing& averaging,
+                    const DriverSettings& settings) {
+    row[2] = FixedPointText(averaging.Rates[channel], 1, 4, {}, texts::kRateUnit);
 
-    if (averaging.Averaged.Updated[i] != 0) {
+    if (averaging.Averaged.Updated[channel] != 0) {
         // Tenths of the last digit to hundredths (or thousandths) of a mm.
-        int64_t g = averaging.Averaged.Value[i] / 10;
-        if (RangeFactor(Settings.TimesTenRange, i)) g *= 10;
-        if (RangeFactor(Settings.InvertRange, i)) g = -g;
-        row[1] = FixedPointText(g, Settings.ThreeDecimals != 0 ? 3 : 2, 7, " ", " mm");
-        HoldCount[i] = kHoldTicks;
-    } else if (averaging.RecentCounts[i] != 0) {
-        HoldCount[i] = kHoldTicks;
+        int64_t g = averaging.Averaged.Value[channel] / 10;
+        if (RangeFactor(settings.TimesTenRange, channel)) g *= 10;
+        if (RangeFactor(settings.InvertRange, channel)) g = -g;
+        row[1] = FixedPointText(g, settings.ThreeDecimals != 0 ? 3 : 2, 7, " ", " mm");
+        hold = kHoldTicks;
+    } else if (averaging.RecentCounts[channel] != 0) {
+        hold = kHoldTicks;
     } else {
-        if (HoldCount[i] > 0) --HoldCount[i];
-        if (HoldCount[i] == 0) row[1] = std::string(texts::kValueLost);
+        if (hold > 0) --hold;
+        if (hold == 0) row[1] = std::string(texts::kValueLost);
     }
 }
 

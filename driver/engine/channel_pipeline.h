@@ -1,0 +1,41 @@
+#pragma once
+// The path of the gauges' readings through the driver: received bytes wait
+// in the ring, a decode pass turns the frames the scanner accepts into a
+// decode result with displacements, and the channel table averages, rates
+// and hands results over.
+
+#include <cstdint>
+#include <span>
+
+#include "channels/channel_table.h"
+#include "protocol/receive_ring.h"
+
+namespace vexla {
+
+class ChannelPipeline {
+public:
+    // A receive event: the bytes wait for the next decode pass.
+    void Receive(std::span<const uint8_t> bytes);
+    // What was received and not yet decoded is dropped.
+    void DropReceived();
+    void ClearRing() { ring_.Clear(); }
+
+    // One decode pass over the bytes that arrived since the last one.
+    // `answered` gets bit c for each channel c whose gauge showed itself on
+    // the line (the polled and pushed general formats and the wireless one).
+    TChannelRecord Decode(uint8_t format, uint32_t& answered);
+    // Whether a decode pass searched since the last call (a status counter).
+    bool TakeSearched();
+
+    TChannelTable& Table() { return table_; }
+    const TChannelTable& Table() const { return table_; }
+    const ReceiveRing& Ring() const { return ring_; }
+
+private:
+    ReceiveRing ring_;
+    bool newData_ = false;  // a receive event happened since the last decode
+    bool searched_ = false;
+    TChannelTable table_;
+};
+
+}  // namespace vexla
