@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "protocol/data_format.h"
 #include "engine/driver.h"
+#include "protocol/data_format.h"
 #include "protocol/frame_scanner.h"
 #include "protocol/tests/frame_streams.h"
 
@@ -37,19 +37,23 @@ void RunScan(benchmark::State& state, const std::vector<uint8_t>& bytes) {
     full.Append(bytes);
     for (auto _ : state) benchmark::DoNotOptimize(ScanFrames(full, format));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * ReceiveRing::kSize);
-    state.counters["x_line_rate_115200"] = benchmark::Counter(
-        ReceiveRing::kSize / kLineRate115200, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["x_line_rate_115200"] =
+        benchmark::Counter(ReceiveRing::kSize / kLineRate115200, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_ScanWorstCase(benchmark::State& state) { RunScan(state, WorstCaseBytes(static_cast<uint8_t>(state.range(0)))); }
+void BM_ScanWorstCase(benchmark::State& state) {
+    RunScan(state, WorstCaseBytes(static_cast<uint8_t>(state.range(0))));
+}
 BENCHMARK(BM_ScanWorstCase)->DenseRange(0, 4)->ArgName("format");
 
-void BM_ScanValidFrames(benchmark::State& state) { RunScan(state, ValidBytes(static_cast<uint8_t>(state.range(0)))); }
+void BM_ScanValidFrames(benchmark::State& state) {
+    RunScan(state, ValidBytes(static_cast<uint8_t>(state.range(0))));
+}
 BENCHMARK(BM_ScanValidFrames)->DenseRange(0, 4)->ArgName("format");
 
 // A port that opens and takes every write, for a driver that needs a link.
 class QuietPort : public LinkPort {
-public:
+  public:
     bool Open(const LinkSettings&) override { return true; }
     void Close() override {}
     bool QueueWrite(std::span<const uint8_t>) override { return true; }

@@ -11,7 +11,7 @@
 namespace vexla::fuzzing {
 
 class SeedCorpus {
-public:
+  public:
     // Null when the command line does not name exactly one folder.
     static std::optional<SeedCorpus> FromArguments(int argc, char** argv) {
         if (argc != 2) {
@@ -27,7 +27,7 @@ public:
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
 
-private:
+  private:
     explicit SeedCorpus(std::filesystem::path dir) : dir_(std::move(dir)) {}
     std::filesystem::path dir_;
 };

@@ -92,8 +92,7 @@ VEXLA_API void VEXLA_CALL SetDataZero(void);
 VEXLA_API void VEXLA_CALL SetDataZeroCh(uint32_t channel);
 VEXLA_API void VEXLA_CALL StartPoint(int32_t on);
 VEXLA_API void VEXLA_CALL EnableCtrls(uint32_t command, uint32_t zero, uint32_t setup);
-VEXLA_API void VEXLA_CALL Long2String(int32_t value, uint32_t decimals, char* buffer,
-                                      uint32_t length);
+VEXLA_API void VEXLA_CALL Long2String(int32_t value, uint32_t decimals, char* buffer, uint32_t length);
 
 #ifdef __cplusplus
 }

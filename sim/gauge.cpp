@@ -25,7 +25,9 @@ constexpr int64_t BlockCounts(int64_t units) {
     return FloorDiv(units * 1024 + 635, 1270);
 }
 
-constexpr uint32_t BlockField(int64_t display) { return Wrap(-BlockCounts(display), 24); }
+constexpr uint32_t BlockField(int64_t display) {
+    return Wrap(-BlockCounts(display), 24);
+}
 
 }  // namespace
 
@@ -42,10 +44,12 @@ void Gauge::Advance(Micros now) {
         case MotionKind::Still:
             if (!lastAdvance_) travel_ = toUnits(motion.offsetMm);
             break;
-        case MotionKind::Ramp: travel_ = toUnits(motion.offsetMm + motion.speedMmPerS * t); break;
+        case MotionKind::Ramp:
+            travel_ = toUnits(motion.offsetMm + motion.speedMmPerS * t);
+            break;
         case MotionKind::Sine:
-            travel_ = toUnits(motion.offsetMm +
-                              motion.amplitudeMm * std::sin(2 * std::numbers::pi * (t + motion.phaseS) / motion.periodS));
+            travel_ = toUnits(motion.offsetMm + motion.amplitudeMm * std::sin(2 * std::numbers::pi *
+                                                                              (t + motion.phaseS) / motion.periodS));
             break;
         case MotionKind::Walk: {
             if (!lastAdvance_) {
@@ -71,10 +75,20 @@ bool Gauge::Obey(uint8_t code) {
     const bool zero = code == 2 || code == 3 || code == 6;
     GaugeState next{};
     switch (code) {
-        case 0: case 2: next = GaugeState::Fast; break;
-        case 1: case 3: next = GaugeState::Standard; break;
-        case 4: case 6: next = GaugeState::Hold; break;
-        default: return false;
+        case 0:
+        case 2:
+            next = GaugeState::Fast;
+            break;
+        case 1:
+        case 3:
+            next = GaugeState::Standard;
+            break;
+        case 4:
+        case 6:
+            next = GaugeState::Hold;
+            break;
+        default:
+            return false;
     }
     // Zero before freezing, so "hold, zeroing" holds a zero.
     if (zero) HardwareZero();

@@ -28,16 +28,18 @@ enum class MotionKind : uint8_t { Still, Ramp, Sine, Walk, Script };
 
 struct Motion {
     MotionKind kind = MotionKind::Still;
-    double offsetMm = 0;       // still position, ramp start, sine centre, walk start
-    double amplitudeMm = 1.0;  // sine
-    double periodS = 10.0;     // sine
-    double phaseS = 0;         // sine: lets the gauges of one network differ
-    double speedMmPerS = 0.5;  // ramp; walk: largest speed of a step
+    double offsetMm = 0;           // still position, ramp start, sine centre, walk start
+    double amplitudeMm = 1.0;      // sine
+    double periodS = 10.0;         // sine
+    double phaseS = 0;             // sine: lets the gauges of one network differ
+    double speedMmPerS = 0.5;      // ramp; walk: largest speed of a step
     std::vector<double> scriptMm;  // positions visited in turn, each for dwellS
     double dwellS = 1.0;
 };
 
-constexpr int64_t UnitsPerMm(GaugeKind kind) { return kind == GaugeKind::Hundredth ? 1000 : 10000; }
+constexpr int64_t UnitsPerMm(GaugeKind kind) {
+    return kind == GaugeKind::Hundredth ? 1000 : 10000;
+}
 
 // The numbers a frame carries as the driver decodes them.
 struct ShownNumbers {
@@ -46,7 +48,7 @@ struct ShownNumbers {
 };
 
 class Gauge {
-public:
+  public:
     bool present = false;
     bool silent = false;  // off the network: neither sends nor hears
     GaugeKind kind = GaugeKind::Hundredth;
@@ -69,7 +71,7 @@ public:
     bool Obey(uint8_t code);
     void HardwareZero();
 
-private:
+  private:
     int64_t travel_ = 0;
     int64_t zero_ = 0;
     std::optional<int64_t> held_;

@@ -49,9 +49,12 @@ std::string Stamp(Micros t) {
 
 const char* StateName(vexla::sim::GaugeState s) {
     switch (s) {
-        case vexla::sim::GaugeState::Fast: return "fast";
-        case vexla::sim::GaugeState::Standard: return "standard";
-        case vexla::sim::GaugeState::Hold: return "hold";
+        case vexla::sim::GaugeState::Fast:
+            return "fast";
+        case vexla::sim::GaugeState::Standard:
+            return "standard";
+        case vexla::sim::GaugeState::Hold:
+            return "hold";
     }
     return "?";
 }
@@ -65,19 +68,20 @@ void PrintTable(const vexla::sim::Network& net, Micros now) {
         const auto shown = net.ShownBy(c);
         const bool fine = g.kind == vexla::sim::GaugeKind::Thousandth;
         const double mm = static_cast<double>(shown.value) / static_cast<double>(vexla::sim::UnitsPerMm(g.kind));
-        std::printf("            %2d  %-6s  %-8s  %10.*f  %10d%s\n", c + 1, fine ? "0.001" : "0.01",
-                    StateName(g.state), fine ? 3 : 2, mm, shown.position, g.silent ? "  silent" : "");
+        std::printf("            %2d  %-6s  %-8s  %10.*f  %10d%s\n", c + 1, fine ? "0.001" : "0.01", StateName(g.state),
+                    fine ? 3 : 2, mm, shown.position, g.silent ? "  silent" : "");
     }
-    std::printf("            line: %llu bytes, %llu frames, %llu polls, %llu commands, %llu noise, "
-                "%llu dropped, %llu corrupt\n",
-                static_cast<unsigned long long>(s.bytes), static_cast<unsigned long long>(s.frames),
-                static_cast<unsigned long long>(s.polls), static_cast<unsigned long long>(s.commands),
-                static_cast<unsigned long long>(s.noiseBytes), static_cast<unsigned long long>(s.droppedBytes),
-                static_cast<unsigned long long>(s.corruptFrames));
+    std::printf(
+        "            line: %llu bytes, %llu frames, %llu polls, %llu commands, %llu noise, "
+        "%llu dropped, %llu corrupt\n",
+        static_cast<unsigned long long>(s.bytes), static_cast<unsigned long long>(s.frames),
+        static_cast<unsigned long long>(s.polls), static_cast<unsigned long long>(s.commands),
+        static_cast<unsigned long long>(s.noiseBytes), static_cast<unsigned long long>(s.droppedBytes),
+        static_cast<unsigned long long>(s.corruptFrames));
 }
 
 class Simulator {
-public:
+  public:
     explicit Simulator(const vexla::sim::Options& o) : options_(o), net_(o.network) {
         for (std::size_t c = 0; c < vexla::sim::kGauges; ++c) {
             auto& g = net_.gauges[c];
@@ -147,7 +151,7 @@ public:
         return 0;
     }
 
-private:
+  private:
     static Micros Seconds(double s) { return Micros(static_cast<int64_t>(std::llround(s * 1e6))); }
 
     bool LineDownAt(Micros now) const {
@@ -176,8 +180,8 @@ private:
             }
             links_.push_back(std::move(link));
         }
-        std::printf("%s%s: %s\n", now.count() > 0 ? Stamp(now).c_str() : "",
-                    options_.device.empty() ? "pty" : "device", endpoint_.Path().c_str());
+        std::printf("%s%s: %s\n", now.count() > 0 ? Stamp(now).c_str() : "", options_.device.empty() ? "pty" : "device",
+                    endpoint_.Path().c_str());
         if (now.count() == 0)
             std::printf("format %d at %u baud, gauges %s\n", options_.network.format, options_.network.baud,
                         vexla::sim::ChannelList(options_.channels).c_str());

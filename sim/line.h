@@ -14,7 +14,7 @@
 namespace vexla::sim {
 
 class Line {
-public:
+  public:
     explicit Line(uint32_t baud);
 
     uint32_t Baud() const { return baud_; }
@@ -33,7 +33,7 @@ public:
     std::optional<uint8_t> LastByte() const;
     void ForgetLast() { lastSent_.reset(); }
 
-private:
+  private:
     // The moment the n-th byte since the anchor has gone out.
     Micros EndOf(uint64_t n) const {
         return anchor_ + Micros(static_cast<int64_t>((n * 10 * 1000000 + baud_ - 1) / baud_));

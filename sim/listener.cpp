@@ -8,8 +8,7 @@
 
 namespace vexla::sim {
 
-Listener::Listener(uint8_t format, Micros byteTime)
-    : format_(format), settleTime_(byteTime * 5 + Micros(10000)) {}
+Listener::Listener(uint8_t format, Micros byteTime) : format_(format), settleTime_(byteTime * 5 + Micros(10000)) {}
 
 void Listener::Push(uint8_t byte) {
     if (count_ == window_.size()) {
@@ -32,11 +31,22 @@ bool Listener::TailIs(std::initializer_list<int> pattern) const {
 void Listener::Feed(uint8_t byte, Micros now, std::vector<HeardFrame>& out) {
     switch (format_) {
         case 0:
-        case 1: Push(byte); FeedLongBroadcast(out); break;
-        case 2: FeedPolledGeneral(byte, out); break;
-        case 3: FeedPushedGeneral(byte, now, out); break;
-        case 4: Push(byte); FeedWireless(out); break;
-        default: break;
+        case 1:
+            Push(byte);
+            FeedLongBroadcast(out);
+            break;
+        case 2:
+            FeedPolledGeneral(byte, out);
+            break;
+        case 3:
+            FeedPushedGeneral(byte, now, out);
+            break;
+        case 4:
+            Push(byte);
+            FeedWireless(out);
+            break;
+        default:
+            break;
     }
 }
 
@@ -100,8 +110,7 @@ void Listener::FeedPushedGeneral(uint8_t byte, Micros now, std::vector<HeardFram
 }
 
 void Listener::FeedLongBroadcast(std::vector<HeardFrame>& out) {
-    if (count_ < 20 || !std::all_of(window_.begin(), window_.begin() + 14, [](uint8_t b) { return b == 0; }))
-        return;
+    if (count_ < 20 || !std::all_of(window_.begin(), window_.begin() + 14, [](uint8_t b) { return b == 0; })) return;
     if (!TailIs({0xFF, 0xFF, 0x00, 0xFF, -1, -1}) || Tail(0) != Tail(1) || !IsSendableCommand(Tail(0))) return;
     out.push_back({HeardFrame::Kind::Command, kAllChannels, Tail(0)});
     count_ = 0;
@@ -125,7 +134,8 @@ void Listener::FeedWireless(std::vector<HeardFrame>& out) {
     const uint8_t c = f[1];
     if (f[0] == 0xBF && (c & 0xC0) == 0x40 && f[2] == c - 0x40 && ((c >> 3) & 7) == (~c & 7)) {
         count_ = 0;
-        if (IsSendableCommand(c & 7)) out.push_back({HeardFrame::Kind::Command, kAllChannels, static_cast<uint8_t>(c & 7)});
+        if (IsSendableCommand(c & 7))
+            out.push_back({HeardFrame::Kind::Command, kAllChannels, static_cast<uint8_t>(c & 7)});
     }
 }
 

@@ -28,7 +28,7 @@ struct HeardFrame {
 };
 
 class Listener {
-public:
+  public:
     // `byteTime` is one character on the line; it bounds how long an
     // ambiguous frame waits for a byte that would settle it.
     Listener(uint8_t format, Micros byteTime);
@@ -38,7 +38,7 @@ public:
     void Expire(Micros now, std::vector<HeardFrame>& out);
     std::optional<Micros> Deadline() const { return deadline_; }
 
-private:
+  private:
     void Push(uint8_t byte);
     bool TailIs(std::initializer_list<int> pattern) const;  // -1 matches any byte
     uint8_t Tail(std::size_t fromEnd) const { return window_[count_ - 1 - fromEnd]; }

@@ -29,21 +29,25 @@ uint8_t HighestChannel(uint8_t format, vexla::BlockLayout layout) {
 
 const char* CommandName(uint8_t code) {
     switch (code) {
-        case 0: return "fast state";
-        case 1: return "standard state";
-        case 2: return "fast state, zero";
-        case 3: return "standard state, zero";
-        case 4: return "hold state";
-        case 6: return "hold state, zero";
-        default: return "unknown";
+        case 0:
+            return "fast state";
+        case 1:
+            return "standard state";
+        case 2:
+            return "fast state, zero";
+        case 3:
+            return "standard state, zero";
+        case 4:
+            return "hold state";
+        case 6:
+            return "hold state, zero";
+        default:
+            return "unknown";
     }
 }
 
 Network::Network(const NetworkConfig& config)
-    : config_(config),
-      line_(config.baud),
-      listener_(config.format, line_.ByteTime()),
-      rng_(config.seed) {
+    : config_(config), line_(config.baud), listener_(config.format, line_.ByteTime()), rng_(config.seed) {
     // Refill the line while it still has a few milliseconds of bytes, so that
     // one wake-up of the caller never leaves it idle.
     lowWater_ = std::max<std::size_t>(1, config.baud / 10 * 4 / 1000);
@@ -88,10 +92,13 @@ void Network::Apply(const HeardFrame& heard, Micros now) {
             ++stats_.polls;
             if (config_.logPolls) Log(now, "poll of group " + std::to_string(heard.channel));
             for (unsigned c = heard.channel * 4u; c < heard.channel * 4u + 4 && c < kGauges; ++c)
-                if (Reachable(static_cast<uint8_t>(c))) ScheduleAnswer(static_cast<uint8_t>(c), now + config_.turnaround);
+                if (Reachable(static_cast<uint8_t>(c)))
+                    ScheduleAnswer(static_cast<uint8_t>(c), now + config_.turnaround);
             break;
         case HeardFrame::Kind::Command:
-        case HeardFrame::Kind::ChannelZero: ApplyCommand(heard, now); break;
+        case HeardFrame::Kind::ChannelZero:
+            ApplyCommand(heard, now);
+            break;
     }
 }
 
@@ -129,8 +136,7 @@ void Network::UpdateSilences(Micros now) {
         if (silent == silentNow_[c]) continue;
         silentNow_[c] = silent;
         gauges[c].silent = silent;
-        if (gauges[c].present)
-            Log(now, "channel " + std::to_string(c + 1) + (silent ? " falls silent" : " is back"));
+        if (gauges[c].present) Log(now, "channel " + std::to_string(c + 1) + (silent ? " falls silent" : " is back"));
     }
 }
 
@@ -252,15 +258,21 @@ void Network::Corrupt(std::span<uint8_t> frame) {
     if (chance(rng_) >= config_.faults.corruptFraction) return;
     ++stats_.corruptFrames;
     switch (config_.format) {
-        case 0: frame[57] ^= 0x01; break;
+        case 0:
+            frame[57] ^= 0x01;
+            break;
         case 1: {
             uint8_t& letter = frame[frame.size() - 2];
             const auto next = static_cast<uint8_t>('A' + (((letter & 0x7F) - 'A' + 1) & 0x0F));
             letter = vexla::WithOddParity(next);
             break;
         }
-        case 4: frame[7] ^= 0x01; break;
-        default: frame[10] ^= 0x01; break;
+        case 4:
+            frame[7] ^= 0x01;
+            break;
+        default:
+            frame[10] ^= 0x01;
+            break;
     }
 }
 

@@ -15,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/gauge_frames.h"
 #include "gauge.h"
 #include "line.h"
 #include "listener.h"
+#include "protocol/gauge_frames.h"
 
 namespace vexla::sim {
 
@@ -46,9 +46,9 @@ struct NetworkConfig {
     uint8_t format = 3;
     vexla::BlockLayout layout = vexla::BlockLayout::Record;
     uint32_t baud = 19200;
-    double fastRate = 20;      // readings per second of a pushing gauge
-    double standardRate = 5;   // also the rate while holding
-    Micros turnaround{3000};   // from a poll's last byte to the answer's first
+    double fastRate = 20;     // readings per second of a pushing gauge
+    double standardRate = 5;  // also the rate while holding
+    Micros turnaround{3000};  // from a poll's last byte to the answer's first
     Faults faults;
     uint32_t seed = 1;
     bool logPolls = false;
@@ -71,7 +71,7 @@ std::string ChannelList(uint32_t mask);
 const char* CommandName(uint8_t code);
 
 class Network {
-public:
+  public:
     explicit Network(const NetworkConfig& config);
 
     std::array<Gauge, kGauges> gauges;
@@ -93,7 +93,7 @@ public:
     // The gauge's numbers as its frames carry them now.
     ShownNumbers ShownBy(uint8_t channel) const;
 
-private:
+  private:
     bool Pushes() const { return config_.format == 0 || config_.format == 1 || config_.format == 3; }
     bool Reachable(uint8_t channel) const;
     Micros PushPeriod(const Gauge& g) const;

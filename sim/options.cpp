@@ -166,10 +166,14 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
             if (!v) return fail(bad + ": expected seconds");
             common.dwellS = *v;
         } else if (arg == "--state") {
-            if (value == "fast") o.initialState = GaugeState::Fast;
-            else if (value == "standard") o.initialState = GaugeState::Standard;
-            else if (value == "hold") o.initialState = GaugeState::Hold;
-            else return fail(bad + ": expected fast, standard or hold");
+            if (value == "fast")
+                o.initialState = GaugeState::Fast;
+            else if (value == "standard")
+                o.initialState = GaugeState::Standard;
+            else if (value == "hold")
+                o.initialState = GaugeState::Hold;
+            else
+                return fail(bad + ": expected fast, standard or hold");
         } else if (arg == "--fast-rate" || arg == "--standard-rate") {
             const auto v = ParseNumber(value, 0.1, 1000);
             if (!v) return fail(bad + ": expected readings per second, 0.1..1000");
@@ -179,9 +183,12 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
             if (!v) return fail(bad + ": expected milliseconds, 0..1000");
             o.network.turnaround = Micros(static_cast<int64_t>(std::llround(*v * 1000)));
         } else if (arg == "--layout") {
-            if (value == "record") o.network.layout = vexla::BlockLayout::Record;
-            else if (value == "fixed") o.network.layout = vexla::BlockLayout::Fixed;
-            else return fail(bad + ": expected record or fixed");
+            if (value == "record")
+                o.network.layout = vexla::BlockLayout::Record;
+            else if (value == "fixed")
+                o.network.layout = vexla::BlockLayout::Fixed;
+            else
+                return fail(bad + ": expected record or fixed");
             layoutGiven = true;
         } else if (arg == "--noise") {
             const auto v = ParseNumber(value, 0, 1e5);
@@ -232,7 +239,8 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
     if (layoutGiven && o.network.format != 0) return fail("--layout applies to format 0 only");
     const uint8_t highest = HighestChannel(o.network.format, o.network.layout);
     if (highest < kGauges - 1 && (o.channels >> (highest + 1)) != 0)
-        return fail("format 0 with the " + std::string(o.network.layout == vexla::BlockLayout::Record ? "record" : "fixed") +
+        return fail("format 0 with the " +
+                    std::string(o.network.layout == vexla::BlockLayout::Record ? "record" : "fixed") +
                     " layout carries channels 1-" + std::to_string(highest + 1) + " only");
     if (!o.device.empty() && (o.com != 0 || !o.link.empty()))
         return fail("--com and --link make links to the simulator's pty; they do not go with --device");

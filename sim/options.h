@@ -19,11 +19,11 @@ struct Options {
     std::array<GaugeKind, kGauges> kinds{};
     std::array<Motion, kGauges> motions{};
     GaugeState initialState = GaugeState::Standard;
-    std::string device;         // empty: create a pty
-    int com = 0;                // 0: no COM symlinks
-    std::string link;           // extra symlink to the pty
-    double tableSeconds = 0;    // 0: no periodic table
-    double durationSeconds = 0; // 0: until interrupted
+    std::string device;          // empty: create a pty
+    int com = 0;                 // 0: no COM symlinks
+    std::string link;            // extra symlink to the pty
+    double tableSeconds = 0;     // 0: no periodic table
+    double durationSeconds = 0;  // 0: until interrupted
     std::vector<TimeWindow> lineDown;
 };
 

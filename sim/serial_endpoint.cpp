@@ -14,29 +14,39 @@
 namespace vexla::sim {
 namespace {
 
-std::string SystemError(const std::string& what, int code) { return what + ": " + std::strerror(code); }
+std::string SystemError(const std::string& what, int code) {
+    return what + ": " + std::strerror(code);
+}
 
 speed_t SpeedOf(uint32_t baud) {
     switch (baud) {
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        default: return B19200;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return B19200;
     }
 }
 
 bool SetRaw(int fd, uint32_t baud) {
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) return false;
-    cfmakeraw(&tio);                  // no echo, no line editing, 8 bits as they are
+    cfmakeraw(&tio);                              // no echo, no line editing, 8 bits as they are
     tio.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);  // 8N1, no hardware handshake
-    tio.c_cflag |= CLOCAL | CREAD;    // ignore modem lines, enable the receiver
-    tio.c_iflag &= ~(IXON | IXOFF | IXANY);  // 0x11/0x13 are data here
-    tio.c_cc[VMIN] = 0;               // reads never wait; poll() does the waiting
+    tio.c_cflag |= CLOCAL | CREAD;                // ignore modem lines, enable the receiver
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);       // 0x11/0x13 are data here
+    tio.c_cc[VMIN] = 0;                           // reads never wait; poll() does the waiting
     tio.c_cc[VTIME] = 0;
     cfsetispeed(&tio, SpeedOf(baud));
     cfsetospeed(&tio, SpeedOf(baud));
@@ -204,8 +214,7 @@ void ScopedSymlink::Remove() {
 std::vector<std::string> ComLinkPaths(int com) {
     const std::string home = EnvOr("HOME", ".");
     const std::string name = "/dosdevices/com" + std::to_string(com);
-    return {EnvOr("WINEPREFIX", home + "/.wine") + name,
-            EnvOr("XDG_CONFIG_HOME", home + "/.config") + "/vexla" + name};
+    return {EnvOr("WINEPREFIX", home + "/.wine") + name, EnvOr("XDG_CONFIG_HOME", home + "/.config") + "/vexla" + name};
 }
 
 }  // namespace vexla::sim

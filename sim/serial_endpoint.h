@@ -10,7 +10,7 @@
 namespace vexla::sim {
 
 class UniqueFd {
-public:
+  public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : fd_(fd) {}
     UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
@@ -26,12 +26,12 @@ public:
     }
     void reset(int fd = -1);
 
-private:
+  private:
     int fd_ = -1;
 };
 
 class SerialEndpoint {
-public:
+  public:
     // Both return an empty endpoint and set `error` when the line cannot be opened.
     static SerialEndpoint CreatePty(uint32_t baud, std::string& error);
     static SerialEndpoint OpenDevice(const std::string& path, uint32_t baud, std::string& error);
@@ -46,7 +46,7 @@ public:
     bool Read(std::vector<uint8_t>& out);
     void Close();
 
-private:
+  private:
     UniqueFd fd_;
     UniqueFd slave_;  // held open so the pty survives the driver closing it
     std::string path_;
@@ -55,7 +55,7 @@ private:
 // A symlink `link` -> `target` that goes away with this object (if it still
 // points at `target` then). Refuses to replace anything but a symlink.
 class ScopedSymlink {
-public:
+  public:
     ScopedSymlink() = default;
     ScopedSymlink(ScopedSymlink&& other) noexcept;
     ScopedSymlink& operator=(ScopedSymlink&& other) noexcept;
@@ -67,7 +67,7 @@ public:
     const std::string& Link() const { return link_; }
     void Remove();
 
-private:
+  private:
     std::string link_, target_;
 };
 

@@ -19,7 +19,9 @@
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
-void OnSignal(int) { interrupted = 1; }
+void OnSignal(int) {
+    interrupted = 1;
+}
 
 struct Driver {
     decltype(&::GetNewData32Ch) getNewData32Ch = nullptr;
@@ -49,7 +51,8 @@ void PrintTable(const Driver& d, const VexlaDataBlock32& block, const int32_t (&
     std::printf("Vexla live table   %.1f s   (Ctrl-C ends)\n", elapsed);
     std::printf(" ch      value mm  displacement mm    rate/s\n");
     for (int i = 0; i < 32; ++i) {
-        const std::string rate = rates[i] < 0 ? "   -" : std::to_string(rates[i] / 10) + "." + std::to_string(rates[i] % 10);
+        const std::string rate =
+            rates[i] < 0 ? "   -" : std::to_string(rates[i] / 10) + "." + std::to_string(rates[i] % 10);
         if (!seen[i]) {
             std::printf(" %2d   %11s  %15s  %8s\n", i + 1, "-------", "-------", rate.c_str());
             continue;

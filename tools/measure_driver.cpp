@@ -98,8 +98,8 @@ std::string PrepareHome(int format, int baud) {
     setenv("WINEPREFIX", (home + "/wine").c_str(), 1);
     fs::create_directories(home + "/.config/系统配置");
     std::ofstream(home + "/.config/系统配置/Vexla配置000.txt", std::ios::binary)
-        << Gbk("[硬件类型]\r\n数据格式=" + std::to_string(format) + "\r\n[通讯设置]\r\n串口编号=1\r\n波特率=" +
-               std::to_string(baud) + "\r\n");
+        << Gbk("[硬件类型]\r\n数据格式=" + std::to_string(format) +
+               "\r\n[通讯设置]\r\n串口编号=1\r\n波特率=" + std::to_string(baud) + "\r\n");
     return home;
 }
 
@@ -139,7 +139,8 @@ struct Sim {
         char line[512];
         while (std::fgets(line, sizeof line, out)) {
             long long bytes = 0, f = 0;
-            if (const char* l = std::strstr(line, "line: "); l && std::sscanf(l, "line: %lld bytes, %lld frames", &bytes, &f) == 2)
+            if (const char* l = std::strstr(line, "line: ");
+                l && std::sscanf(l, "line: %lld bytes, %lld frames", &bytes, &f) == 2)
                 frames = f;
         }
         clearerr(out);
@@ -301,11 +302,13 @@ int MeasureLatency(const Options& o, Driver& d) {
         return 1;
     }
     std::sort(latencies.begin(), latencies.end());
-    auto at = [&](double q) { return latencies[static_cast<std::size_t>(q * static_cast<double>(latencies.size() - 1))]; };
+    auto at = [&](double q) {
+        return latencies[static_cast<std::size_t>(q * static_cast<double>(latencies.size() - 1))];
+    };
     std::printf("latency: format 3 frames written to the pty, host every %d ms, depth 1, %zu of %d readings seen\n",
                 o.hostMs, latencies.size(), samples);
-    std::printf("  min %.1f ms, median %.1f ms, 90%% %.1f ms, max %.1f ms (goal: median under %d ms)\n", at(0),
-                at(0.5), at(0.9), latencies.back(), 50 + o.hostMs);
+    std::printf("  min %.1f ms, median %.1f ms, 90%% %.1f ms, max %.1f ms (goal: median under %d ms)\n", at(0), at(0.5),
+                at(0.9), latencies.back(), 50 + o.hostMs);
     close(master);
     return 0;
 }
@@ -328,7 +331,7 @@ int MeasureLoss(const Options& o, Driver& d) {
     VexlaDataBlock32 block{};
     int32_t rates[32];
     d.getNewData32Ch(&block);  // connects; gaugesim has been pushing already
-    d.setFilter(1);             // one flag per reading: no gauge sends twice within a tick
+    d.setFilter(1);            // one flag per reading: no gauge sends twice within a tick
     long long readings = 0;
     const auto start = Clock::now();
     auto lastUpdate = Clock::now();
@@ -354,7 +357,8 @@ int MeasureLoss(const Options& o, Driver& d) {
                     readings, expected, 100.0 * (expected - static_cast<double>(readings)) / expected);
     } else {
         std::printf("  frames sent %lld, readings delivered %lld, lost %lld (%.2f %%)\n", sent, readings,
-                    sent - readings, sent > 0 ? 100.0 * static_cast<double>(sent - readings) / static_cast<double>(sent) : 0.0);
+                    sent - readings,
+                    sent > 0 ? 100.0 * static_cast<double>(sent - readings) / static_cast<double>(sent) : 0.0);
     }
     return 0;
 }
@@ -366,16 +370,24 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto next = [&] { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
-        if (a == "--seconds") o.seconds = std::atof(next().c_str());
-        else if (a == "--format") o.format = std::atoi(next().c_str());
-        else if (a == "--baud") o.baud = std::atoi(next().c_str());
-        else if (a == "--host-ms") o.hostMs = std::atoi(next().c_str());
-        else if (a == "--gaugesim") o.gaugesim = next();
-        else if (a == "--library") o.library = next();
-        else if (o.mode.empty()) o.mode = a;
+        if (a == "--seconds")
+            o.seconds = std::atof(next().c_str());
+        else if (a == "--format")
+            o.format = std::atoi(next().c_str());
+        else if (a == "--baud")
+            o.baud = std::atoi(next().c_str());
+        else if (a == "--host-ms")
+            o.hostMs = std::atoi(next().c_str());
+        else if (a == "--gaugesim")
+            o.gaugesim = next();
+        else if (a == "--library")
+            o.library = next();
+        else if (o.mode.empty())
+            o.mode = a;
     }
     if (o.mode != "cpu" && o.mode != "latency" && o.mode != "loss") {
-        std::fprintf(stderr, "usage: vexla_measure cpu|latency|loss [--seconds S] [--format F] [--baud B] [--host-ms P]\n");
+        std::fprintf(stderr,
+                     "usage: vexla_measure cpu|latency|loss [--seconds S] [--format F] [--baud B] [--host-ms P]\n");
         return 2;
     }
     const std::string home = PrepareHome(o.mode == "loss" ? o.format : 3, o.mode == "latency" ? 115200 : o.baud);

@@ -6,7 +6,9 @@
 namespace vexla {
 namespace {
 
-int32_t Narrow(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+int32_t Narrow(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
 
 }  // namespace
 
@@ -24,8 +26,7 @@ unsigned AveragingRing::ReserveSlot(uint8_t filterDepth) {
 
 void AveragingRing::Average(unsigned slot, bool relativeMode) {
     const TChannelRecord& latest = Ring[slot];
-    if (std::any_of(latest.Updated.begin(), latest.Updated.end(), [](int16_t u) { return u != 0; }))
-        DataSeen = true;
+    if (std::any_of(latest.Updated.begin(), latest.Updated.end(), [](int16_t u) { return u != 0; })) DataSeen = true;
 
     // Sums are 64-bit so that no choice of readings can overflow them.
     std::array<int64_t, kChannels> sumV{}, sumD{};

@@ -20,7 +20,7 @@ struct AveragingRing {
     TChannelRecord Averaged{};
     std::array<int32_t, kChannels> Rates{};         // tenths of updates per second
     std::array<uint8_t, kChannels> RecentCounts{};  // slots of the rate window with data, per channel
-    bool DataSeen = false;  // sticky: some decode result carried a channel
+    bool DataSeen = false;                          // sticky: some decode result carried a channel
 
     // Takes the requested depth into use and claims the slot for this step's
     // decode result (overwriting the oldest when the ring is full).
@@ -33,6 +33,8 @@ struct AveragingRing {
 };
 
 // Round half to even of q + 0.5 for an integer q: even q stays, odd q + 1.
-constexpr int64_t RoundUpHalfToEven(int64_t q) { return q % 2 != 0 ? q + 1 : q; }
+constexpr int64_t RoundUpHalfToEven(int64_t q) {
+    return q % 2 != 0 ? q + 1 : q;
+}
 
 }  // namespace vexla

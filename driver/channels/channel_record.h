@@ -14,8 +14,8 @@ inline constexpr std::size_t kChannels = 32;
 // packing pragma (which would make its arrays misaligned inside other
 // structures); the assertions below pin the layout on every target.
 struct TChannelRecord {
-    int16_t Header = 0;        // -1: carries a processing result; 0: empty
-    int16_t RelativeFlag = 0;  // -1: relative mode was on when it was made
+    int16_t Header = 0;                             // -1: carries a processing result; 0: empty
+    int16_t RelativeFlag = 0;                       // -1: relative mode was on when it was made
     std::array<int32_t, kChannels> Value{};         // the gauge's own display value
     std::array<int32_t, kChannels> Displacement{};  // position minus reference point
     std::array<int16_t, kChannels> Updated{};       // -1: data in this record

@@ -46,8 +46,7 @@ std::string ReferenceKey(std::size_t channel) {
     return key;
 }
 
-std::vector<ini::Entry> ReferenceEntries(const ReferencePoints& references,
-                                         std::vector<std::string>& keys) {
+std::vector<ini::Entry> ReferenceEntries(const ReferencePoints& references, std::vector<std::string>& keys) {
     std::vector<ini::Entry> entries;
     for (std::size_t i = 0; i < kChannels; ++i)
         entries.push_back({kReferences, keys[i], std::to_string(references[i])});
@@ -60,7 +59,9 @@ std::vector<std::string> ReferenceKeys() {
     return keys;
 }
 
-uint8_t LowByte(int32_t v) { return static_cast<uint8_t>(static_cast<uint32_t>(v) & 0xFF); }
+uint8_t LowByte(int32_t v) {
+    return static_cast<uint8_t>(static_cast<uint32_t>(v) & 0xFF);
+}
 
 }  // namespace
 
@@ -102,8 +103,7 @@ void ReadConfigText(std::string_view bytes, DriverSettings& settings, ReferenceP
     for (std::size_t i = 0; i < kChannels; ++i) references[i] = p.ReadInt(kReferences, ReferenceKey(i), 0);
 }
 
-std::string WriteConfigText(std::string_view existing, const DriverSettings& s,
-                            const ReferencePoints& references) {
+std::string WriteConfigText(std::string_view existing, const DriverSettings& s, const ReferencePoints& references) {
     const auto n = [](auto v) { return std::to_string(v); };  // bytes as unsigned values
     std::vector<ini::Entry> entries = {
         {kHardware, kDataFormat, n(s.DataFormat)},
@@ -138,9 +138,12 @@ std::string WriteReferencesText(std::string_view existing, const ReferencePoints
 
 std::string ConfigMessage(const ConfigResult& result) {
     switch (result.status) {
-        case ConfigResult::FolderFailed: return "没能成功创建目录：\r\n" + result.path;
-        case ConfigResult::WriteFailed: return "Unable to write to " + result.path;
-        case ConfigResult::Ok: break;
+        case ConfigResult::FolderFailed:
+            return "没能成功创建目录：\r\n" + result.path;
+        case ConfigResult::WriteFailed:
+            return "Unable to write to " + result.path;
+        case ConfigResult::Ok:
+            break;
     }
     return {};
 }
@@ -171,9 +174,13 @@ ConfigResult ConfigFile::Load(DriverSettings& settings, ReferencePoints& referen
 
     const FileRead file = fs_.ReadContents(FilePath());
     switch (file.status) {
-        case FileRead::Ok: ReadConfigText(file.bytes, settings, references); return {};
-        case FileRead::Missing: return Replace(WriteConfigText({}, settings, references));
-        case FileRead::Failed: break;  // replacing it would lose what we could not read
+        case FileRead::Ok:
+            ReadConfigText(file.bytes, settings, references);
+            return {};
+        case FileRead::Missing:
+            return Replace(WriteConfigText({}, settings, references));
+        case FileRead::Failed:
+            break;  // replacing it would lose what we could not read
     }
     return {};
 }
@@ -189,7 +196,8 @@ ConfigResult ConfigFile::SaveReferences(DriverSettings& settings, const Referenc
     if (!EnsureFolder()) return {ConfigResult::FolderFailed, folder_};
     const FileRead file = fs_.ReadContents(FilePath());
     switch (file.status) {
-        case FileRead::Ok: return Replace(WriteReferencesText(file.bytes, references));
+        case FileRead::Ok:
+            return Replace(WriteReferencesText(file.bytes, references));
         case FileRead::Missing: {
             // The file vanished while connected: start again from the
             // defaults, but in the format that captures references itself.
@@ -199,7 +207,8 @@ ConfigResult ConfigFile::SaveReferences(DriverSettings& settings, const Referenc
             settings.SegmentNumber = segment;
             return Replace(WriteConfigText({}, settings, references));
         }
-        case FileRead::Failed: break;
+        case FileRead::Failed:
+            break;
     }
     return {ConfigResult::WriteFailed, FilePath()};
 }

@@ -40,7 +40,7 @@ struct FileRead {
 
 // Paths are UTF-8.
 class ConfigFileSystem {
-public:
+  public:
     virtual ~ConfigFileSystem() = default;
     virtual bool FolderExists(const std::string& path) = 0;
     // Creates the folder (and missing parents); false when it cannot.
@@ -59,7 +59,7 @@ struct ConfigResult {
 std::string ConfigMessage(const ConfigResult& result);
 
 class ConfigFile {
-public:
+  public:
     ConfigFile(ConfigFileSystem& fs, std::string folder);
 
     void SetSegment(uint8_t segment) { segment_ = segment; }
@@ -77,7 +77,7 @@ public:
     // written.
     ConfigResult SaveReferences(DriverSettings& settings, const ReferencePoints& references);
 
-private:
+  private:
     bool EnsureFolder();
     ConfigResult Replace(std::string_view bytes);
 

@@ -152,8 +152,7 @@ struct GbkText {
             } else {
                 gbk_detail::CharacterMissingFromTable();  // no four-byte characters are used
             }
-            for (std::size_t k = 1; k < length; ++k)
-                c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+            for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
             const uint16_t g = gbk_detail::Lookup(c);
             bytes[size++] = static_cast<char>(g >> 8);
             bytes[size++] = static_cast<char>(g & 0xFF);

@@ -33,7 +33,7 @@ struct Entry {
 };
 
 class Profile {
-public:
+  public:
     // The text must outlive the profile.
     explicit Profile(std::string_view text);
 
@@ -48,12 +48,12 @@ public:
     // in CR LF.
     std::string WithValues(std::span<const Entry> entries) const;
 
-private:
+  private:
     enum class Kind : uint8_t { kOther, kSection, kKey };
     struct Line {
-        std::size_t begin;       // first byte of the line
-        std::size_t end;         // end of its text (before CR LF or LF)
-        std::size_t next;        // first byte of the following line
+        std::size_t begin;  // first byte of the line
+        std::size_t end;    // end of its text (before CR LF or LF)
+        std::size_t next;   // first byte of the following line
         Kind kind;
         std::string_view name;   // section or key name, trimmed
         std::size_t valueBegin;  // key lines: just after the "="

@@ -16,8 +16,7 @@ void Long2String(int32_t value, uint8_t decimals, char* buffer, uint8_t length) 
     auto prepend = [&](char c) { text[--start] = c; };
 
     const bool negative = value < 0;
-    uint64_t magnitude = negative ? uint64_t{0} - static_cast<uint64_t>(int64_t{value})
-                                  : static_cast<uint64_t>(value);
+    uint64_t magnitude = negative ? uint64_t{0} - static_cast<uint64_t>(int64_t{value}) : static_cast<uint64_t>(value);
     if (decimals > 0) {
         for (unsigned i = 0; i < decimals; ++i, magnitude /= 10) prepend(static_cast<char>('0' + magnitude % 10));
         prepend('.');

@@ -15,8 +15,7 @@ bool ResultBoxes::Deposit(const TChannelRecord& averaged, const std::array<int32
     return false;
 }
 
-TChannelRecord ResultBoxes::TakeResult(const TChannelRecord& empty, uint8_t timesTenRange,
-                                       uint8_t invertRange) {
+TChannelRecord ResultBoxes::TakeResult(const TChannelRecord& empty, uint8_t timesTenRange, uint8_t invertRange) {
     SubmitCount = static_cast<uint16_t>((SubmitCount + 1) % 10000);
     ResultBox* box = ResultBox1.Full ? &ResultBox1 : ResultBox2.Full ? &ResultBox2 : nullptr;
     if (box == nullptr) return empty;

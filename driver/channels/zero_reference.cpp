@@ -13,13 +13,19 @@ int64_t Fold(int64_t d, int64_t halfRange, int64_t period) {
 
 // Narrowing keeps two's-complement wrap-around: only a reference point far
 // outside any gauge's counter (a hand-edited file) can get here.
-int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+int32_t Wrap32(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
 
 }  // namespace
 
-int32_t FoldPerChannel(int64_t d) { return Wrap32(Fold(d, 10403840, 20807680)); }
+int32_t FoldPerChannel(int64_t d) {
+    return Wrap32(Fold(d, 10403840, 20807680));
+}
 
-int32_t FoldText(int64_t d) { return Wrap32(Fold(d, 325120, 650240)); }
+int32_t FoldText(int64_t d) {
+    return Wrap32(Fold(d, 325120, 650240));
+}
 
 int32_t FoldAndScaleBlock(int64_t d) {
     d = Fold(d, 8388608, 16777216);
@@ -29,8 +35,8 @@ int32_t FoldAndScaleBlock(int64_t d) {
     return Wrap32(d < 0 ? -scaled : scaled);
 }
 
-void ZeroReferences::EnterReading(TChannelRecord& record, unsigned channel, int32_t position,
-                                  int32_t value, uint8_t format) {
+void ZeroReferences::EnterReading(TChannelRecord& record, unsigned channel, int32_t position, int32_t value,
+                                  uint8_t format) {
     int32_t displacement = 0;
     if (CapturesPerChannel(format)) {
         RelativeMode = 1;

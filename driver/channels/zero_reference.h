@@ -10,16 +10,15 @@
 namespace vexla {
 
 struct ZeroReferences {
-    std::array<int32_t, kChannels> ReferencePoint{};   // in the active format's position unit
+    std::array<int32_t, kChannels> ReferencePoint{};     // in the active format's position unit
     std::array<uint8_t, kChannels> ReferenceCaptured{};  // 0: next reading becomes the reference
-    uint8_t RelativeMode = 0;  // displacement averages are reported only while on
+    uint8_t RelativeMode = 0;                            // displacement averages are reported only while on
     // Set when a channel captured a new reference that the configuration file
     // does not hold yet; whoever owns the file saves and clears it.
     bool SavePending = false;
 
     // Enters one accepted reading of `channel` (0..31) into `record`.
-    void EnterReading(TChannelRecord& record, unsigned channel, int32_t position, int32_t value,
-                      uint8_t format);
+    void EnterReading(TChannelRecord& record, unsigned channel, int32_t position, int32_t value, uint8_t format);
 
     void ClearReferences() { ReferenceCaptured.fill(0); }
     void ClearReference(unsigned channel) {
@@ -29,8 +28,8 @@ struct ZeroReferences {
 };
 
 // The folds of each format's counter, exposed for the tests of the wrap points.
-int32_t FoldPerChannel(int64_t d);  // formats 2, 3, 4
-int32_t FoldText(int64_t d);        // format 1
+int32_t FoldPerChannel(int64_t d);     // formats 2, 3, 4
+int32_t FoldText(int64_t d);           // format 1
 int32_t FoldAndScaleBlock(int64_t d);  // format 0: 24-bit fold, then x 1270 / 1024
 
 }  // namespace vexla

@@ -13,7 +13,7 @@
 namespace vexla {
 
 class ChannelPipeline {
-public:
+  public:
     // A receive event: the bytes wait for the next decode pass.
     void Receive(std::span<const uint8_t> bytes);
     // What was received and not yet decoded is dropped.
@@ -31,7 +31,7 @@ public:
     const TChannelTable& Table() const { return table_; }
     const ReceiveRing& Ring() const { return ring_; }
 
-private:
+  private:
     ReceiveRing ring_;
     bool newData_ = false;  // a receive event happened since the last decode
     bool searched_ = false;

@@ -70,19 +70,25 @@ void Driver::ChangeRange(RangeControls& controls, uint8_t& setting, const RangeC
     LoadOrSaveSettings(true);
 }
 
-void Driver::CheckBoxMoveNegClick(const RangeControls& state) { ChangeRange(panel_.Invert, settings_.Values().InvertRange, state, true); }
+void Driver::CheckBoxMoveNegClick(const RangeControls& state) {
+    ChangeRange(panel_.Invert, settings_.Values().InvertRange, state, true);
+}
 
 void Driver::CheckBoxNegDispClick(const RangeControls& state) {
     ChangeRange(panel_.TimesTen, settings_.Values().TimesTenRange, state, true);
 }
 
-void Driver::SpinEditChN1Change(const RangeControls& state) { ChangeRange(panel_.Invert, settings_.Values().InvertRange, state, false); }
+void Driver::SpinEditChN1Change(const RangeControls& state) {
+    ChangeRange(panel_.Invert, settings_.Values().InvertRange, state, false);
+}
 
 void Driver::SpinEditChN2Change(const RangeControls& state) {
     ChangeRange(panel_.TimesTen, settings_.Values().TimesTenRange, state, false);
 }
 
-void Driver::ComboBoxCmdChange(int itemIndex) { panel_.ComboBoxCmdIndex = itemIndex; }
+void Driver::ComboBoxCmdChange(int itemIndex) {
+    panel_.ComboBoxCmdIndex = itemIndex;
+}
 
 void Driver::SpBtnSendCmdClick() {
     if (!link_.IsOpen()) return;
@@ -93,9 +99,13 @@ void Driver::SpBtnSendCmdClick() {
     CtrlFirmWare(static_cast<uint8_t>(code));
 }
 
-void Driver::SpBtnZeroClick() { channels_.Table().References.ClearReferences(); }
+void Driver::SpBtnZeroClick() {
+    channels_.Table().References.ClearReferences();
+}
 
-void Driver::SPComSendDataEmpty() { commandGuard_ = 0; }
+void Driver::SPComSendDataEmpty() {
+    commandGuard_ = 0;
+}
 
 void Driver::FormClose() {
     panel_.Visible = false;

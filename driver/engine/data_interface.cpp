@@ -8,7 +8,8 @@
 namespace vexla {
 
 TChannelRecord Driver::TakeResult() {
-    return channels_.Table().Boxes.TakeResult(channels_.Table().EmptyRecord, settings_.Values().TimesTenRange, settings_.Values().InvertRange);
+    return channels_.Table().Boxes.TakeResult(channels_.Table().EmptyRecord, settings_.Values().TimesTenRange,
+                                              settings_.Values().InvertRange);
 }
 
 TSerialRecord8 Driver::GotSerialData() {
@@ -25,7 +26,8 @@ TSerialRecord8 Driver::GotSerialData() {
 std::array<int32_t, 32> Driver::GetReFlashRate32() const {
     std::array<int32_t, 32> rates;
     rates.fill(-1);
-    if (const auto* waiting = channels_.Table().Boxes.WaitingRates(); link_.IsOpen() && waiting != nullptr) rates = *waiting;
+    if (const auto* waiting = channels_.Table().Boxes.WaitingRates(); link_.IsOpen() && waiting != nullptr)
+        rates = *waiting;
     return rates;
 }
 
@@ -41,9 +43,13 @@ uint8_t Driver::SetFilter(uint8_t depth) {
     return settings_.Values().FilterDepth;
 }
 
-void Driver::SetDataZero() { channels_.Table().References.ClearReferences(); }
+void Driver::SetDataZero() {
+    channels_.Table().References.ClearReferences();
+}
 
-void Driver::SetDataZeroCh(uint8_t channel) { channels_.Table().References.ClearReference(channel); }
+void Driver::SetDataZeroCh(uint8_t channel) {
+    channels_.Table().References.ClearReference(channel);
+}
 
 void Driver::StartPoint(uint16_t on) {
     if (link_.IsOpen()) channels_.Table().References.RelativeMode = on != 0 ? 1 : 0;
@@ -67,9 +73,13 @@ void Driver::FillHostBlock(Block& block) {
     std::copy_n(r.Updated.begin(), N, block.updated);
 }
 
-void Driver::GetNewData32Ch(TDataBlock32& block) { FillHostBlock<TDataBlock32, 32>(block); }
+void Driver::GetNewData32Ch(TDataBlock32& block) {
+    FillHostBlock<TDataBlock32, 32>(block);
+}
 
-void Driver::GetNewData16Ch(TDataBlock16& block) { FillHostBlock<TDataBlock16, 16>(block); }
+void Driver::GetNewData16Ch(TDataBlock16& block) {
+    FillHostBlock<TDataBlock16, 16>(block);
+}
 
 void Driver::ShowCtrlForm() {
     if (!panel_.Exists) return;

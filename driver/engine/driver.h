@@ -52,7 +52,7 @@ struct DriverSeams {
 };
 
 class Driver {
-public:
+  public:
     explicit Driver(const DriverSeams& seams = {});
 
     // ---- link lifecycle
@@ -124,7 +124,7 @@ public:
     uint8_t CommandGuard() const { return commandGuard_; }
     bool StartupPhase() const { return startupPhase_; }
 
-private:
+  private:
     template <typename Block, std::size_t N>
     void FillHostBlock(Block& block);
     void WriteToGauges(std::span<const uint8_t> frame);

@@ -43,6 +43,8 @@ void Driver::SetHardWareZeroCh(uint8_t channel) {
     polls_.Queue(channel, CommandK(kHardwareZeroCode));
 }
 
-void Driver::WriteToGauges(std::span<const uint8_t> frame) { link_.Write(frame); }
+void Driver::WriteToGauges(std::span<const uint8_t> frame) {
+    link_.Write(frame);
+}
 
 }  // namespace vexla

@@ -9,7 +9,7 @@
 namespace vexla {
 
 class Notifier {
-public:
+  public:
     virtual ~Notifier() = default;
     // A modal information box with an OK button; returns when dismissed.
     virtual void ShowMessage(std::string_view utf8Text) = 0;
@@ -17,7 +17,7 @@ public:
 };
 
 class WindowHost {
-public:
+  public:
     virtual ~WindowHost() = default;
     // The control window is created on the calling thread at the first
     // connect and destroyed by the host's final call.

@@ -15,7 +15,7 @@ struct LinkSettings {
 };
 
 class LinkPort {
-public:
+  public:
     virtual ~LinkPort() = default;
     // False when the port cannot be opened (missing, taken, not a serial
     // device); the port is then closed.

@@ -16,7 +16,7 @@ inline constexpr uint8_t kWatchdogReopenAt = 2;
 inline constexpr int32_t kSlowestLineSpeed = 1200;
 
 class LinkSupervisor {
-public:
+  public:
     // `port` may be null (a driver without a port never opens).
     explicit LinkSupervisor(LinkPort* port) : port_(port) {}
 
@@ -42,7 +42,7 @@ public:
     const LinkSettings& LineInUse() const { return lineInUse_; }
     uint8_t Watchdog() const { return watchdog_; }
 
-private:
+  private:
     LinkPort* port_;
     bool open_ = false;
     int32_t portInUse_ = 0;

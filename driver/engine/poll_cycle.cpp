@@ -15,9 +15,13 @@ void Driver::PopUpFormTimerTimer() {
     if (commandGuard_ > 0) --commandGuard_;
 
     switch (link_.Tick()) {
-        case LinkSupervisor::Watch::Quiet: break;
-        case LinkSupervisor::Watch::Reopened: return;
-        case LinkSupervisor::Watch::Lost: ShowLinkLost(); return;
+        case LinkSupervisor::Watch::Quiet:
+            break;
+        case LinkSupervisor::Watch::Reopened:
+            return;
+        case LinkSupervisor::Watch::Lost:
+            ShowLinkLost();
+            return;
     }
 
     if (quietPeriod_ > 0) {
@@ -78,8 +82,7 @@ void Driver::CountAndShowStatus() {
     }
     if (channels_.TakeSearched()) count(counters_.TicksWithSearch);
     count(counters_.Ticks);
-    if (counters_.Ticks % 40 == 0)
-        panel_.Caption = std::string(texts::kStatusCaptions[(counters_.Ticks / 40) % 3]);
+    if (counters_.Ticks % 40 == 0) panel_.Caption = std::string(texts::kStatusCaptions[(counters_.Ticks / 40) % 3]);
     panel_.StatusGrid[1] = {std::to_string(table.Boxes.SubmitCount), std::to_string(counters_.Ticks),
                             std::to_string(counters_.TicksWithData), std::to_string(counters_.TicksWithSearch)};
 }
@@ -94,7 +97,9 @@ void Driver::SendPollsAndCommands() {
     if (const auto frame = polls_.NextWrite(format)) WriteToGauges(frame->Bytes());
 }
 
-uint8_t Driver::NextPollAddress() { return polls_.NextPollAddress(settings_.Values().DataFormat == kFormatWireless); }
+uint8_t Driver::NextPollAddress() {
+    return polls_.NextPollAddress(settings_.Values().DataFormat == kFormatWireless);
+}
 
 void Driver::ChannelZeroStep() {
     const auto channel = polls_.ChannelZeroStep();

@@ -24,7 +24,7 @@ struct OutgoingFrame {
 };
 
 class PollSchedule {
-public:
+  public:
     // Every channel is given three polls to answer; queued commands go.
     void ResetAtConnect();
     // A frame from the channel's gauge: it is polled for ten more passes.
@@ -51,7 +51,7 @@ public:
     // channel to zero; pending entries passed over on the way are dropped.
     std::optional<uint8_t> ChannelZeroStep();
 
-private:
+  private:
     std::array<uint8_t, kChannels> alive_{};
     std::array<uint8_t, kChannels> pending_{};  // 0 or k = code + 8
     uint8_t pacing_ = 0;

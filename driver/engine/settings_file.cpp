@@ -8,11 +8,16 @@ namespace {
 
 int SpeedItem(int32_t baudRate) {
     switch (baudRate) {
-        case 9600: return 0;
-        case 19200: return 1;
-        case 38400: return 2;
-        case 57600: return 3;
-        default: return 4;
+        case 9600:
+            return 0;
+        case 19200:
+            return 1;
+        case 38400:
+            return 2;
+        case 57600:
+            return 3;
+        default:
+            return 4;
     }
 }
 

@@ -11,7 +11,7 @@
 namespace vexla {
 
 class SettingsStore {
-public:
+  public:
     // Either seam may be null: without a file the settings live in memory only.
     SettingsStore(ConfigFile* file, Notifier* notices) : file_(file), notices_(notices) {}
 
@@ -27,17 +27,17 @@ public:
     // of those controls then change nothing.
     bool Loading() const { return loading_; }
     class LoadingScope {
-    public:
+      public:
         explicit LoadingScope(SettingsStore& store) : store_(store) { store_.loading_ = true; }
         ~LoadingScope() { store_.loading_ = false; }
         LoadingScope(const LoadingScope&) = delete;
         LoadingScope& operator=(const LoadingScope&) = delete;
 
-    private:
+      private:
         SettingsStore& store_;
     };
 
-private:
+  private:
     void Report(const ConfigResult& result);
 
     ConfigFile* file_;

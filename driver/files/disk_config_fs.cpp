@@ -41,7 +41,8 @@ FileRead DiskConfigFileSystem::ReadContents(const std::string& path) {
     if (!in) return {FileRead::Failed, {}};
     FileRead r{FileRead::Ok, {}};
     char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) r.bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        r.bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
     if (in.bad()) return {FileRead::Failed, {}};
     return r;
 }

@@ -9,7 +9,7 @@
 namespace vexla {
 
 class DiskConfigFileSystem final : public ConfigFileSystem {
-public:
+  public:
     bool FolderExists(const std::string& path) override;
     bool CreateFolder(const std::string& path) override;
     FileRead ReadContents(const std::string& path) override;

@@ -14,7 +14,7 @@ namespace vexla {
 namespace {
 
 class UniqueHandle {
-public:
+  public:
     explicit UniqueHandle(HANDLE h) : h_(h) {}
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
@@ -26,7 +26,7 @@ public:
         return h == INVALID_HANDLE_VALUE || ::CloseHandle(h);
     }
 
-private:
+  private:
     HANDLE h_;
 };
 
@@ -54,8 +54,8 @@ bool DiskConfigFileSystem::ReplaceContents(const std::string& path, std::string_
     std::wstring temp;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = target + L"." + std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(tempCounter++) +
-               L".tmp";
+        temp =
+            target + L"." + std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(tempCounter++) + L".tmp";
         h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return false;
     }
@@ -71,6 +71,8 @@ bool DiskConfigFileSystem::ReplaceContents(const std::string& path, std::string_
     return true;
 }
 
-std::string ConfigFolderPath() { return "C:\\系统配置"; }
+std::string ConfigFolderPath() {
+    return "C:\\系统配置";
+}
 
 }  // namespace vexla

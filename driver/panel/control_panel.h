@@ -22,8 +22,8 @@ inline constexpr int kStatusGridWidth = 253;
 // the "before" / "after" radio pair.
 struct RangeControls {
     bool Checked = false;
-    int Channel = 32;     // 1..32
-    bool Before = true;   // "以前" checked; "以后" is its opposite
+    int Channel = 32;    // 1..32
+    bool Before = true;  // "以前" checked; "以后" is its opposite
 };
 
 struct ControlPanel {

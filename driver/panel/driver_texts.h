@@ -8,15 +8,15 @@
 namespace vexla::texts {
 
 inline constexpr std::string_view kWebAddress = "vexla.example.com";
-inline constexpr std::array<std::string_view, 3> kStatusCaptions = {
-    "容栅位移检测网络 V3.95(支持无线)", "支持8×32通道数显千(百)分表系统", kWebAddress};
+inline constexpr std::array<std::string_view, 3> kStatusCaptions = {"容栅位移检测网络 V3.95(支持无线)",
+                                                                    "支持8×32通道数显千(百)分表系统", kWebAddress};
 inline constexpr std::string_view kDesignCaption = "32通道容栅位移检测网络驱动 V3.2";
 
-inline constexpr std::array<std::string_view, 6> kCommandItems = {
-    "转快速状态,无需调零", "转标准状态,无需调零", "转快速状态,尝试调零",
-    "转标准状态,尝试调零", "转保持状态,无需调零", "转保持状态,尝试调零"};
-inline constexpr std::array<std::string_view, 5> kFormatItems = {
-    "简易格式", "保留", "电脑呼叫的通用格式", "硬件呼叫的通用格式", "无线格式"};
+inline constexpr std::array<std::string_view, 6> kCommandItems = {"转快速状态,无需调零", "转标准状态,无需调零",
+                                                                  "转快速状态,尝试调零", "转标准状态,尝试调零",
+                                                                  "转保持状态,无需调零", "转保持状态,尝试调零"};
+inline constexpr std::array<std::string_view, 5> kFormatItems = {"简易格式", "保留", "电脑呼叫的通用格式",
+                                                                 "硬件呼叫的通用格式", "无线格式"};
 inline constexpr std::array<std::string_view, 5> kSpeedItems = {"9600", "19200", "38400", "57600", "115200"};
 
 inline constexpr std::array<std::string_view, 4> kStatusHeadings = {"提交次数", "串口查询", "有效数据", " 数据量 "};

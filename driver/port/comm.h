@@ -47,14 +47,14 @@ enum class TCommsFailure : uint8_t {
 
 // The only exception of the component; raised by OpenPort alone.
 class ECommsError : public std::runtime_error {
-public:
+  public:
     explicit ECommsError(TCommsFailure failure);
     // The OS error behind the failure (errno or GetLastError), 0 if none.
     ECommsError(TCommsFailure failure, int osError);
     TCommsFailure Failure() const { return failure_; }
     int OsError() const { return osError_; }
 
-private:
+  private:
     TCommsFailure failure_;
     int osError_ = 0;
 };
@@ -100,7 +100,7 @@ constexpr uint16_t ReceiveBlockSize(uint16_t inputBufferLong) {
 }
 
 class TComm {
-public:
+  public:
     TComm();
     // Closes a port that is still open, then drops undelivered notifications.
     ~TComm();
@@ -129,67 +129,177 @@ public:
     int NotificationFd() const;
 #endif
 
-    const TCommSettings& Settings() const { return settings_; }
+    const TCommSettings& Settings() const {
+        return settings_;
+    }
 
-    const std::string& CommName() const { return settings_.CommName; }
-    uint32_t BaudRate() const { return settings_.BaudRate; }
-    uint16_t InputBufferLong() const { return settings_.InputBufferLong; }
-    bool ParityCheck() const { return settings_.ParityCheck; }
-    bool Outx_CtsFlow() const { return settings_.Outx_CtsFlow; }
-    bool Outx_DsrFlow() const { return settings_.Outx_DsrFlow; }
-    TDtrControl DtrControl() const { return settings_.DtrControl; }
-    bool DsrSensitivity() const { return settings_.DsrSensitivity; }
-    bool TxContinueOnXoff() const { return settings_.TxContinueOnXoff; }
-    bool Outx_XonXoffFlow() const { return settings_.Outx_XonXoffFlow; }
-    bool Inx_XonXoffFlow() const { return settings_.Inx_XonXoffFlow; }
-    bool ReplaceWhenParityError() const { return settings_.ReplaceWhenParityError; }
-    bool IgnoreNullChar() const { return settings_.IgnoreNullChar; }
-    TRtsControl RtsControl() const { return settings_.RtsControl; }
-    uint16_t XonLimit() const { return settings_.XonLimit; }
-    uint16_t XoffLimit() const { return settings_.XoffLimit; }
-    TByteSize ByteSize() const { return settings_.ByteSize; }
-    TParity Parity() const { return settings_.Parity; }
-    TStopBits StopBits() const { return settings_.StopBits; }
-    char XonChar() const { return settings_.XonChar; }
-    char XoffChar() const { return settings_.XoffChar; }
-    char ReplacedChar() const { return settings_.ReplacedChar; }
-    uint32_t ReadIntervalTimeout() const { return settings_.ReadIntervalTimeout; }
-    uint32_t ReadTotalTimeoutMultiplier() const { return settings_.ReadTotalTimeoutMultiplier; }
-    uint32_t ReadTotalTimeoutConstant() const { return settings_.ReadTotalTimeoutConstant; }
-    uint32_t WriteTotalTimeoutMultiplier() const { return settings_.WriteTotalTimeoutMultiplier; }
-    uint32_t WriteTotalTimeoutConstant() const { return settings_.WriteTotalTimeoutConstant; }
+    const std::string& CommName() const {
+        return settings_.CommName;
+    }
+    uint32_t BaudRate() const {
+        return settings_.BaudRate;
+    }
+    uint16_t InputBufferLong() const {
+        return settings_.InputBufferLong;
+    }
+    bool ParityCheck() const {
+        return settings_.ParityCheck;
+    }
+    bool Outx_CtsFlow() const {
+        return settings_.Outx_CtsFlow;
+    }
+    bool Outx_DsrFlow() const {
+        return settings_.Outx_DsrFlow;
+    }
+    TDtrControl DtrControl() const {
+        return settings_.DtrControl;
+    }
+    bool DsrSensitivity() const {
+        return settings_.DsrSensitivity;
+    }
+    bool TxContinueOnXoff() const {
+        return settings_.TxContinueOnXoff;
+    }
+    bool Outx_XonXoffFlow() const {
+        return settings_.Outx_XonXoffFlow;
+    }
+    bool Inx_XonXoffFlow() const {
+        return settings_.Inx_XonXoffFlow;
+    }
+    bool ReplaceWhenParityError() const {
+        return settings_.ReplaceWhenParityError;
+    }
+    bool IgnoreNullChar() const {
+        return settings_.IgnoreNullChar;
+    }
+    TRtsControl RtsControl() const {
+        return settings_.RtsControl;
+    }
+    uint16_t XonLimit() const {
+        return settings_.XonLimit;
+    }
+    uint16_t XoffLimit() const {
+        return settings_.XoffLimit;
+    }
+    TByteSize ByteSize() const {
+        return settings_.ByteSize;
+    }
+    TParity Parity() const {
+        return settings_.Parity;
+    }
+    TStopBits StopBits() const {
+        return settings_.StopBits;
+    }
+    char XonChar() const {
+        return settings_.XonChar;
+    }
+    char XoffChar() const {
+        return settings_.XoffChar;
+    }
+    char ReplacedChar() const {
+        return settings_.ReplacedChar;
+    }
+    uint32_t ReadIntervalTimeout() const {
+        return settings_.ReadIntervalTimeout;
+    }
+    uint32_t ReadTotalTimeoutMultiplier() const {
+        return settings_.ReadTotalTimeoutMultiplier;
+    }
+    uint32_t ReadTotalTimeoutConstant() const {
+        return settings_.ReadTotalTimeoutConstant;
+    }
+    uint32_t WriteTotalTimeoutMultiplier() const {
+        return settings_.WriteTotalTimeoutMultiplier;
+    }
+    uint32_t WriteTotalTimeoutConstant() const {
+        return settings_.WriteTotalTimeoutConstant;
+    }
 
     // Plain stores: the name and block size count at the next open, Parity
     // whenever the line settings are next applied.
-    void SetCommName(const std::string& value) { settings_.CommName = value; }
-    void SetInputBufferLong(uint16_t value) { settings_.InputBufferLong = value; }
-    void SetParity(TParity value) { settings_.Parity = value; }
+    void SetCommName(const std::string& value) {
+        settings_.CommName = value;
+    }
+    void SetInputBufferLong(uint16_t value) {
+        settings_.InputBufferLong = value;
+    }
+    void SetParity(TParity value) {
+        settings_.Parity = value;
+    }
 
     // The rest reprogram an open port at once, unless the value is unchanged.
-    void SetBaudRate(uint32_t value) { SetLine(settings_.BaudRate, value); }
-    void SetParityCheck(bool value) { SetLine(settings_.ParityCheck, value); }
-    void SetOutx_CtsFlow(bool value) { SetLine(settings_.Outx_CtsFlow, value); }
-    void SetOutx_DsrFlow(bool value) { SetLine(settings_.Outx_DsrFlow, value); }
-    void SetDtrControl(TDtrControl value) { SetLine(settings_.DtrControl, value); }
-    void SetDsrSensitivity(bool value) { SetLine(settings_.DsrSensitivity, value); }
-    void SetTxContinueOnXoff(bool value) { SetLine(settings_.TxContinueOnXoff, value); }
-    void SetOutx_XonXoffFlow(bool value) { SetLine(settings_.Outx_XonXoffFlow, value); }
-    void SetInx_XonXoffFlow(bool value) { SetLine(settings_.Inx_XonXoffFlow, value); }
-    void SetReplaceWhenParityError(bool value) { SetLine(settings_.ReplaceWhenParityError, value); }
-    void SetIgnoreNullChar(bool value) { SetLine(settings_.IgnoreNullChar, value); }
-    void SetRtsControl(TRtsControl value) { SetLine(settings_.RtsControl, value); }
-    void SetXonLimit(uint16_t value) { SetLine(settings_.XonLimit, value); }
-    void SetXoffLimit(uint16_t value) { SetLine(settings_.XoffLimit, value); }
-    void SetByteSize(TByteSize value) { SetLine(settings_.ByteSize, value); }
-    void SetStopBits(TStopBits value) { SetLine(settings_.StopBits, value); }
-    void SetXonChar(char value) { SetLine(settings_.XonChar, value); }
-    void SetXoffChar(char value) { SetLine(settings_.XoffChar, value); }
-    void SetReplacedChar(char value) { SetLine(settings_.ReplacedChar, value); }
-    void SetReadIntervalTimeout(uint32_t value) { SetTimeout(settings_.ReadIntervalTimeout, value); }
-    void SetReadTotalTimeoutMultiplier(uint32_t value) { SetTimeout(settings_.ReadTotalTimeoutMultiplier, value); }
-    void SetReadTotalTimeoutConstant(uint32_t value) { SetTimeout(settings_.ReadTotalTimeoutConstant, value); }
-    void SetWriteTotalTimeoutMultiplier(uint32_t value) { SetTimeout(settings_.WriteTotalTimeoutMultiplier, value); }
-    void SetWriteTotalTimeoutConstant(uint32_t value) { SetTimeout(settings_.WriteTotalTimeoutConstant, value); }
+    void SetBaudRate(uint32_t value) {
+        SetLine(settings_.BaudRate, value);
+    }
+    void SetParityCheck(bool value) {
+        SetLine(settings_.ParityCheck, value);
+    }
+    void SetOutx_CtsFlow(bool value) {
+        SetLine(settings_.Outx_CtsFlow, value);
+    }
+    void SetOutx_DsrFlow(bool value) {
+        SetLine(settings_.Outx_DsrFlow, value);
+    }
+    void SetDtrControl(TDtrControl value) {
+        SetLine(settings_.DtrControl, value);
+    }
+    void SetDsrSensitivity(bool value) {
+        SetLine(settings_.DsrSensitivity, value);
+    }
+    void SetTxContinueOnXoff(bool value) {
+        SetLine(settings_.TxContinueOnXoff, value);
+    }
+    void SetOutx_XonXoffFlow(bool value) {
+        SetLine(settings_.Outx_XonXoffFlow, value);
+    }
+    void SetInx_XonXoffFlow(bool value) {
+        SetLine(settings_.Inx_XonXoffFlow, value);
+    }
+    void SetReplaceWhenParityError(bool value) {
+        SetLine(settings_.ReplaceWhenParityError, value);
+    }
+    void SetIgnoreNullChar(bool value) {
+        SetLine(settings_.IgnoreNullChar, value);
+    }
+    void SetRtsControl(TRtsControl value) {
+        SetLine(settings_.RtsControl, value);
+    }
+    void SetXonLimit(uint16_t value) {
+        SetLine(settings_.XonLimit, value);
+    }
+    void SetXoffLimit(uint16_t value) {
+        SetLine(settings_.XoffLimit, value);
+    }
+    void SetByteSize(TByteSize value) {
+        SetLine(settings_.ByteSize, value);
+    }
+    void SetStopBits(TStopBits value) {
+        SetLine(settings_.StopBits, value);
+    }
+    void SetXonChar(char value) {
+        SetLine(settings_.XonChar, value);
+    }
+    void SetXoffChar(char value) {
+        SetLine(settings_.XoffChar, value);
+    }
+    void SetReplacedChar(char value) {
+        SetLine(settings_.ReplacedChar, value);
+    }
+    void SetReadIntervalTimeout(uint32_t value) {
+        SetTimeout(settings_.ReadIntervalTimeout, value);
+    }
+    void SetReadTotalTimeoutMultiplier(uint32_t value) {
+        SetTimeout(settings_.ReadTotalTimeoutMultiplier, value);
+    }
+    void SetReadTotalTimeoutConstant(uint32_t value) {
+        SetTimeout(settings_.ReadTotalTimeoutConstant, value);
+    }
+    void SetWriteTotalTimeoutMultiplier(uint32_t value) {
+        SetTimeout(settings_.WriteTotalTimeoutMultiplier, value);
+    }
+    void SetWriteTotalTimeoutConstant(uint32_t value) {
+        SetTimeout(settings_.WriteTotalTimeoutConstant, value);
+    }
 
     TReceiveDataEvent OnReceiveData;
     TReceiveErrorEvent OnReceiveError;
@@ -199,7 +309,7 @@ public:
 
     struct Impl;  // per platform
 
-private:
+  private:
     template <typename T>
     void SetLine(T& field, T value) {
         if (field == value) return;

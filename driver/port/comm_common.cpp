@@ -8,13 +8,20 @@ namespace vexla {
 
 const char* CommsFailureText(TCommsFailure failure) {
     switch (failure) {
-    case TCommsFailure::AlreadyOpen: return "This serial port already opened";
-    case TCommsFailure::OpenFailed: return "Error opening serial port";
-    case TCommsFailure::NotCommHandle: return "File handle is not a comm handle ";
-    case TCommsFailure::SetupFailed: return "Cannot setup comm buffer";
-    case TCommsFailure::EventFailed: return "Unable to create event";
-    case TCommsFailure::ReadThreadFailed: return "Unable to create read thread";
-    case TCommsFailure::WriteThreadFailed: return "Unable to create write thread";
+        case TCommsFailure::AlreadyOpen:
+            return "This serial port already opened";
+        case TCommsFailure::OpenFailed:
+            return "Error opening serial port";
+        case TCommsFailure::NotCommHandle:
+            return "File handle is not a comm handle ";
+        case TCommsFailure::SetupFailed:
+            return "Cannot setup comm buffer";
+        case TCommsFailure::EventFailed:
+            return "Unable to create event";
+        case TCommsFailure::ReadThreadFailed:
+            return "Unable to create read thread";
+        case TCommsFailure::WriteThreadFailed:
+            return "Unable to create write thread";
     }
     return "Error opening serial port";
 }
@@ -26,23 +33,23 @@ ECommsError::ECommsError(TCommsFailure failure, int osError)
 
 void TComm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam, const uint8_t* block) {
     switch (message) {
-    case comm::kMsgReceiveData:
-        if (OnReceiveData && block) OnReceiveData(*this, block, static_cast<uint16_t>(wParam));
-        break;
-    case comm::kMsgReceiveError:
-        if (OnReceiveError) OnReceiveError(*this, lParam);
-        break;
-    case comm::kMsgRequestHangup:
-        if (OnRequestHangup) OnRequestHangup(*this);
-        break;
-    case comm::kMsgModemState:
-        if (OnModemStateChange) OnModemStateChange(*this, lParam);
-        break;
-    case comm::kMsgSendDataEmpty:
-        if (OnSendDataEmpty) OnSendDataEmpty(*this);
-        break;
-    default:
-        break;
+        case comm::kMsgReceiveData:
+            if (OnReceiveData && block) OnReceiveData(*this, block, static_cast<uint16_t>(wParam));
+            break;
+        case comm::kMsgReceiveError:
+            if (OnReceiveError) OnReceiveError(*this, lParam);
+            break;
+        case comm::kMsgRequestHangup:
+            if (OnRequestHangup) OnRequestHangup(*this);
+            break;
+        case comm::kMsgModemState:
+            if (OnModemStateChange) OnModemStateChange(*this, lParam);
+            break;
+        case comm::kMsgSendDataEmpty:
+            if (OnSendDataEmpty) OnSendDataEmpty(*this);
+            break;
+        default:
+            break;
     }
 }
 

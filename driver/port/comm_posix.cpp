@@ -42,7 +42,7 @@ constexpr int kLineSampleMs = 50;
 // raised (the manual-reset event), plus a flag that the receive loop checks
 // between reads without a system call.
 class TStopSignal {
-public:
+  public:
     TStopSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
     bool Valid() const { return static_cast<bool>(fd_); }
     int Fd() const { return fd_.get(); }
@@ -53,7 +53,7 @@ public:
     }
     bool Raised() const { return raised_.load(std::memory_order_acquire); }
 
-private:
+  private:
     UniqueFd fd_;
     std::atomic<bool> raised_{false};
 };
@@ -68,12 +68,14 @@ bool PostSimple(TMessageQueue& owner, uint32_t message, uint32_t lParam = 0) {
     return owner.Post(TMessage{message, 0, lParam, nullptr});
 }
 
-void RequestHangup(TMessageQueue& owner) { PostSimple(owner, comm::kMsgRequestHangup); }
+void RequestHangup(TMessageQueue& owner) {
+    PostSimple(owner, comm::kMsgRequestHangup);
+}
 
 // Interrupt counters of a real UART; ptys and most USB adapters have none,
 // and then there are no line events and reception simply goes on.
 class TLineWatch {
-public:
+  public:
     explicit TLineWatch(int port) : port_(port) { supported_ = Read(last_); }
     bool Supported() const { return supported_; }
     int TimeoutMs() const { return supported_ ? kLineSampleMs : -1; }
@@ -96,7 +98,7 @@ public:
         return true;
     }
 
-private:
+  private:
     bool Read(TLineCounters& counters) const {
         serial_icounter_struct icount{};
         if (::ioctl(port_, TIOCGICOUNT, &icount) != 0) return false;
@@ -117,12 +119,12 @@ private:
 };
 
 class TReadThread {
-public:
+  public:
     TReadThread(int port, const TStopSignal& stop, TMessageQueue& owner, uint16_t blockSize)
         : port_(port), stop_(stop), owner_(owner), blockSize_(blockSize), thread_([this] { Execute(); }) {}
     ~TReadThread() { thread_.join(); }
 
-private:
+  private:
     void Execute() {
         std::vector<uint8_t> block(std::max<size_t>(blockSize_, kReadSize));
         TLineWatch lines(port_);
@@ -188,14 +190,15 @@ private:
 };
 
 class TWriteThread {
-public:
+  public:
     TWriteThread(int port, const TStopSignal& stop, TMessageQueue& owner, TMessageQueue& queue,
                  std::atomic<bool>& sendQueueEmpty)
-        : port_(port), stop_(stop), owner_(owner), queue_(queue), sendQueueEmpty_(sendQueueEmpty),
-          thread_([this] { Execute(); }) {}
+        : port_(port), stop_(stop), owner_(owner), queue_(queue), sendQueueEmpty_(sendQueueEmpty), thread_([this] {
+              Execute();
+          }) {}
     ~TWriteThread() { thread_.join(); }
 
-private:
+  private:
     void Execute() {
         bool notify = true;
         for (;;) {
@@ -275,11 +278,11 @@ speed_t SpeedCode(uint32_t baud, bool& known) {
         speed_t code;
     };
     static constexpr Entry kSpeeds[] = {
-        {50, B50},         {75, B75},         {110, B110},         {134, B134},         {150, B150},
-        {200, B200},       {300, B300},       {600, B600},         {1200, B1200},       {1800, B1800},
-        {2400, B2400},     {4800, B4800},     {9600, B9600},       {19200, B19200},     {38400, B38400},
-        {57600, B57600},   {115200, B115200}, {230400, B230400},   {460800, B460800},   {500000, B500000},
-        {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+        {50, B50},           {75, B75},         {110, B110},         {134, B134},         {150, B150},
+        {200, B200},         {300, B300},       {600, B600},         {1200, B1200},       {1800, B1800},
+        {2400, B2400},       {4800, B4800},     {9600, B9600},       {19200, B19200},     {38400, B38400},
+        {57600, B57600},     {115200, B115200}, {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600}, {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
         {2000000, B2000000},
     };
     for (const Entry& entry : kSpeeds) {
@@ -295,7 +298,7 @@ speed_t SpeedCode(uint32_t baud, bool& known) {
 }  // namespace
 
 struct TComm::Impl {
-    TMessageQueue owner;  // the notification "window"
+    TMessageQueue owner;         // the notification "window"
     std::deque<TMessage> taken;  // taken from `owner`, not yet raised
     UniqueFd port;
     std::unique_ptr<TStopSignal> stop;
@@ -322,19 +325,27 @@ struct TComm::Impl {
         transmitQueue.reset();
         stop.reset();
         if (port) ::ioctl(port.get(), TIOCNXCL);  // the tty may outlive us in other hands
-        port.reset();  // also drops the flock
+        port.reset();                             // also drops the flock
     }
 };
 
 TComm::TComm() : impl_(std::make_unique<Impl>()) {}
 
-TComm::~TComm() { ClosePort(); }
+TComm::~TComm() {
+    ClosePort();
+}
 
-bool TComm::IsOpen() const { return static_cast<bool>(impl_->port); }
+bool TComm::IsOpen() const {
+    return static_cast<bool>(impl_->port);
+}
 
-bool TComm::SendQueueEmpty() const { return impl_->sendQueueEmpty; }
+bool TComm::SendQueueEmpty() const {
+    return impl_->sendQueueEmpty;
+}
 
-int TComm::NotificationFd() const { return impl_->owner.Fd(); }
+int TComm::NotificationFd() const {
+    return impl_->owner.Fd();
+}
 
 void TComm::ProcessNotifications() {
     // Raised from the front of `taken`, so a handler that processes
@@ -427,7 +438,7 @@ void TComm::ApplyLineSettings() {
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) return;
 
-    cfmakeraw(&tio);  // binary: no echo, no line editing, no translation
+    cfmakeraw(&tio);                // binary: no echo, no line editing, no translation
     tio.c_cflag |= CLOCAL | CREAD;  // ignore modem lines for open/read; enable the receiver
     tio.c_cflag &= ~HUPCL;          // closing must not drop DTR under the gauges
     tio.c_cc[VMIN] = 1;             // poll() decides when to read; a read returns what is there
@@ -445,22 +456,42 @@ void TComm::ApplyLineSettings() {
 
     tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
     switch (s.Parity) {
-    case TParity::None: break;
-    case TParity::Odd: tio.c_cflag |= PARENB | PARODD; break;
-    case TParity::Even: tio.c_cflag |= PARENB; break;
-    case TParity::Mark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case TParity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
+        case TParity::None:
+            break;
+        case TParity::Odd:
+            tio.c_cflag |= PARENB | PARODD;
+            break;
+        case TParity::Even:
+            tio.c_cflag |= PARENB;
+            break;
+        case TParity::Mark:
+            tio.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case TParity::Space:
+            tio.c_cflag |= PARENB | CMSPAR;
+            break;
     }
     // Checked bytes that fail arrive as NUL: the only replacement a terminal offers.
     if (s.ParityCheck) tio.c_iflag |= INPCK;
     // No 1.5 on POSIX: a UART sends 1.5 stop bits for CSTOPB with 5 data bits.
-    if (s.StopBits != TStopBits::_1) tio.c_cflag |= CSTOPB; else tio.c_cflag &= ~CSTOPB;
+    if (s.StopBits != TStopBits::_1)
+        tio.c_cflag |= CSTOPB;
+    else
+        tio.c_cflag &= ~CSTOPB;
 
     // Linux has one flag for CTS output flow and RTS input handshake.
-    if (s.Outx_CtsFlow || s.RtsControl == TRtsControl::RtsHandshake) tio.c_cflag |= CRTSCTS;
-    else tio.c_cflag &= ~CRTSCTS;
-    if (s.Outx_XonXoffFlow) tio.c_iflag |= IXON; else tio.c_iflag &= ~IXON;
-    if (s.Inx_XonXoffFlow) tio.c_iflag |= IXOFF; else tio.c_iflag &= ~IXOFF;
+    if (s.Outx_CtsFlow || s.RtsControl == TRtsControl::RtsHandshake)
+        tio.c_cflag |= CRTSCTS;
+    else
+        tio.c_cflag &= ~CRTSCTS;
+    if (s.Outx_XonXoffFlow)
+        tio.c_iflag |= IXON;
+    else
+        tio.c_iflag &= ~IXON;
+    if (s.Inx_XonXoffFlow)
+        tio.c_iflag |= IXOFF;
+    else
+        tio.c_iflag &= ~IXOFF;
     tio.c_cc[VSTART] = static_cast<cc_t>(s.XonChar);
     tio.c_cc[VSTOP] = static_cast<cc_t>(s.XoffChar);
 

@@ -32,7 +32,7 @@ constexpr DWORD kQueueSize = 4096;
 constexpr wchar_t kWindowClass[] = L"VexlaCommNotify";
 
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
@@ -50,7 +50,7 @@ public:
         handle_ = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
     }
 
-private:
+  private:
     HANDLE handle_ = nullptr;
 };
 
@@ -61,7 +61,9 @@ struct LocalFreeDeleter {
 };
 using LocalBlock = std::unique_ptr<uint8_t, LocalFreeDeleter>;
 
-LocalBlock AllocBlock(size_t count) { return LocalBlock(static_cast<uint8_t*>(LocalAlloc(LPTR, count + 1))); }
+LocalBlock AllocBlock(size_t count) {
+    return LocalBlock(static_cast<uint8_t*>(LocalAlloc(LPTR, count + 1)));
+}
 
 HINSTANCE ThisModule() {
     HMODULE module = nullptr;
@@ -80,12 +82,14 @@ std::wstring PortNameW(const std::string& name) {
     return wide;
 }
 
-bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
+bool Signalled(HANDLE event) {
+    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
 
 // One overlapped operation: its record, its own manual-reset event, and
 // whether the system still owns the record (and what it points into).
 class TOverlappedOp {
-public:
+  public:
     bool Create() {
         event_.reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
         return static_cast<bool>(event_);
@@ -109,16 +113,18 @@ public:
         pending = false;
     }
 
-private:
+  private:
     UniqueHandle event_;
     OVERLAPPED record_{};
 };
 
 // Errors after which waiting again is pointless: the port is being closed.
-bool Quiet(DWORD error) { return error == ERROR_INVALID_HANDLE; }
+bool Quiet(DWORD error) {
+    return error == ERROR_INVALID_HANDLE;
+}
 
 class TCommThread {
-public:
+  public:
     virtual ~TCommThread() { Join(); }
     bool Create(int priority) {
         handle_.reset(CreateThread(nullptr, 0, &Entry, this, CREATE_SUSPENDED, &id_));
@@ -133,17 +139,19 @@ public:
     HANDLE Handle() const { return handle_.get(); }
     DWORD Id() const { return id_; }
 
-protected:
+  protected:
     TCommThread(HANDLE port, HANDLE stop, HWND window) : port_(port), stop_(stop), window_(window) {}
     virtual void Execute() = 0;
     void RequestHangup() { PostMessageW(window_, kMsgRequestHangup, 0, 0); }
-    bool Post(UINT message, WPARAM wParam, LPARAM lParam) { return PostMessageW(window_, message, wParam, lParam) != 0; }
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam) {
+        return PostMessageW(window_, message, wParam, lParam) != 0;
+    }
 
     HANDLE port_;
     HANDLE stop_;
     HWND window_;
 
-private:
+  private:
     static DWORD WINAPI Entry(void* self) {
         static_cast<TCommThread*>(self)->Execute();
         return 0;
@@ -153,12 +161,12 @@ private:
 };
 
 class TReadThread final : public TCommThread {
-public:
+  public:
     TReadThread(HANDLE port, HANDLE stop, HWND window, uint16_t blockSize)
         : TCommThread(port, stop, window), block_(blockSize) {}
     ~TReadThread() override { Join(); }
 
-private:
+  private:
     void Execute() override {
         if (line_.Create() && read_.Create()) {
             Run();
@@ -324,12 +332,12 @@ private:
 };
 
 class TWriteThread final : public TCommThread {
-public:
+  public:
     TWriteThread(HANDLE port, HANDLE stop, HWND window, HANDLE ready, std::atomic<bool>& sendQueueEmpty)
         : TCommThread(port, stop, window), ready_(ready), sendQueueEmpty_(sendQueueEmpty) {}
     ~TWriteThread() override { Join(); }
 
-private:
+  private:
     void Execute() override {
         // A thread gets its message queue on its first message call; the
         // owner waits for `ready_` so that no early block is refused.
@@ -483,8 +491,7 @@ TComm::TComm() : impl_(std::make_unique<Impl>(*this)) {
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "RegisterClassExW");
     }
-    impl_->window =
-        CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, impl_.get());
+    impl_->window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, impl_.get());
     if (!impl_->window) {
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateWindowExW");
     }
@@ -502,9 +509,13 @@ TComm::~TComm() {
     UnregisterClassW(kWindowClass, ThisModule());
 }
 
-bool TComm::IsOpen() const { return static_cast<bool>(impl_->port); }
+bool TComm::IsOpen() const {
+    return static_cast<bool>(impl_->port);
+}
 
-bool TComm::SendQueueEmpty() const { return impl_->sendQueueEmpty; }
+bool TComm::SendQueueEmpty() const {
+    return impl_->sendQueueEmpty;
+}
 
 void TComm::ProcessNotifications() {
     MSG msg;
@@ -550,8 +561,8 @@ void TComm::OpenPort() {
         impl.reader.reset();
         throw fail(TCommsFailure::ReadThreadFailed, error);
     }
-    impl.writer = std::make_unique<TWriteThread>(impl.port.get(), impl.stop.get(), impl.window,
-                                                 impl.writerReady.get(), impl.sendQueueEmpty);
+    impl.writer = std::make_unique<TWriteThread>(impl.port.get(), impl.stop.get(), impl.window, impl.writerReady.get(),
+                                                 impl.sendQueueEmpty);
     if (!impl.writer->Create(THREAD_PRIORITY_ABOVE_NORMAL)) {
         const DWORD error = GetLastError();
         impl.writer.reset();

@@ -10,13 +10,13 @@
 namespace vexla {
 
 struct TLineCounters {
-    uint32_t carrier = 0;   // carrier-detect transitions
-    uint32_t ring = 0;      // ring-indicator transitions
-    uint32_t rxOver = 0;    // receive buffer overflow
-    uint32_t overrun = 0;   // hardware overrun
+    uint32_t carrier = 0;  // carrier-detect transitions
+    uint32_t ring = 0;     // ring-indicator transitions
+    uint32_t rxOver = 0;   // receive buffer overflow
+    uint32_t overrun = 0;  // hardware overrun
     uint32_t parity = 0;
     uint32_t frame = 0;
-    uint32_t brk = 0;       // break received
+    uint32_t brk = 0;  // break received
 };
 
 struct TLineEvents {

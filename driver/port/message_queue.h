@@ -24,7 +24,7 @@ struct TMessage {
 };
 
 class TMessageQueue {
-public:
+  public:
     // Bounds the memory a stalled taker can cost; a refused post ends the
     // poster's thread just as a full Windows queue would.
     static constexpr size_t kDefaultLimit = 65536;
@@ -46,8 +46,8 @@ public:
     void Close();
     int Fd() const { return wake_.get(); }
 
-private:
-    bool Signal();  // with the mutex held
+  private:
+    bool Signal();       // with the mutex held
     void ClearSignal();  // with the mutex held: the queue ran empty
 
     std::mutex mutex_;

@@ -18,12 +18,18 @@ enum class GaugeCommand : uint8_t {
 };
 
 inline constexpr uint8_t kHardwareZeroCode = 2;
-constexpr bool IsSendableCommand(uint8_t code) { return code <= 6 && code != 5; }
+constexpr bool IsSendableCommand(uint8_t code) {
+    return code <= 6 && code != 5;
+}
 // Formats 2 and 4 carry a command as k = code + 8 (10 = hardware zero).
-constexpr uint8_t CommandK(uint8_t code) { return static_cast<uint8_t>(code + 8); }
+constexpr uint8_t CommandK(uint8_t code) {
+    return static_cast<uint8_t>(code + 8);
+}
 
 // Format 2: the poll byte for one address 0..31.
-constexpr uint8_t PollByte(uint8_t address) { return static_cast<uint8_t>(0x80 + address); }
+constexpr uint8_t PollByte(uint8_t address) {
+    return static_cast<uint8_t>(0x80 + address);
+}
 
 // Format 2: command k for one channel.
 std::array<uint8_t, 4> GeneralCommandFrame(uint8_t channel, uint8_t k);

@@ -21,12 +21,17 @@ struct FrameGeometry {
 // the search goes on at i + 14 rather than after the whole window.
 std::optional<FrameGeometry> GeometryOf(uint8_t format) {
     switch (format) {
-        case kFormatBlock: return FrameGeometry{62, 62, 62};
-        case kFormatText: return FrameGeometry{15, 16, 14};
+        case kFormatBlock:
+            return FrameGeometry{62, 62, 62};
+        case kFormatText:
+            return FrameGeometry{15, 16, 14};
         case kFormatPolledGeneral:
-        case kFormatPushedGeneral: return FrameGeometry{11, 11, 11};
-        case kFormatWireless: return FrameGeometry{8, 8, 8};
-        default: return std::nullopt;
+        case kFormatPushedGeneral:
+            return FrameGeometry{11, 11, 11};
+        case kFormatWireless:
+            return FrameGeometry{8, 8, 8};
+        default:
+            return std::nullopt;
     }
 }
 
@@ -34,9 +39,12 @@ std::optional<FrameGeometry> GeometryOf(uint8_t format) {
 // before the window is copied out of the ring.
 bool CanStartFrame(uint8_t format, uint8_t first) {
     switch (format) {
-        case kFormatBlock: return first == 0xFF;
-        case kFormatText: return first == 0x0D;
-        default: return first >= 0x80;
+        case kFormatBlock:
+            return first == 0xFF;
+        case kFormatText:
+            return first == 0x0D;
+        default:
+            return first >= 0x80;
     }
 }
 
@@ -74,11 +82,15 @@ bool AcceptFrameAt(const ReceiveRing& ring, int32_t i, uint8_t format, int32_t l
 
     std::optional<GaugeReading> reading;
     switch (format) {
-        case kFormatText: reading = DecodeTextFrame(std::span(window).first<kTextFrameLength>()); break;
+        case kFormatText:
+            reading = DecodeTextFrame(std::span(window).first<kTextFrameLength>());
+            break;
         case kFormatWireless:
             reading = DecodeWirelessFrame(std::span(window).first<kWirelessFrameLength>());
             break;
-        default: reading = DecodeGeneralFrame(std::span(window).first<kGeneralFrameLength>()); break;
+        default:
+            reading = DecodeGeneralFrame(std::span(window).first<kGeneralFrameLength>());
+            break;
     }
     if (!reading) return false;
     Add(result, *reading, format != kFormatText);

@@ -8,7 +8,9 @@
 namespace vexla {
 namespace {
 
-constexpr uint8_t Low7(uint32_t v) { return static_cast<uint8_t>(v & 0x7F); }
+constexpr uint8_t Low7(uint32_t v) {
+    return static_cast<uint8_t>(v & 0x7F);
+}
 
 // Every byte after the first must leave bit 7 clear in formats 2, 3 and 4.
 bool TailIs7Bit(std::span<const uint8_t> f) {
@@ -59,10 +61,10 @@ std::optional<GaugeReading> DecodeGeneralFrame(std::span<const uint8_t, kGeneral
     const uint8_t channel = f[0] - 0x80;
     if (channel > 31) return std::nullopt;
 
-    const uint32_t position = (uint32_t{f[1]} << 17) | (uint32_t{f[2]} << 10) | (uint32_t{f[3]} << 3) |
-                              ((f[8] >> 4) & 0x07);
-    const uint32_t display = (uint32_t{f[4] & 0x3Fu} << 17) | (uint32_t{f[5]} << 10) |
-                             (uint32_t{f[6]} << 3) | (f[8] & 0x07);
+    const uint32_t position =
+        (uint32_t{f[1]} << 17) | (uint32_t{f[2]} << 10) | (uint32_t{f[3]} << 3) | ((f[8] >> 4) & 0x07);
+    const uint32_t display =
+        (uint32_t{f[4] & 0x3Fu} << 17) | (uint32_t{f[5]} << 10) | (uint32_t{f[6]} << 3) | (f[8] & 0x07);
     const int32_t value = static_cast<int32_t>(2 * display);
     return GaugeReading{channel, static_cast<int32_t>(2 * position), (f[4] & 0x40) ? -value : value};
 }
@@ -141,8 +143,7 @@ std::optional<GaugeReading> DecodeTextFrame(std::span<const uint8_t, kTextFrameL
         if (!HasOddParity(f[i])) return std::nullopt;
     if (f[7] != 0xAB && f[7] != 0xAD) return std::nullopt;
     const uint8_t check = TextRotateCheck(f.subspan(1, 11));
-    if ((f[12] & 0x7F) != 0x41 + (check >> 4) || (f[13] & 0x7F) != 0x41 + (check & 0x0F))
-        return std::nullopt;
+    if ((f[12] & 0x7F) != 0x41 + (check >> 4) || (f[13] & 0x7F) != 0x41 + (check & 0x0F)) return std::nullopt;
     const int channel = (f[1] & 0x7F) - 0x31;
     if (channel < 0 || channel > 31) return std::nullopt;
 
@@ -182,7 +183,7 @@ int32_t BlockDisplayValue(uint32_t field) {
 }
 
 uint32_t BlockDisplayField(int32_t value) {
-    constexpr int64_t kLargestNegativeField = 0x80FFFF;           // H <= 0x80
+    constexpr int64_t kLargestNegativeField = 0x80FFFF;                  // H <= 0x80
     constexpr int64_t kLargestPositiveMagnitude = 0x1000000 - 0x810000;  // H = 0x81
     const int64_t magnitude = value < 0 ? -int64_t{value} : int64_t{value};
     int64_t m = (magnitude * 1024 + 1269) / 1270;  // smallest field reaching |value|

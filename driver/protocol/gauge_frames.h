@@ -38,7 +38,7 @@ struct GeneralFields {
     uint32_t position = 0;  // 24-bit field; position count = 2 x field
     uint32_t display = 0;   // 23-bit field; display value = +-2 x field
     bool negative = false;
-    bool fault = false;     // a gauge reporting a fault sets bit 3 of byte 8
+    bool fault = false;  // a gauge reporting a fault sets bit 3 of byte 8
 };
 
 uint8_t GeneralSumCheck(std::span<const uint8_t> bytes0to8);

@@ -19,7 +19,9 @@ constexpr std::array<uint8_t, 256> MakeOddParityTable() {
 
 inline constexpr std::array<uint8_t, 256> OddParityTable = MakeOddParityTable();
 
-constexpr bool HasOddParity(uint8_t byte) { return OddParityTable[byte] == 0; }
+constexpr bool HasOddParity(uint8_t byte) {
+    return OddParityTable[byte] == 0;
+}
 
 // The one byte with odd parity whose low 7 bits are `character`.
 constexpr uint8_t WithOddParity(uint8_t character) {

@@ -14,13 +14,13 @@ namespace vexla {
 std::string PortDeviceName(int32_t portNumber);
 
 class CommLinkPort final : public LinkPort {
-public:
+  public:
     explicit CommLinkPort(TComm& comm) : comm_(comm) {}
     bool Open(const LinkSettings& settings) override;
     void Close() override { comm_.ClosePort(); }
     bool QueueWrite(std::span<const uint8_t> bytes) override;
 
-private:
+  private:
     TComm& comm_;
 };
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "library_frame.h"
 #include "panel/control_panel.h"
 #include "panel/driver_texts.h"
-#include "library_frame.h"
 #include "wide_text.h"
 
 namespace vexla {
@@ -12,7 +12,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TForm_Call";
 constexpr UINT_PTR kPopUpFormTimer = 1;
-constexpr int kWidth = 269;   // the page control's 261 plus the frame
+constexpr int kWidth = 269;  // the page control's 261 plus the frame
 constexpr int kHeight = 320;
 
 HINSTANCE ThisModule() {
@@ -39,8 +39,8 @@ void RegisterClassOnce() {
 TForm_Call::TForm_Call() {
     RegisterClassOnce();
     // Only the close box: no minimise or maximise button.
-    hwnd_ = CreateWindowExW(0, kClassName, Widen(texts::kDesignCaption).c_str(), WS_CAPTION | WS_SYSMENU, 0, 0,
-                            kWidth, kHeight, nullptr, nullptr, ThisModule(), nullptr);
+    hwnd_ = CreateWindowExW(0, kClassName, Widen(texts::kDesignCaption).c_str(), WS_CAPTION | WS_SYSMENU, 0, 0, kWidth,
+                            kHeight, nullptr, nullptr, ThisModule(), nullptr);
     if (hwnd_ == nullptr) return;
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm_Call::WindowProc));
@@ -107,7 +107,8 @@ LRESULT TForm_Call::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             RunOnDriver([](Driver& d) { d.QueryEndSession(); });
             return TRUE;
         }
-        default: return DefWindowProcW(hwnd_, message, wParam, lParam);
+        default:
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
 }
 

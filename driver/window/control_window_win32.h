@@ -12,7 +12,7 @@ namespace vexla {
 struct ControlPanel;
 
 class TForm_Call {
-public:
+  public:
     TForm_Call();
     ~TForm_Call();
     TForm_Call(const TForm_Call&) = delete;
@@ -22,7 +22,7 @@ public:
     void SetTimerEnabled(bool enabled);
     void ShowPanel(const ControlPanel& panel);
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 

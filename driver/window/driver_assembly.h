@@ -13,7 +13,7 @@
 namespace vexla {
 
 class DriverAssembly {
-public:
+  public:
     DriverAssembly(WindowHost& window, Notifier& notices);
     DriverAssembly(const DriverAssembly&) = delete;
     DriverAssembly& operator=(const DriverAssembly&) = delete;
@@ -24,13 +24,13 @@ public:
     std::recursive_mutex Mutex;
     TComm SPCom;
 
-private:
+  private:
     // Declared before the driver, which is built on them.
     CommLinkPort port_;
     DiskConfigFileSystem disk_;
     ConfigFile config_;
 
-public:
+  public:
     Driver Instance;
 };
 

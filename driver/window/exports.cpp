@@ -14,7 +14,9 @@ namespace {
 using vexla::Driver;
 using vexla::RunOnDriver;
 
-uint8_t LowByte(uint32_t v) { return static_cast<uint8_t>(v & 0xFF); }
+uint8_t LowByte(uint32_t v) {
+    return static_cast<uint8_t>(v & 0xFF);
+}
 
 template <typename T>
 void CopyToHost(void* host, const T& value) {

@@ -31,7 +31,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kTick = std::chrono::milliseconds(50);
 
 class PosixFrame final : public WindowHost, public Notifier {
-public:
+  public:
     PosixFrame() : assembly_(*this, *this) {}
 
     // Unload without the host's final call: stop the thread, close the port.
@@ -79,7 +79,7 @@ public:
     }
     void Beep() override { std::fputs("\a", stderr); }
 
-private:
+  private:
     // The port's events are raised in one batch just before each tick rather
     // than as they come: nothing reads the receive ring between ticks, and a
     // wake-up per received block would cost more than the whole tick.
@@ -116,8 +116,14 @@ PosixFrame& Frame() {
 
 }  // namespace
 
-Driver& TheDriver() { return Frame().Instance(); }
-std::recursive_mutex& DriverMutex() { return Frame().Mutex(); }
-void AfterEndApplication() { Frame().StopIfEnded(); }
+Driver& TheDriver() {
+    return Frame().Instance();
+}
+std::recursive_mutex& DriverMutex() {
+    return Frame().Mutex();
+}
+void AfterEndApplication() {
+    Frame().StopIfEnded();
+}
 
 }  // namespace vexla

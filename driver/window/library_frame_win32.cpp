@@ -23,7 +23,7 @@ std::string PortDeviceName(int32_t portNumber) {
 namespace {
 
 class Win32Frame final : public WindowHost, public Notifier {
-public:
+  public:
     Win32Frame() : assembly_(*this, *this) {}
 
     Driver& Instance() { return assembly_.Instance; }
@@ -47,7 +47,7 @@ public:
     }
     void Beep() override { MessageBeep(MB_OK); }
 
-private:
+  private:
     DriverAssembly assembly_;
     std::unique_ptr<TForm_Call> window_;
 };
@@ -63,8 +63,12 @@ Win32Frame& Frame() {
 
 }  // namespace
 
-Driver& TheDriver() { return Frame().Instance(); }
-std::recursive_mutex& DriverMutex() { return Frame().Mutex(); }
+Driver& TheDriver() {
+    return Frame().Instance();
+}
+std::recursive_mutex& DriverMutex() {
+    return Frame().Mutex();
+}
 void AfterEndApplication() {}
 
 }  // namespace vexla

@@ -34,7 +34,7 @@ using namespace std::chrono_literals;
 constexpr auto kPatience = 10s;  // generous: the machine may be busy
 
 class SimProcess {
-public:
+  public:
     SimProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
         int out[2], err[2];
         if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
@@ -127,7 +127,7 @@ public:
         return s;
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     int out_ = -1, err_ = -1;
     std::string pending_, seen_;
@@ -135,7 +135,7 @@ private:
 
 // The driver's end of the line, opened as the driver opens its port.
 class PortEnd {
-public:
+  public:
     explicit PortEnd(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
         if (fd_ < 0) return;
         termios tio{};
@@ -148,7 +148,9 @@ public:
         if (fd_ >= 0) close(fd_);
     }
     bool IsOpen() const { return fd_ >= 0; }
-    void Write(std::span<const uint8_t> bytes) { ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    void Write(std::span<const uint8_t> bytes) {
+        ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
 
     // Reads until `enough` says so or the timeout; false when the line failed.
     bool ReadUntil(std::vector<uint8_t>& got, const std::function<bool()>& enough,
@@ -161,13 +163,15 @@ public:
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
             uint8_t buffer[1024];
             const ssize_t n = read(fd_, buffer, sizeof buffer);
-            if (n > 0) got.insert(got.end(), buffer, buffer + n);
-            else if (n == 0 || (errno != EAGAIN && errno != EINTR)) return false;
+            if (n > 0)
+                got.insert(got.end(), buffer, buffer + n);
+            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+                return false;
         }
         return true;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -213,7 +217,8 @@ TEST(GaugesimCli, AnswersAPollAndLogsACommand) {
     // An absent gauge stays silent.
     port.Write(std::array{PollByte(9)});
     std::vector<uint8_t> got;
-    port.ReadUntil(got, [&] { return !got.empty(); }, 300ms);
+    port.ReadUntil(
+        got, [&] { return !got.empty(); }, 300ms);
     EXPECT_TRUE(got.empty());
     EXPECT_EQ(sim.Stop(), 0);
 }
@@ -226,10 +231,12 @@ TEST(GaugesimCli, PacesTheLine) {
     PortEnd port(path);
     ASSERT_TRUE(port.IsOpen());
     std::vector<uint8_t> got;
-    ASSERT_TRUE(port.ReadUntil(got, [&] { return false; }, 500ms));  // settle
+    ASSERT_TRUE(port.ReadUntil(
+        got, [&] { return false; }, 500ms));  // settle
     got.clear();
     const auto start = Clock::now();
-    ASSERT_TRUE(port.ReadUntil(got, [&] { return false; }, 2000ms));
+    ASSERT_TRUE(port.ReadUntil(
+        got, [&] { return false; }, 2000ms));
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const double rate = static_cast<double>(got.size()) / seconds;
     EXPECT_NEAR(rate, 960.0, 960.0 * 0.05) << got.size() << " bytes in " << seconds << " s";

@@ -38,7 +38,7 @@ const WireCase kWireCases[] = {
     {3, R, 33554432, 33554532, 0, -100},      // position wrapped to 0
     {3, R, -2, 0, 33554430, 0},               // below 0 wraps to the top
     {3, R, -15, 0, 33554416, -20},
-    {3, R, 16777220, 0, 16777220, 4},         // display field wrapped
+    {3, R, 16777220, 0, 16777220, 4},  // display field wrapped
     // Wireless frame: 20-bit position and 19-bit display, 10/4 each.
     {4, R, 0, 0, 0, 0},
     {4, R, 12345, 0, 12345, 12350},
@@ -94,9 +94,8 @@ std::optional<GaugeReading> DecodeFirst(uint8_t format, const std::vector<uint8_
 TEST(SimFrames, DecodeToTheModelsNumbersAtWrapPoints) {
     for (const WireCase& c : kWireCases) {
         for (GaugeKind kind : {GaugeKind::Hundredth, GaugeKind::Thousandth}) {
-            SCOPED_TRACE(::testing::Message() << "format " << int(c.format) << " layout " << int(c.layout)
-                                              << " travel " << c.travel << " zero at " << c.zeroAt
-                                              << " kind " << int(kind));
+            SCOPED_TRACE(::testing::Message() << "format " << int(c.format) << " layout " << int(c.layout) << " travel "
+                                              << c.travel << " zero at " << c.zeroAt << " kind " << int(kind));
             NetworkConfig config = testing::ConfigFor(c.format);
             config.layout = c.layout;
             Network net(config);
@@ -141,10 +140,8 @@ TEST(SimFrames, GaugeKindsScaleMillimetres) {
         int32_t value;
     };
     const Case cases[] = {
-        {GaugeKind::Hundredth, 1.234, 1234, 1230},
-        {GaugeKind::Thousandth, 1.234, 12340, 12340},
-        {GaugeKind::Hundredth, 12.3456, 12346, 12350},
-        {GaugeKind::Thousandth, -0.0006, -6, -10},
+        {GaugeKind::Hundredth, 1.234, 1234, 1230},     {GaugeKind::Thousandth, 1.234, 12340, 12340},
+        {GaugeKind::Hundredth, 12.3456, 12346, 12350}, {GaugeKind::Thousandth, -0.0006, -6, -10},
         {GaugeKind::Hundredth, -0.004, -4, 0},
     };
     for (const Case& c : cases) {

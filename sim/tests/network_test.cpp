@@ -19,7 +19,9 @@ using testing::RunNetwork;
 
 constexpr int64_t kStartTravel = 5000;
 
-std::vector<uint8_t> Bytes(std::span<const uint8_t> a) { return {a.begin(), a.end()}; }
+std::vector<uint8_t> Bytes(std::span<const uint8_t> a) {
+    return {a.begin(), a.end()};
+}
 
 // A network whose gauges in `present` sit still at kStartTravel.
 Network MakeNetwork(const NetworkConfig& config, std::initializer_list<uint8_t> present) {
@@ -67,10 +69,10 @@ TEST(SimPolls, AnswerOnlyForPresentGauges) {
         {4, Bytes(WirelessPollFrame(0)), {1}},
         {4, Bytes(WirelessPollFrame(7)), {30}},
         {4, Bytes(WirelessPollFrame(2)), {}},
-        {4, Bytes(WirelessPollFrame(8)), {}},  // the probe names no gauge
-        {4, {0x80, 0x04, 0x04, 0x00}, {}},  // bad CRC
+        {4, Bytes(WirelessPollFrame(8)), {}},                            // the probe names no gauge
+        {4, {0x80, 0x04, 0x04, 0x00}, {}},                               // bad CRC
         {4, {0x55, 0x80, 0x04, 0x04, WirelessPollFrame(1)[3]}, {5, 6}},  // after a stray byte
-        {4, {PollByte(5)}, {}},  // a format 2 poll means nothing here
+        {4, {PollByte(5)}, {}},                                          // a format 2 poll means nothing here
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "format " << int(c.format) << " poll of " << c.poll.size() << " bytes, "
@@ -109,9 +111,9 @@ struct CommandCase {
     const char* name;
     uint8_t format;
     std::vector<uint8_t> bytes;
-    uint32_t zeroed;  // gauges whose display went to 0
-    uint32_t obeying; // gauges that changed state
-    GaugeState state; // their new state
+    uint32_t zeroed;        // gauges whose display went to 0
+    uint32_t obeying;       // gauges that changed state
+    GaugeState state;       // their new state
     bool accepted = false;  // a valid command, logged even when nobody obeys
 };
 
@@ -122,7 +124,9 @@ std::vector<uint8_t> Concat(const Spans&... parts) {
     return out;
 }
 
-constexpr uint32_t Bit(unsigned c) { return 1u << c; }
+constexpr uint32_t Bit(unsigned c) {
+    return 1u << c;
+}
 // Present: 0, 1, 3, 4, 9. Gauge 9 is silent.
 constexpr uint32_t kHearing = Bit(0) | Bit(1) | Bit(3) | Bit(4);
 
@@ -132,7 +136,8 @@ TEST(SimCommands, ObeyedOnlyWhenTheFrameChecksAndNamesTheGauge) {
         return Bytes(frame);
     };
     const CommandCase cases[] = {
-        {"general zero of one channel", 2, Bytes(GeneralCommandFrame(3, CommandK(2))), Bit(3), Bit(3), GaugeState::Fast},
+        {"general zero of one channel", 2, Bytes(GeneralCommandFrame(3, CommandK(2))), Bit(3), Bit(3),
+         GaugeState::Fast},
         {"general hold of one channel", 2, Bytes(GeneralCommandFrame(4, CommandK(4))), 0, Bit(4), GaugeState::Hold},
         {"general, nibbles not complementary", 2, damaged(GeneralCommandFrame(3, CommandK(2)), 3, 0xA4), 0, 0, {}},
         {"general, addresses differ", 2, damaged(GeneralCommandFrame(3, CommandK(2)), 2, 0x84), 0, 0, {}},
@@ -148,7 +153,12 @@ TEST(SimCommands, ObeyedOnlyWhenTheFrameChecksAndNamesTheGauge) {
         {"broadcast zero, then a byte other than 0x04", 3, Concat(ShortBroadcastFrame(2), std::array<uint8_t, 1>{0x00}),
          kHearing, kHearing, GaugeState::Fast},
         {"channel zero, bad check", 3, damaged(ChannelZeroFrame(3), 8, 0x07), 0, 0, {}},
-        {"channel zero of address 33", 3, Bytes(std::array<uint8_t, 9>{0, 0, 0xFF, 0xFF, 0, 0xFF, 33, 2, 35}), 0, 0, {}},
+        {"channel zero of address 33",
+         3,
+         Bytes(std::array<uint8_t, 9>{0, 0, 0xFF, 0xFF, 0, 0xFF, 33, 2, 35}),
+         0,
+         0,
+         {}},
         {"long broadcast hold, zero", 0, Bytes(LongBroadcastFrame(6)), kHearing, kHearing, GaugeState::Hold},
         {"long broadcast fast", 1, Bytes(LongBroadcastFrame(0)), 0, kHearing, GaugeState::Fast},
         {"long broadcast, a leading zero damaged", 1, damaged(LongBroadcastFrame(2), 3, 0x10), 0, 0, {}},
@@ -156,8 +166,8 @@ TEST(SimCommands, ObeyedOnlyWhenTheFrameChecksAndNamesTheGauge) {
         {"short broadcast in format 1", 1, Bytes(ShortBroadcastFrame(2)), 0, 0, {}},
         {"wireless zero reaches every gauge", 4, Bytes(WirelessCommandFrame(CommandK(2))), kHearing, kHearing,
          GaugeState::Fast},
-        {"wireless hold", 4, Concat(std::array<uint8_t, 2>{0x12, 0xBF}, WirelessCommandFrame(CommandK(4))), 0,
-         kHearing, GaugeState::Hold},
+        {"wireless hold", 4, Concat(std::array<uint8_t, 2>{0x12, 0xBF}, WirelessCommandFrame(CommandK(4))), 0, kHearing,
+         GaugeState::Hold},
         {"wireless, bad CRC", 4, damaged(WirelessCommandFrame(CommandK(2)), 3, 0x84), 0, 0, {}},
         {"wireless, CRC bit moved", 4, damaged(WirelessCommandFrame(CommandK(2)), 0, 0xFF), 0, 0, {}},
         {"wireless poll is no command", 4, Bytes(WirelessPollFrame(0)), 0, 0, {}},
@@ -191,7 +201,7 @@ TEST(SimCommands, ObeyedOnlyWhenTheFrameChecksAndNamesTheGauge) {
 // range; a gauge must not answer them.
 TEST(SimCommands, CommandBytesAreNotPolls) {
     Network net = MakeNetwork(ConfigFor(2), {3, 7, 0x16});
-    net.Receive(GeneralCommandFrame(3, CommandK(0)), Micros(0));  // 0xF0 0x83 0x83 0x87
+    net.Receive(GeneralCommandFrame(3, CommandK(0)), Micros(0));     // 0xF0 0x83 0x83 0x87
     net.Receive(GeneralCommandFrame(0x16, CommandK(1)), Micros(0));  // ... 0x96 0x96 0x96
     EXPECT_TRUE(RunNetwork(net, Micros(0), 100 * kMs).empty());
     EXPECT_EQ(net.gauges[3].state, GaugeState::Fast);
@@ -278,8 +288,8 @@ TEST(SimPush, BlockFramesCarryFreshReadings) {
             const auto f = DecodeBlockFrame(std::span(bytes).subspan(at).first<kBlockFrameLength>());
             ASSERT_TRUE(f.has_value()) << "frame at " << at;
             for (std::size_t r = 0; r < f->count; ++r) {
-                const bool isFresh = layout == BlockLayout::Record ? f->readings[r].channel <= 15
-                                                                  : ((f->status >> r) & 1) != 0;
+                const bool isFresh =
+                    layout == BlockLayout::Record ? f->readings[r].channel <= 15 : ((f->status >> r) & 1) != 0;
                 if (isFresh) ++fresh[f->readings[r].channel];
             }
         }

@@ -11,7 +11,9 @@
 namespace vexla::sim {
 namespace {
 
-ParsedArguments Parse(std::vector<std::string_view> args) { return ParseArguments(args); }
+ParsedArguments Parse(std::vector<std::string_view> args) {
+    return ParseArguments(args);
+}
 
 TEST(SimOptions, RejectsBadArgumentsWithAMessage) {
     struct Case {
@@ -63,10 +65,11 @@ TEST(SimOptions, RejectsBadArgumentsWithAMessage) {
 
 TEST(SimOptions, ReadsWhatItIsGiven) {
     const ParsedArguments p =
-        Parse({"--format", "4", "--channels", "1-3,12,32", "--baud", "115200", "--kind", "0.001", "--kind",
-               "2=0.01", "--motion", "ramp", "--motion", "12,32=script", "--script", "0,1.5,-2", "--speed", "2",
-               "--turnaround", "7.5", "--silence", "2-3@1.5+2", "--line-down", "10+0.5", "--corrupt", "0.25",
-               "--state", "fast", "--com", "7", "--table", "0.5", "--duration", "3", "--log-polls"});
+        Parse({"--format",  "4",           "--channels", "1-3,12,32", "--baud",       "115200",   "--kind",
+               "0.001",     "--kind",      "2=0.01",     "--motion",  "ramp",         "--motion", "12,32=script",
+               "--script",  "0,1.5,-2",    "--speed",    "2",         "--turnaround", "7.5",      "--silence",
+               "2-3@1.5+2", "--line-down", "10+0.5",     "--corrupt", "0.25",         "--state",  "fast",
+               "--com",     "7",           "--table",    "0.5",       "--duration",   "3",        "--log-polls"});
     ASSERT_TRUE(p.options.has_value()) << p.error;
     const Options& o = *p.options;
     EXPECT_EQ(o.network.format, 4);

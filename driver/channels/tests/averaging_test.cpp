@@ -34,10 +34,15 @@ TEST(Averaging, RoundsTheQuotientUpToEvenOnTheHalf) {
         int32_t expected;
     };
     const Case cases[] = {
-        {{12345}, 1, 12346},  {{12344}, 1, 12344},      {{12340, 12350}, 2, 12346},
-        {{-3}, 1, -2},        {{-4}, 1, -4},            {{-5, -6}, 2, -4},  // quotient -5 truncated, then -4
-        {{1, 2, 3, 4}, 4, 2}, {{1, 2, 3, 4}, 2, 4},     // only the last two count
-        {{INT32_MAX, INT32_MAX}, 2, INT32_MIN},         // odd maximum wraps like the 32-bit result
+        {{12345}, 1, 12346},
+        {{12344}, 1, 12344},
+        {{12340, 12350}, 2, 12346},
+        {{-3}, 1, -2},
+        {{-4}, 1, -4},
+        {{-5, -6}, 2, -4},  // quotient -5 truncated, then -4
+        {{1, 2, 3, 4}, 4, 2},
+        {{1, 2, 3, 4}, 2, 4},                    // only the last two count
+        {{INT32_MAX, INT32_MAX}, 2, INT32_MIN},  // odd maximum wraps like the 32-bit result
     };
     for (const Case& c : cases) {
         AveragingRing ring;
@@ -109,7 +114,8 @@ TEST(Rates, CountUpdatesPerSecondInTenths) {
     };
     for (const Case& c : cases) {
         AveragingRing ring;
-        for (int t = 1; t <= c.ticks; ++t) Step(ring, c.every != 0 && t % c.every == 0 ? Reading(10) : TChannelRecord{});
+        for (int t = 1; t <= c.ticks; ++t)
+            Step(ring, c.every != 0 && t % c.every == 0 ? Reading(10) : TChannelRecord{});
         EXPECT_EQ(ring.Rates[0], c.expected) << c.name;
         EXPECT_EQ(ring.Rates[1], 0) << c.name;
     }
@@ -166,9 +172,9 @@ TEST(ResultBoxes, RangesMultiplyAndInvertWhatIsTaken) {
         int32_t value, displacement;
     };
     const Case cases[] = {
-        {5, 0, 4, 1040, -70},      {5, 0, 5, 105, -7},       {0x85, 0, 3, 103, -7},  {0x85, 0, 4, 1040, -70},
-        {0, 5, 0, -100, 7},        {0x85, 0x85, 20, -1200, 70}, {0, 0, 9, 109, -7},
-        {0x80, 0, 31, -10, -70},  // INT32_MAX x 10 wraps as 32-bit arithmetic does
+        {5, 0, 4, 1040, -70},    {5, 0, 5, 105, -7},      {0x85, 0, 3, 103, -7},
+        {0x85, 0, 4, 1040, -70}, {0, 5, 0, -100, 7},      {0x85, 0x85, 20, -1200, 70},
+        {0, 0, 9, 109, -7},      {0x80, 0, 31, -10, -70},  // INT32_MAX x 10 wraps as 32-bit arithmetic does
     };
     for (const Case& c : cases) {
         ResultBoxes boxes;

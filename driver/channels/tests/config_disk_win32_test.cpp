@@ -7,7 +7,9 @@
 namespace vexla {
 namespace {
 
-TEST(ConfigFolderPath, IsTheFixedFolderOnDriveC) { EXPECT_EQ(ConfigFolderPath(), "C:\\系统配置"); }
+TEST(ConfigFolderPath, IsTheFixedFolderOnDriveC) {
+    EXPECT_EQ(ConfigFolderPath(), "C:\\系统配置");
+}
 
 }  // namespace
 }  // namespace vexla

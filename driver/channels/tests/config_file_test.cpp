@@ -112,7 +112,7 @@ bool SameSettings(const DriverSettings& a, const DriverSettings& b) {
 }
 
 class ConfigFileTest : public ::testing::Test {
-protected:
+  protected:
     TempFolder temp;
     DiskConfigFileSystem disk;
     fs::path folder = temp.path() / FromUtf8("系统配置");
@@ -224,7 +224,7 @@ TEST_F(ConfigFileTest, SegmentChoosesTheFileName) {
     const struct {
         uint8_t segment;
         const char* name;
-    } cases[] = {{0, "Vexla配置000.txt"}, {5, "Vexla配置005.txt"}, {7, "Vexla配置007.txt"},
+    } cases[] = {{0, "Vexla配置000.txt"},  {5, "Vexla配置005.txt"},   {7, "Vexla配置007.txt"},
                  {42, "Vexla配置042.txt"}, {200, "Vexla配置200.txt"}, {255, "Vexla配置255.txt"}};
     for (const auto& c : cases) {
         EXPECT_EQ(ConfigFileName(c.segment), c.name);
@@ -243,12 +243,14 @@ TEST_F(ConfigFileTest, SaveReferencesRewritesOnlyTheReferenceKeys) {
     // Hand edits: LF and CR LF, comments, unknown keys, odd spacing, a
     // duplicate key, a missing key and keys in another case.
     std::vector<std::string> before = {
-        "; edited by hand\r\n", "[用户参数]\n", "数据过滤深度 = 7 ; by hand\r\n", "Unknown=x\r\n",
-        "[参考零点]\r\n",      "  通道00 =  5\n", "通道01=junk\r\n",           "通道01=9\r\n",
+        "; edited by hand\r\n", "[用户参数]\n",   "数据过滤深度 = 7 ; by hand\r\n",
+        "Unknown=x\r\n",        "[参考零点]\r\n", "  通道00 =  5\n",
+        "通道01=junk\r\n",      "通道01=9\r\n",
     };
     std::vector<std::string> after = {
-        "; edited by hand\r\n", "[用户参数]\n", "数据过滤深度 = 7 ; by hand\r\n", "Unknown=x\r\n",
-        "[参考零点]\r\n",      "  通道00 =100\n", "通道01=101\r\n",            "通道01=9\r\n",
+        "; edited by hand\r\n", "[用户参数]\n",   "数据过滤深度 = 7 ; by hand\r\n",
+        "Unknown=x\r\n",        "[参考零点]\r\n", "  通道00 =100\n",
+        "通道01=101\r\n",       "通道01=9\r\n",
     };
     for (int i = 2; i < 32; ++i) {
         if (i == 17) continue;  // added after the last key
@@ -276,7 +278,8 @@ TEST_F(ConfigFileTest, SaveReferencesRewritesOnlyTheReferenceKeys) {
     ASSERT_EQ(config.SaveReferences(s, refs).status, ConfigResult::Ok);
     std::string appended = "[用户参数]\r\n三位小数=1\r\n[参考零点]\r\n";
     for (int i = 0; i < 32; ++i)
-        appended += "通道" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "=" + std::to_string(100 + i) + "\r\n";
+        appended +=
+            "通道" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "=" + std::to_string(100 + i) + "\r\n";
     EXPECT_EQ(ReadBytes(file()), Gbk(appended));
 }
 

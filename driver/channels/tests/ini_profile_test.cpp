@@ -67,7 +67,11 @@ TEST(NamesEqual, IgnoresAsciiCaseButNotTheSecondByteOfAGbkCharacter) {
         bool equal;
     } cases[] = {
         {"Section", "sECTION", true},
-        {"\xCF\xD4\xCA\xBE" "DLL", "\xCF\xD4\xCA\xBE" "dll", true},  // 显示DLL / 显示dll
+        {"\xCF\xD4\xCA\xBE"
+         "DLL",
+         "\xCF\xD4\xCA\xBE"
+         "dll",
+         true},                           // 显示DLL / 显示dll
         {"\xB0\x41", "\xB0\x61", false},  // two characters whose second bytes are 'A' and 'a'
         {"\xB0\x41", "\xB0\x41", true},
         {"a\xB0", "A\xB0", true},  // a lone lead byte at the end is a byte of its own
@@ -142,18 +146,12 @@ TEST(Profile, WithValuesChangesOnlyTheLinesItMust) {
          "[a]\r\nx=1\r\n; about b\r\n\r\n[b]\r\ny=2\r\n",
          {{"a", "z", "3"}},
          "[a]\r\nx=1\r\nz=3\r\n; about b\r\n\r\n[b]\r\ny=2\r\n"},
-        {"missing key in a section without keys",
-         "[a]\r\n[b]\r\n",
-         {{"a", "z", "3"}},
-         "[a]\r\nz=3\r\n[b]\r\n"},
+        {"missing key in a section without keys", "[a]\r\n[b]\r\n", {{"a", "z", "3"}}, "[a]\r\nz=3\r\n[b]\r\n"},
         {"last line without a line end",
          "[a]\r\nx=1",
          {{"a", "z", "3"}, {"b", "y", "2"}},
          "[a]\r\nx=1\r\nz=3\r\n[b]\r\ny=2\r\n"},
-        {"empty value at the very end",
-         "[a]\r\nx=",
-         {{"a", "x", "1"}, {"a", "z", "3"}},
-         "[a]\r\nx=1\r\nz=3\r\n"},
+        {"empty value at the very end", "[a]\r\nx=", {{"a", "x", "1"}, {"a", "z", "3"}}, "[a]\r\nx=1\r\nz=3\r\n"},
         {"only the first of duplicate keys and sections",
          "[a]\r\nx=1\r\nx=2\r\n[a]\r\nx=3\r\n",
          {{"a", "x", "9"}, {"a", "w", "8"}},

@@ -30,7 +30,7 @@ TEST(Long2String, WritesRightAlignedFixedWidthText) {
         {INT32_MIN, 0, 11, "***********"s},
         {INT32_MIN, 3, 13, "-2147483.648\0"s},
         {INT32_MAX, 4, 13, " 214748.3647\0"s},
-        {1, 255, 255, std::string(255, '*')},  // 257 characters never fit
+        {1, 255, 255, std::string(255, '*')},     // 257 characters never fit
         {5, 1, 3, "0.5"s.substr(0, 0) + "***"s},  // "0.5" needs three characters plus NUL
     };
     for (const Case& c : cases) {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "channels/channel_range.h"
-#include "protocol/data_format.h"
 #include "channels/zero_reference.h"
+#include "protocol/data_format.h"
 
 namespace vexla {
 namespace {
@@ -96,12 +96,13 @@ TEST(RangeFactor, SelectsChannelRunsByNumberAndDirection) {
         unsigned first, last;  // selected indices, inclusive; first > last = none
     };
     const Case cases[] = {
-        {0, 1, 0}, {5, 0, 4}, {0x85, 4, 31}, {128, 0, 31}, {32, 0, 31}, {1, 0, 0}, {0xA0, 31, 31}, {0x81, 0, 31},
-        {0x7F, 0, 31},  // channel 127 "before": every channel
+        {0, 1, 0}, {5, 0, 4},      {0x85, 4, 31}, {128, 0, 31},  {32, 0, 31},
+        {1, 0, 0}, {0xA0, 31, 31}, {0x81, 0, 31}, {0x7F, 0, 31},  // channel 127 "before": every channel
     };
     for (const Case& c : cases)
         for (unsigned i = 0; i < 32; ++i)
-            EXPECT_EQ(RangeFactor(c.range, i), i >= c.first && i <= c.last) << "range " << int(c.range) << " index " << i;
+            EXPECT_EQ(RangeFactor(c.range, i), i >= c.first && i <= c.last)
+                << "range " << int(c.range) << " index " << i;
 }
 
 }  // namespace

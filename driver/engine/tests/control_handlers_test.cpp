@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "protocol/data_format.h"
-#include "protocol/command_frames.h"
 #include "engine/tests/live_driver.h"
+#include "protocol/command_frames.h"
+#include "protocol/data_format.h"
 
 namespace vexla {
 namespace {
@@ -39,7 +39,10 @@ TEST_F(ControlHandlers, RangeLinesEncodeChannelAndDirection) {
         uint8_t encoded;
     };
     const Case cases[] = {
-        {{true, 32, false}, 160}, {{true, 1, true}, 1}, {{true, 5, false}, 133}, {{false, 5, false}, 0},
+        {{true, 32, false}, 160},
+        {{true, 1, true}, 1},
+        {{true, 5, false}, 133},
+        {{false, 5, false}, 0},
     };
     for (const Case& c : cases) {
         d.CheckBoxMoveNegClick(c.state);

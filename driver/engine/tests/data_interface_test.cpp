@@ -13,7 +13,7 @@ namespace vexla {
 namespace {
 
 class DataInterface : public testing::LiveDriver {
-protected:
+  protected:
     void SetUp() override { Connect(kFormatPushedGeneral); }
     // One tick on which gauge `ch` sent position field p and display field v.
     void TickWith(uint8_t ch, uint32_t p, uint32_t v, bool negative = false) {
@@ -46,9 +46,9 @@ TEST_F(DataInterface, ResultsReachTheHostLayouts) {
 
     EXPECT_EQ(d.GotSerialData32().Header, 0);
     EXPECT_EQ(d.Channels().Table().Boxes.SubmitCount, 3);
-    EXPECT_EQ(d.GetReFlashRate32(), (std::array<int32_t, 32>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                                             -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                                             -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(d.GetReFlashRate32(),
+              (std::array<int32_t, 32>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                       -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
 }
 
 TEST_F(DataInterface, RatesNeedTheLinkButTheRecordCallsDoNot) {

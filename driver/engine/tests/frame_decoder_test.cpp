@@ -15,7 +15,7 @@ namespace vexla {
 namespace {
 
 class Decoder : public testing::LiveDriver {
-protected:
+  protected:
     void Use(uint8_t format) { Connect(format); }
     void Feed(const Bytes& bytes) { d.SPComReceiveData(bytes); }
     TChannelRecord Decode() { return d.DecodeFrames(); }

@@ -11,7 +11,7 @@ namespace vexla {
 namespace {
 
 class HardwareCommands : public testing::LiveDriver {
-protected:
+  protected:
     void RunOutTheQuietPeriod() {
         while (d.QuietPeriod() > 0) TickOnBusyLine();
         port.TakeWrites();

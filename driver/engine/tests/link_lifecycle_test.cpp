@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "protocol/data_format.h"
-#include "panel/driver_texts.h"
 #include "engine/tests/live_driver.h"
+#include "panel/driver_texts.h"
+#include "protocol/data_format.h"
 
 namespace vexla {
 namespace {

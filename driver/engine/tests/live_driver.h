@@ -14,7 +14,7 @@
 namespace vexla::testing {
 
 class LiveDriver : public ::testing::Test {
-protected:
+  protected:
     using Bytes = std::vector<uint8_t>;
 
     // `config` may be a member of the derived fixture, built after this.

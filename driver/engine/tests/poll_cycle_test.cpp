@@ -41,8 +41,10 @@ TEST_F(PollCycle, AnsweringGaugesArePolledInOrderAndASilentPortIsReopenedBetween
     int reopenTicks = 0;
     for (int t = 0; t < 60; ++t) {
         const Bytes w = Tick();
-        if (w.empty()) ++reopenTicks;
-        else polls.push_back(w[0]);
+        if (w.empty())
+            ++reopenTicks;
+        else
+            polls.push_back(w[0]);
     }
     EXPECT_EQ(reopenTicks, 3);
     EXPECT_EQ(port.opens, 4);

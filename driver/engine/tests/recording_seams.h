@@ -18,7 +18,7 @@
 namespace vexla::testing {
 
 class RecordingPort : public LinkPort {
-public:
+  public:
     bool Open(const LinkSettings& settings) override {
         ++opens;
         last = settings;
@@ -50,7 +50,7 @@ public:
 };
 
 class RecordingNotifier : public Notifier {
-public:
+  public:
     void ShowMessage(std::string_view text) override {
         messages.emplace_back(text);
         // A modal box pumps the host's messages, the driver's timer among them.
@@ -63,7 +63,7 @@ public:
 };
 
 class RecordingWindow : public WindowHost {
-public:
+  public:
     void CreateControlWindow() override { ++created; }
     void DestroyControlWindow() override { ++destroyed; }
     void SetTimerEnabled(bool enabled) override { timer = enabled; }
@@ -77,7 +77,7 @@ public:
 };
 
 class MemoryFiles : public ConfigFileSystem {
-public:
+  public:
     bool FolderExists(const std::string& path) override { return folders.count(path) != 0; }
     bool CreateFolder(const std::string& path) override {
         folders.insert(path);

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string>
 
-#include "protocol/data_format.h"
 #include "channels/tests/config_test_support.h"
 #include "channels/tests/gbk_convert.h"
 #include "disk_config_fs.h"
-#include "protocol/gauge_frames.h"
 #include "engine/tests/live_driver.h"
+#include "protocol/data_format.h"
+#include "protocol/gauge_frames.h"
 
 namespace vexla {
 namespace {
@@ -22,7 +22,7 @@ using testing::ReadBytes;
 using testing::WriteBytes;
 
 class SettingsFile : public testing::LiveDriver {
-protected:
+  protected:
     SettingsFile() : LiveDriver(&config), config(disk, testing::Utf8(folder.path() / "cfg")) {}
 
     std::filesystem::path File() const { return testing::FromUtf8(config.FilePath()); }

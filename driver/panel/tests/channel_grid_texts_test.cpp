@@ -11,7 +11,7 @@ namespace vexla {
 namespace {
 
 class ChannelRow : public ::testing::Test {
-protected:
+  protected:
     // One processing step whose averaged value of channel 0 is `value`.
     void Show(int32_t value, bool updated = true) {
         averaging.Averaged.Updated[0] = updated ? -1 : 0;
@@ -31,8 +31,12 @@ TEST_F(ChannelRow, ValuesInMillimetres) {
         const char* text;
     };
     const Case cases[] = {
-        {12340, 0, 0, 0, "   12.34 mm"},  {-5, 0, 0, 0, "    0.00 mm"},   {-15, 0, 0, 0, "   -0.01 mm"},
-        {12345, 1, 0, 0, "  123.40 mm"},  {12345, 0, 0, 1, "   1.234 mm"}, {12340, 0, 1, 0, "  -12.34 mm"},
+        {12340, 0, 0, 0, "   12.34 mm"},
+        {-5, 0, 0, 0, "    0.00 mm"},
+        {-15, 0, 0, 0, "   -0.01 mm"},
+        {12345, 1, 0, 0, "  123.40 mm"},
+        {12345, 0, 0, 1, "   1.234 mm"},
+        {12340, 0, 1, 0, "  -12.34 mm"},
         {INT32_MAX, 0x80, 0, 0, " 21474836.40 mm"},
     };
     for (const Case& c : cases) {
@@ -48,8 +52,9 @@ TEST_F(ChannelRow, ValuesInMillimetres) {
 TEST(FixedPointText, MatchesPrintfOfTheQuotient) {
     for (int decimals : {1, 2, 3}) {
         const double divisor = decimals == 1 ? 10.0 : decimals == 2 ? 100.0 : 1000.0;
-        for (int64_t g : {int64_t{0}, int64_t{1}, int64_t{-1}, int64_t{9}, int64_t{-10}, int64_t{29}, int64_t{-999},
-                          int64_t{1234}, int64_t{-123456}, int64_t{99999999}, int64_t{2147483647}, int64_t{-2147483648}}) {
+        for (int64_t g :
+             {int64_t{0}, int64_t{1}, int64_t{-1}, int64_t{9}, int64_t{-10}, int64_t{29}, int64_t{-999}, int64_t{1234},
+              int64_t{-123456}, int64_t{99999999}, int64_t{2147483647}, int64_t{-2147483648}}) {
             char expected[64];
             std::snprintf(expected, sizeof expected, "%7.*f", decimals, static_cast<double>(g) / divisor);
             EXPECT_EQ(FixedPointText(g, decimals, 7), expected) << g << " / " << decimals;
@@ -58,7 +63,8 @@ TEST(FixedPointText, MatchesPrintfOfTheQuotient) {
 }
 
 TEST_F(ChannelRow, RatesInUpdatesPerSecond) {
-    const std::pair<int32_t, const char*> cases[] = {{25, " 2.5次/秒"}, {200, "20.0次/秒"}, {0, " 0.0次/秒"}, {5, " 0.5次/秒"}};
+    const std::pair<int32_t, const char*> cases[] = {
+        {25, " 2.5次/秒"}, {200, "20.0次/秒"}, {0, " 0.0次/秒"}, {5, " 0.5次/秒"}};
     for (const auto& [rate, text] : cases) {
         averaging.Rates[0] = rate;
         Show(0, false);

@@ -97,8 +97,9 @@ void RoundTrip(int samples) {
     }
     comm.ClosePort();
     std::sort(micros.begin(), micros.end());
-    std::printf("wine round trip QueueWrite -> far-end echo -> OnReceiveData, %d samples: median %.0f us, p99 %.0f us\n",
-                samples, micros[micros.size() / 2], micros[micros.size() * 99 / 100]);
+    std::printf(
+        "wine round trip QueueWrite -> far-end echo -> OnReceiveData, %d samples: median %.0f us, p99 %.0f us\n",
+        samples, micros[micros.size() / 2], micros[micros.size() * 99 / 100]);
 }
 
 }  // namespace

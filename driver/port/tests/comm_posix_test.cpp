@@ -165,7 +165,11 @@ TEST(CommPosix, ReceiveNotificationPostedBeforeCloseIsStillRaised) {
 TEST(CommPosix, OpenFailuresLeaveTheRightState) {
     PtyPeer peer;
     const std::string file = std::filesystem::temp_directory_path() / ("comm_test_file_" + std::to_string(getpid()));
-    { std::FILE* f = std::fopen(file.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen(file.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+    }
 
     Owner first;
     first.comm.SetCommName(peer.Name());
@@ -303,11 +307,23 @@ TEST(CommPosix, LineSettingsReachTheTerminal) {
          [](const termios& t) { return (t.c_cflag & (PARODD | CMSPAR)) == 0; }},
         {"Parity, applied by the next setter", [](TComm& c) { c.SetStopBits(TStopBits::_1); },
          [](const termios& t) { return (t.c_cflag & (PARODD | CMSPAR | CSTOPB)) == PARODD; }},
-        {"Parity Mark", [](TComm& c) { c.SetParity(TParity::Mark); c.ApplyLineSettings(); },
+        {"Parity Mark",
+         [](TComm& c) {
+             c.SetParity(TParity::Mark);
+             c.ApplyLineSettings();
+         },
          [](const termios& t) { return (t.c_cflag & (PARODD | CMSPAR)) == (PARODD | CMSPAR); }},
-        {"Parity Space", [](TComm& c) { c.SetParity(TParity::Space); c.ApplyLineSettings(); },
+        {"Parity Space",
+         [](TComm& c) {
+             c.SetParity(TParity::Space);
+             c.ApplyLineSettings();
+         },
          [](const termios& t) { return (t.c_cflag & (PARODD | CMSPAR)) == CMSPAR; }},
-        {"Parity None", [](TComm& c) { c.SetParity(TParity::None); c.ApplyLineSettings(); },
+        {"Parity None",
+         [](TComm& c) {
+             c.SetParity(TParity::None);
+             c.ApplyLineSettings();
+         },
          [](const termios& t) { return (t.c_cflag & (PARODD | CMSPAR)) == 0; }},
     };
     for (const Case& c : cases) {

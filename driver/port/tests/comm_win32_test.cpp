@@ -51,7 +51,7 @@ double ProcessCpuSeconds() {
 }
 
 class Owner {
-public:
+  public:
     Owner() {
         comm.OnReceiveData = [this](TComm&, const uint8_t* buffer, uint16_t length) {
             bytes.insert(bytes.end(), buffer, buffer + length);
@@ -84,7 +84,7 @@ public:
 };
 
 class CommWin32 : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (Env("VEXLA_PEER_PORT").empty()) GTEST_SKIP() << "needs the far end of wine_peer.py";
     }

@@ -28,7 +28,7 @@ inline int RemainingMs(Clock::time_point deadline) {
 }
 
 class PtyPeer {
-public:
+  public:
     PtyPeer() {
         int master = -1;
         int slave = -1;
@@ -81,7 +81,7 @@ public:
     // The far end vanishes, as when a USB adapter is pulled.
     void HangUp() { master_.reset(); }
 
-private:
+  private:
     UniqueFd master_;
     UniqueFd slave_;
     std::string name_;
@@ -90,7 +90,7 @@ private:
 // Owns a TComm and records its events, which the test raises by pumping the
 // notification queue as the driver's thread will.
 class Owner {
-public:
+  public:
     Owner() {
         comm.OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
             if (&sender != &comm) ++wrongSender;

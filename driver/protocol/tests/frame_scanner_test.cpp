@@ -39,7 +39,7 @@ std::vector<uint8_t> Channels(const ScanResult& s) {
 
 // A ring with the bytes in it, scanned and then consumed as the driver does.
 class Scanner : public ::testing::Test {
-protected:
+  protected:
     ScanResult Scan(uint8_t format) {
         const ScanResult s = ScanFrames(ring, format);
         ring.Consume(s.consumed);
@@ -177,7 +177,7 @@ TEST(ReceiveRing, KeepsTheNewest512BytesOfAnOverflow) {
 // Takes the scanner's readings search by search and checks them against the
 // sent frames in order: a search may accept several frames, none may skip one.
 class StreamChecker {
-public:
+  public:
     explicit StreamChecker(uint8_t format) : format_(format) {}
     void Expect(const testing::SentFrame& f) {
         for (const auto& r : f.readings) pending_.push_back(r);
@@ -192,7 +192,7 @@ public:
     }
     std::size_t Undecoded() const { return pending_.size() - next_; }
 
-private:
+  private:
     uint8_t format_;
     std::vector<SentReading> pending_;
     std::size_t next_ = 0;
@@ -200,8 +200,7 @@ private:
 
 // Feeds `stream` to a ring in random chunks, scanning after each, then a few
 // single bytes so that the last window is examined.
-void FeedInChunks(uint8_t format, const Bytes& stream, std::size_t maxChunk, std::mt19937& rng,
-                  StreamChecker& check) {
+void FeedInChunks(uint8_t format, const Bytes& stream, std::size_t maxChunk, std::mt19937& rng, StreamChecker& check) {
     ReceiveRing ring;
     auto scan = [&] {
         const ScanResult s = ScanFrames(ring, format);

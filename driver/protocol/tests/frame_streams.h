@@ -56,7 +56,8 @@ inline SentFrame MakeFrame(uint8_t format, uint32_t n, bool first = true) {
             const auto bytes = EncodeTextFrame(f);
             out.bytes.assign(bytes.begin() + (first ? 0 : 1), bytes.end());
             const auto value = static_cast<int32_t>(f.displayDigits * 10);
-            out.readings.push_back({f.channel, static_cast<int32_t>(f.positionDigits * 10), f.negative ? -value : value});
+            out.readings.push_back(
+                {f.channel, static_cast<int32_t>(f.positionDigits * 10), f.negative ? -value : value});
             break;
         }
         case kFormatPolledGeneral:
@@ -78,7 +79,8 @@ inline SentFrame MakeFrame(uint8_t format, uint32_t n, bool first = true) {
             out.readings.push_back({f.channel, static_cast<int32_t>(f.position * 10 / 4), f.negative ? -value : value});
             break;
         }
-        default: break;
+        default:
+            break;
     }
     return out;
 }

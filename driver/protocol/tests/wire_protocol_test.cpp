@@ -35,8 +35,7 @@ uint8_t BitwiseCrc8(const Bytes& data) {
 }
 
 TEST(Crc8, TableMatchesTheBitSerialDefinitionAndTheCheckValue) {
-    for (unsigned v = 0; v < 256; ++v)
-        EXPECT_EQ(UnitCRC[v], BitwiseCrc8({static_cast<uint8_t>(v)})) << "entry " << v;
+    for (unsigned v = 0; v < 256; ++v) EXPECT_EQ(UnitCRC[v], BitwiseCrc8({static_cast<uint8_t>(v)})) << "entry " << v;
     const Bytes check = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
     EXPECT_EQ(Crc8(check), 0xA1);  // the standard check value of this CRC
     EXPECT_EQ(Crc8(Bytes{0xBF, 0x6A, 0x2A}), 0x03);
@@ -67,12 +66,17 @@ TEST(FramesToGauges, AreByteExact) {
         {"general hardware zero, channel 3", ToBytes(GeneralCommandFrame(3, CommandK(2))), {0xF0, 0x83, 0x83, 0xA5}},
         {"general fast state, channel 0", ToBytes(GeneralCommandFrame(0, CommandK(0))), {0xF0, 0x80, 0x80, 0x87}},
         {"general hold + zero, channel 31", ToBytes(GeneralCommandFrame(31, CommandK(6))), {0xF0, 0x9F, 0x9F, 0xE1}},
-        {"channel zero, channel 0", ToBytes(ChannelZeroFrame(0)), {0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x01, 0x02, 0x03}},
-        {"channel zero, channel 31", ToBytes(ChannelZeroFrame(31)), {0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x20, 0x02, 0x22}},
-        {"short broadcast, hardware zero", ToBytes(ShortBroadcastFrame(2)), {0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x02, 0x02}},
-        {"long broadcast, hold",
-         ToBytes(LongBroadcastFrame(4)),
-         {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0x00, 0xFF, 0x04, 0x04}},
+        {"channel zero, channel 0",
+         ToBytes(ChannelZeroFrame(0)),
+         {0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x01, 0x02, 0x03}},
+        {"channel zero, channel 31",
+         ToBytes(ChannelZeroFrame(31)),
+         {0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x20, 0x02, 0x22}},
+        {"short broadcast, hardware zero",
+         ToBytes(ShortBroadcastFrame(2)),
+         {0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x02, 0x02}},
+        {"long broadcast, hold", ToBytes(LongBroadcastFrame(4)), {0, 0, 0, 0, 0,    0,    0,    0,    0,    0,
+                                                                  0, 0, 0, 0, 0xFF, 0xFF, 0x00, 0xFF, 0x04, 0x04}},
         {"wireless hardware zero", ToBytes(WirelessCommandFrame(CommandK(2))), {0xBF, 0x6A, 0x2A, 0x83}},
     };
     for (const Case& c : cases) EXPECT_EQ(c.actual, c.expected) << c.name;
@@ -105,13 +109,9 @@ TEST(BlockDisplay, FieldsDecodeWithSignAndScale) {
         int32_t value;
     };
     const Case cases[] = {
-        {0x000000, 0},
-        {0x000400, -1270},
-        {0xFFFFFF, 1},
+        {0x000000, 0},         {0x000400, -1270},    {0xFFFFFF, 1},
         {0x800000, -10403840},  // H = 0x80 counts as negative; the product needs 64 bits
-        {0x80FFFF, -10485118},
-        {0x810000, 10322560},
-        {0x1A2B3C, -2127006},
+        {0x80FFFF, -10485118}, {0x810000, 10322560}, {0x1A2B3C, -2127006},
     };
     for (const Case& c : cases) EXPECT_EQ(BlockDisplayValue(c.field), c.value) << std::hex << c.field;
 }
@@ -211,10 +211,14 @@ TEST(FramesFromGauges, AnySingleBitErrorIsRejected) {
     };
     auto accepted = [](const Bytes& b) -> bool {
         switch (b.size()) {
-            case kGeneralFrameLength: return DecodeGeneralFrame(std::span<const uint8_t, 11>(b.data(), 11)).has_value();
-            case kWirelessFrameLength: return DecodeWirelessFrame(std::span<const uint8_t, 8>(b.data(), 8)).has_value();
-            case kTextFrameLength: return DecodeTextFrame(std::span<const uint8_t, 15>(b.data(), 15)).has_value();
-            default: return DecodeBlockFrame(std::span<const uint8_t, 62>(b.data(), 62)).has_value();
+            case kGeneralFrameLength:
+                return DecodeGeneralFrame(std::span<const uint8_t, 11>(b.data(), 11)).has_value();
+            case kWirelessFrameLength:
+                return DecodeWirelessFrame(std::span<const uint8_t, 8>(b.data(), 8)).has_value();
+            case kTextFrameLength:
+                return DecodeTextFrame(std::span<const uint8_t, 15>(b.data(), 15)).has_value();
+            default:
+                return DecodeBlockFrame(std::span<const uint8_t, 62>(b.data(), 62)).has_value();
         }
     };
     for (const auto& [name, good] : frames) {

@@ -74,7 +74,9 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
-int32_t ShownGauge::Value() const { return static_cast<int32_t>(std::lround(displayMm * (fine ? 10000 : 1000))); }
+int32_t ShownGauge::Value() const {
+    return static_cast<int32_t>(std::lround(displayMm * (fine ? 10000 : 1000)));
+}
 
 // ---- gaugesim
 
@@ -150,7 +152,7 @@ void Gaugesim::ReadLoop() {
 }
 
 std::optional<std::size_t> Gaugesim::WaitFor(const std::string& text, std::size_t from,
-                                              std::chrono::milliseconds timeout) {
+                                             std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     const auto deadline = Clock::now() + timeout;
     for (;;) {
@@ -301,8 +303,7 @@ std::vector<std::string> OpenPtys() {
     for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
         std::error_code ec;
         const std::string target = fs::read_symlink(entry.path(), ec).string();
-        if (target.rfind("/dev/pts/", 0) == 0)
-            found.push_back(entry.path().filename().string() + " -> " + target);
+        if (target.rfind("/dev/pts/", 0) == 0) found.push_back(entry.path().filename().string() + " -> " + target);
     }
     return found;
 }

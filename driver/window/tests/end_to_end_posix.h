@@ -53,7 +53,7 @@ struct ShownGauge {
 };
 
 class Gaugesim {
-public:
+  public:
     explicit Gaugesim(const std::vector<std::string>& args);
     ~Gaugesim();
     Gaugesim(const Gaugesim&) = delete;
@@ -72,7 +72,7 @@ public:
     void Stop();
     pid_t Pid() const { return pid_; }
 
-private:
+  private:
     void ReadLoop();
 
     pid_t pid_ = -1;
@@ -106,7 +106,7 @@ struct Exports {
 
 // A host's display timer: rates, then the newest result, every 50 ms.
 class Host {
-public:
+  public:
     explicit Host(Exports& x) : x_(x) {}
 
     struct Reading {
@@ -130,7 +130,7 @@ public:
     bool UpdatedNow(int i) const { return block_.updated[i] != 0; }
     bool AnyUpdatedNow() const;
 
-private:
+  private:
     Exports& x_;
     VexlaDataBlock32 block_{};
     int32_t rates_[32]{};

@@ -24,18 +24,21 @@ namespace fs = std::filesystem;
 // Channel indices of the gauges present (users number them 1, 2, 5, 7); two
 // of them are 0.001 mm gauges. Groups 0 and 1 in the wireless format.
 const std::vector<int> kPresent = {0, 1, 4, 6};
-bool Present(int i) { return std::find(kPresent.begin(), kPresent.end(), i) != kPresent.end(); }
+bool Present(int i) {
+    return std::find(kPresent.begin(), kPresent.end(), i) != kPresent.end();
+}
 
 std::vector<std::string> SimArguments(int format, const std::string& com = "1") {
-    return {"--format", std::to_string(format), "--channels", "1,2,5,7", "--kind", "5,7=0.001", "--com", com,
-            "--motion", "still", "--position", "1.234", "--table", "0.2", "--log-polls"};
+    return {
+        "--format", std::to_string(format), "--channels", "1,2,5,7", "--kind", "5,7=0.001",  "--com", com, "--motion",
+        "still",    "--position",           "1.234",      "--table", "0.2",    "--log-polls"};
 }
 
 // Waits for the simulator's link, loads the library and binds it.
-#define START_HOST(sim, x)                                       \
+#define START_HOST(sim, x)                                         \
     ASSERT_FALSE((sim).Pty().empty()) << "gaugesim did not start"; \
-    Exports x(VEXLA_LIBRARY_FILE);                               \
-    ASSERT_TRUE(x.library.Loaded()) << x.library.Error();        \
+    Exports x(VEXLA_LIBRARY_FILE);                                 \
+    ASSERT_TRUE(x.library.Loaded()) << x.library.Error();          \
     ASSERT_TRUE(x.Complete())
 
 // Sim lines from `from` on that contain `text`.
@@ -160,7 +163,8 @@ TEST_P(EveryFormat, ReadingsAndSoftwareZero) {
         std::string why;
         const int32_t slack = format == 0 ? 6 : 1;
         EXPECT_TRUE(host.TickUntil([&] {
-            return EveryPresentChannelArrived(host) && AbsentRatesAreZero(host) && ValuesMatchTable(host, sim, slack, &why);
+            return EveryPresentChannelArrived(host) && AbsentRatesAreZero(host) &&
+                   ValuesMatchTable(host, sim, slack, &why);
         })) << why;
         for (int i = 0; i < 32; ++i) {
             EXPECT_EQ(host.EverUpdated(i), Present(i)) << "channel " << i + 1;
@@ -173,8 +177,8 @@ TEST_P(EveryFormat, ReadingsAndSoftwareZero) {
             // No relative mode without StartPoint: displacements stay 0 and a
             // software zero writes nothing.
             for (int i : kPresent) {
-            EXPECT_EQ(host.Last(i)->displacement, 0) << "channel " << i + 1;
-        }
+                EXPECT_EQ(host.Last(i)->displacement, 0) << "channel " << i + 1;
+            }
             const std::string before = ReadFile(file);
             x.SetDataZero();
             x.SetDataZeroCh(1);
@@ -199,9 +203,7 @@ TEST_P(EveryFormat, ReadingsAndSoftwareZero) {
             return i == 1 ? std::abs(r.displacement) <= 1 : r.displacement == position[i];
         })) << "only channel 2 is zeroed";
         // Written at once: the file holds the captured position.
-        EXPECT_TRUE(host.TickUntil([&] {
-            return ConfigValue(file, ReferenceKey(1)).value_or("") != "0";
-        }));
+        EXPECT_TRUE(host.TickUntil([&] { return ConfigValue(file, ReferenceKey(1)).value_or("") != "0"; }));
         EXPECT_NEAR(std::stoi(ConfigValue(file, ReferenceKey(1)).value_or("0")), position[1], 1);
         for (int i : {0, 2, 4, 31}) EXPECT_EQ(ConfigValue(file, ReferenceKey(i)), "0") << "key of channel " << i + 1;
 
@@ -384,7 +386,8 @@ TEST(HardwareCommands, WirelessCommandIsOneFrameAfterThePacing) {
         // The gauges zeroed in hardware; their position counts, and so the
         // displacements, stay.
         const auto t0 = Clock::now();
-        EXPECT_TRUE(FreshReadings(host, t0, [](int, const Host::Reading& r) { return r.value == 0 && r.displacement != 0; }));
+        EXPECT_TRUE(
+            FreshReadings(host, t0, [](int, const Host::Reading& r) { return r.value == 0 && r.displacement != 0; }));
     });
 }
 

@@ -4,7 +4,9 @@
 // gaugesim when we ask on stdout and hands its log back on stdin. Each test
 // runs in a process of its own, so each one meets a freshly loaded library.
 
+// windows.h first: the tool-help header relies on its types.
 #include <windows.h>
+
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -12,8 +14,8 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -40,7 +42,7 @@ struct LogLine {
 };
 
 class Simulator {
-public:
+  public:
     // Empty when gaugesim runs and its COM link exists, else why not.
     std::string Start(const std::string& arguments) {
         std::string error;
@@ -76,7 +78,7 @@ public:
         Ask("kill", error);
     }
 
-private:
+  private:
     static std::vector<std::string> Ask(const std::string& command, std::string& error) {
         std::fflush(stdout);
         std::printf("@sim %s\n", command.c_str());
@@ -116,7 +118,7 @@ std::string Dump(const std::vector<LogLine>& log) {
 class Library {
     HMODULE module_ = LoadLibraryA("Vexla.dll");  // first: the bindings below need it
 
-public:
+  public:
     Library() = default;
     ~Library() {
         if (module_ != nullptr) FreeLibrary(module_);
@@ -137,8 +139,7 @@ public:
     }
 
     decltype(::ConnectComm)* ConnectComm = Bind<decltype(::ConnectComm)>("ConnectComm");
-    decltype(::DLL_End_Application)* DLL_End_Application =
-        Bind<decltype(::DLL_End_Application)>("DLL_End_Application");
+    decltype(::DLL_End_Application)* DLL_End_Application = Bind<decltype(::DLL_End_Application)>("DLL_End_Application");
     decltype(::SetNetSegment)* SetNetSegment = Bind<decltype(::SetNetSegment)>("SetNetSegment");
     decltype(::CtrlFirmWare)* CtrlFirmWare = Bind<decltype(::CtrlFirmWare)>("CtrlFirmWare");
     decltype(::SetHardWareZero)* SetHardWareZero = Bind<decltype(::SetHardWareZero)>("SetHardWareZero");
@@ -150,11 +151,11 @@ public:
 };
 
 std::string Narrow(const std::wstring& text) {
-    std::string out(static_cast<std::size_t>(
-                        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr)),
+    std::string out(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                                 nullptr, 0, nullptr, nullptr)),
                     '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), static_cast<int>(out.size()),
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                        static_cast<int>(out.size()), nullptr, nullptr);
     return out;
 }
 
@@ -288,7 +289,7 @@ std::string Settings(int format, int port) {
 // ---- the fixture
 
 class WineEndToEnd : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(vexla.Loaded()) << "LoadLibrary(Vexla.dll) failed with error " << GetLastError();
         ASSERT_TRUE(vexla.GetNewData32Ch && vexla.DLL_End_Application && vexla.SetDataZeroCh);
@@ -365,7 +366,9 @@ const FormatCase kFormats[] = {
     {"Format4", 4, 7, 44, {6, 20, 31}, 20, "1.234", 1230, 12340, 1234, 3},
 };
 
-void PrintTo(const FormatCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const FormatCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class WineDataEndToEnd : public WineEndToEnd, public ::testing::WithParamInterface<FormatCase> {};
 
@@ -378,10 +381,9 @@ TEST_P(WineDataEndToEnd, FirstDataCallOpensTheFilesPortAndEveryGaugeArrives) {
         list += (list.empty() ? "" : ",") + std::to_string(n);
     }
     ASSERT_NO_FATAL_FAILURE(UseSegment(c.segment, Settings(c.format, c.port)));
-    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format " + std::to_string(c.format) + " --com " +
-                                           std::to_string(c.port) + " --channels " + list + " --kind " +
-                                           std::to_string(c.fine) + "=0.001 --motion still --position " +
-                                           c.position));
+    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format " + std::to_string(c.format) + " --com " + std::to_string(c.port) +
+                                           " --channels " + list + " --kind " + std::to_string(c.fine) +
+                                           "=0.001 --motion still --position " + c.position));
     ASSERT_NO_FATAL_FAILURE(FirstDataCall());
 
     const auto wanted = [&](int i) {
@@ -405,9 +407,9 @@ TEST_P(WineDataEndToEnd, FirstDataCallOpensTheFilesPortAndEveryGaugeArrives) {
     for (int i = 0; i < 32; ++i) {
         const ChannelView& v = readings.channel[i];
         if (present[i]) {
-            EXPECT_TRUE(channelMatches(i)) << "channel " << i + 1 << ": updated " << v.updated << " value " << v.value
-                                           << " (want " << wanted(i)[0] << ") displacement " << v.displacement
-                                           << " (want " << wanted(i)[1] << ") rate " << v.rate;
+            EXPECT_TRUE(channelMatches(i))
+                << "channel " << i + 1 << ": updated " << v.updated << " value " << v.value << " (want " << wanted(i)[0]
+                << ") displacement " << v.displacement << " (want " << wanted(i)[1] << ") rate " << v.rate;
         } else {
             EXPECT_FALSE(v.updated) << "absent channel " << i + 1 << " has data";
             EXPECT_EQ(v.rate, 0) << "absent channel " << i + 1;
@@ -525,7 +527,8 @@ TEST_F(WineEndToEnd, ZeroingADisplacementRewritesOnlyItsReferenceKey) {
     ASSERT_TRUE(PumpUntil([&] {
         readings.Take(vexla);
         return displaced(2, 0) && ReadConfig(47) != original;
-    })) << "channel 2 displacement " << readings.channel[1].displacement;
+    })) << "channel 2 displacement "
+        << readings.channel[1].displacement;
     EXPECT_TRUE(displaced(1, 1234) && displaced(3, 1234)) << "the other channels keep their reference";
 
     const std::string now = ReadConfig(47);

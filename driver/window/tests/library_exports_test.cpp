@@ -14,7 +14,7 @@ namespace vexla {
 namespace {
 
 class LibraryExports : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { library = new testing::LoadedLibrary(VEXLA_LIBRARY_FILE); }
     static void TearDownTestSuite() {
         delete library;

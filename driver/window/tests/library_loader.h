@@ -6,7 +6,7 @@
 namespace vexla::testing {
 
 class LoadedLibrary {
-public:
+  public:
     explicit LoadedLibrary(const std::string& file);
     ~LoadedLibrary();
     LoadedLibrary(const LoadedLibrary&) = delete;
@@ -21,7 +21,7 @@ public:
         return reinterpret_cast<Function*>(Symbol(name));
     }
 
-private:
+  private:
     void* handle_ = nullptr;
     std::string error_;
 };

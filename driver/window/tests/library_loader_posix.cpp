@@ -13,6 +13,8 @@ LoadedLibrary::~LoadedLibrary() {
     if (handle_ != nullptr) dlclose(handle_);
 }
 
-void* LoadedLibrary::Symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
+void* LoadedLibrary::Symbol(const char* name) const {
+    return handle_ ? dlsym(handle_, name) : nullptr;
+}
 
 }  // namespace vexla::testing

@@ -19,7 +19,7 @@ struct SeenMessageBox {
 };
 
 class MessageBoxWatcher {
-public:
+  public:
     MessageBoxWatcher();
     ~MessageBoxWatcher();
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
@@ -27,7 +27,7 @@ public:
 
     std::vector<SeenMessageBox> Seen() const;
 
-private:
+  private:
     void Run();
     void Answer(HWND box);
 
