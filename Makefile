@@ -4,7 +4,7 @@ WINE := /usr/lib/wine/wine64
 WINEPREFIX_DIR := $(CURDIR)/build/win64/wineprefix
 FUZZ_SECONDS ?= 20
 
-.PHONY: all demo deps test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench clean
+.PHONY: all demo deps test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
 
 all: deps
 	cmake --preset native
@@ -22,7 +22,7 @@ deps:
 
 # build-bench keeps the Release build (-O3, where GCC warns differently) from
 # breaking unseen.
-test: deps build-bench test-native test-asan test-tsan test-win32 test-win64 test-fuzz
+test: deps check-format build-bench test-native test-asan test-tsan test-win32 test-win64 test-fuzz
 
 test-native:
 	cmake --preset native
@@ -69,6 +69,10 @@ test-fuzz:
 build-bench: deps
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS)
+
+# Every C++ file as .clang-format says (clang-format 14, Debian 12's).
+check-format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run -Werror
 
 bench: build-bench
 	build/bench/bin/vexla_bench

@@ -11,6 +11,8 @@ have_cmd cmake || want cmake
 have_cmd g++ || want g++
 have_cmd make || want make
 have_cmd clang++ || want clang
+# The format check pins the version: another clang-format formats differently.
+have_cmd clang-format-14 || want clang-format-14
 have_cmd python3 || want python3-minimal
 have_cmd iconv || want libc-bin
 have_cmd x86_64-w64-mingw32-g++-posix || want mingw-w64
