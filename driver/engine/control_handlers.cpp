@@ -3,21 +3,9 @@
 // the settings are being written into the controls.
 
 #include "engine/driver.h"
+#include "panel/settings_controls.h"
 
 namespace vexla {
-namespace {
-
-constexpr int32_t kSpeeds[] = {9600, 19200, 38400, 57600, 115200};
-
-// 0 when off; else the channel number, with bit 7 set for "and after".
-uint8_t EncodeRange(const RangeControls& c) {
-    if (!c.Checked) return 0;
-    const auto n = static_cast<uint8_t>(c.Channel);
-    return c.Before ? n : static_cast<uint8_t>(n + 128);
-}
-
-}  // namespace
-
 void Driver::CBoxDataFormatChange(int itemIndex) {
     if (settings_.Loading()) return;
     panel_.CBoxDataFormatIndex = itemIndex;
@@ -42,7 +30,7 @@ void Driver::CBoxCommChange(int itemIndex) {
 void Driver::CBoxLinkSpeedChange(int itemIndex) {
     if (settings_.Loading()) return;
     panel_.CBoxLinkSpeedIndex = itemIndex;
-    if (itemIndex >= 0 && itemIndex < 5) settings_.Values().BaudRate = kSpeeds[itemIndex];
+    if (const auto speed = SpeedOfItem(itemIndex)) settings_.Values().BaudRate = *speed;
     Reconnect();
 }
 

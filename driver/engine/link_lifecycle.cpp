@@ -1,43 +1,19 @@
 // Opening and closing the link to the gauge network, and creating the
 // control window on first use.
 
-#include <cstdio>
-#include <string>
-
 #include "engine/driver.h"
-#include "panel/channel_grid_texts.h"
 #include "panel/driver_texts.h"
+#include "panel/window_layout.h"
 
 namespace vexla {
+
 void Driver::CreateControlWindow() {
-    TChannelTable& table = channels_.Table();
-    const uint8_t segment = settings_.Values().SegmentNumber;
-    table.EmptyRecord = TChannelRecord{};
+    channels_.Table().EmptyRecord = TChannelRecord{};
     panel_ = ControlPanel{};
     panel_.Exists = true;
     if (window_ != nullptr) window_->CreateControlWindow();
-
-    // What the window does as it is created: the tray icon, then show itself.
-    panel_.TrayHint = std::string(texts::kTrayHintPrefix) + std::to_string(segment + 1);
-    panel_.TrayVisible = true;
-    panel_.Visible = true;
-
-    panel_.Caption = std::string(texts::kStatusCaptions[2]);
-    panel_.ComboBoxCmdIndex = 2;
-    panel_.Left = panel_.Top = 0;
-
-    const int u = kChannelGridWidth / 28;
-    panel_.ChannelColumnWidths = {9 * u, 9 * u, 7 * u};
-    panel_.ChannelRowHeight = kChannelGridHeight * 18 / 80;
-    char segmentText[8];
-    std::snprintf(segmentText, sizeof segmentText, "%03u", segment + 1u);
-    panel_.ChannelGrid[0] = {std::string(segmentText) + std::string(texts::kSegmentHeadingSuffix),
-                             std::string(texts::kValueHeading), std::string(texts::kRateHeading)};
-    for (unsigned r = 1; r < kChannelGridRows; ++r) {
-        holdCount_[r - 1] = 0;
-        panel_.ChannelGrid[r] = {ChannelRowName(r, segment), std::string(texts::kValueNeverSeen),
-                                 std::string(texts::kRateInitial)};
-    }
+    LayOutNewWindow(panel_, settings_.Values().SegmentNumber);
+    holdCount_.fill(0);
     ShowPanelChange();
 }
 
@@ -51,8 +27,7 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
 
     if (!panel_.Exists) CreateControlWindow();
 
-    panel_.StatusColumnWidths.fill(kStatusGridWidth * 7 / 29);
-    for (unsigned c = 0; c < 4; ++c) panel_.StatusGrid[0][c] = std::string(texts::kStatusHeadings[c]);
+    LayOutStatusPage(panel_);
     counters_ = StatusCounters{};
     table.Boxes.SubmitCount = 0;
     table.Averaging.DataSeen = false;
@@ -76,7 +51,7 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
     table.Averaging.Reset();
     if (settings.FilterDepth == 0) settings.FilterDepth = 10;
     const int32_t lineSpeed = speed < kSlowestLineSpeed ? kSlowestLineSpeed : speed;
-    panel_.LabelSpeed = "串口：" + std::to_string(portNumber) + "  ，速度：" + std::to_string(lineSpeed) + " 波特率";
+    panel_.LabelSpeed = texts::ConnectingLabel(portNumber, lineSpeed);
     panel_.Visible = true;
     ShowPanelChange();
 
@@ -88,9 +63,8 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
 
     // The settings pages stay usable so that another port can be chosen.
     enableFlags_.Setup = 1;
-    panel_.LabelSpeed = "串口 Com" + std::to_string(portNumber) + " 不能打开";
-    if (notices_ != nullptr)
-        notices_->ShowMessage("串口 Com" + std::to_string(portNumber) + " 已经被其它\r\n程序占用,不能打开");
+    panel_.LabelSpeed = texts::PortUnavailableLabel(portNumber);
+    if (notices_ != nullptr) notices_->ShowMessage(texts::PortTakenMessage(portNumber));
     return 0;
 }
 

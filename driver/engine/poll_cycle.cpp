@@ -66,7 +66,7 @@ void Driver::PopUpFormTimerTimer() {
 // The silent port could not be opened again: the window comes up on the
 // status page with the reason, and nothing is retried.
 void Driver::ShowLinkLost() {
-    panel_.LabelSpeed = "端口Com" + std::to_string(link_.PortInUse()) + "已经脱离";
+    panel_.LabelSpeed = texts::PortLostLabel(link_.PortInUse());
     panel_.ActivePage = 1;
     panel_.Visible = true;
     ShowPanelChange();

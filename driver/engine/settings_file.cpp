@@ -2,34 +2,9 @@
 // showing them in the control window's settings controls.
 
 #include "engine/driver.h"
+#include "panel/settings_controls.h"
 
 namespace vexla {
-namespace {
-
-int SpeedItem(int32_t baudRate) {
-    switch (baudRate) {
-        case 9600:
-            return 0;
-        case 19200:
-            return 1;
-        case 38400:
-            return 2;
-        case 57600:
-            return 3;
-        default:
-            return 4;
-    }
-}
-
-void ShowRange(RangeControls& controls, uint8_t range) {
-    controls.Checked = range != 0;
-    if (range == 0) return;
-    controls.Channel = range & 0x7F;
-    controls.Before = range < 128;
-}
-
-}  // namespace
-
 void Driver::LoadOrSaveSettings(bool save) {
     const SettingsStore::LoadingScope loading(settings_);
     ReferencePoints& references = channels_.Table().References.ReferencePoint;
@@ -47,14 +22,7 @@ void Driver::SaveReferences() {
 }
 
 void Driver::RefreshSettingsControls() {
-    const DriverSettings& settings = settings_.Values();
-    panel_.CBoxDataFormatIndex = settings.DataFormat;
-    panel_.CBoxLinkSpeedIndex = SpeedItem(settings.BaudRate);
-    panel_.SpinEditFillter = settings.FilterDepth;
-    if (settings.PortNumber > 0) panel_.CBoxCommIndex = settings.PortNumber - 1;
-    panel_.CBoxFloat3 = settings.ThreeDecimals != 0;
-    ShowRange(panel_.Invert, settings.InvertRange);
-    ShowRange(panel_.TimesTen, settings.TimesTenRange);
+    ShowSettings(panel_, settings_.Values());
 }
 
 }  // namespace vexla
