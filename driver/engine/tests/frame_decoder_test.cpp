@@ -10,6 +10,7 @@
 #include "engine/tests/live_driver.h"
 #include "protocol/data_format.h"
 #include "protocol/gauge_frames.h"
+#include "protocol/tests/frame_streams.h"
 
 namespace vexla {
 namespace {
@@ -81,12 +82,7 @@ TEST_F(Decoder, WirelessFrameForChannel40IsDropped) {
 
 TEST_F(Decoder, FixedBlockLayoutMarksOnlyTheChannelsOfTheStatusByte) {
     Use(kFormatBlock);
-    BlockFields f;
-    f.layout = BlockLayout::Fixed;
-    for (unsigned r = 0; r < 8; ++r) f.entries[r] = {0, 1000 + r, 0x000400 * (r + 1)};
-    f.status = 0x05;
-    const auto bytes = EncodeBlockFrame(f);
-    Feed(Bytes(bytes.begin(), bytes.end()));
+    Feed(testing::FixedLayoutBlockFrame(0x05));
     const auto r = Decode();
     ASSERT_EQ(r.Header, -1);
     for (unsigned ch = 0; ch < 8; ++ch) {
@@ -98,15 +94,7 @@ TEST_F(Decoder, FixedBlockLayoutMarksOnlyTheChannelsOfTheStatusByte) {
 
 TEST_F(Decoder, RecordBlockLayoutFirstRecordWinsAndHighChannelsAreIgnored) {
     Use(kFormatBlock);
-    BlockFields f;
-    f.layout = BlockLayout::Record;
-    f.entries[0] = {5, 111, 0x000400};
-    f.entries[1] = {5, 222, 0x000800};
-    f.entries[2] = {16, 333, 0x000400};
-    f.entries[3] = {15, 444, 0xFFFFFF};
-    for (unsigned r = 4; r < 7; ++r) f.entries[r] = {200, 0, 0};
-    const auto bytes = EncodeBlockFrame(f);
-    Feed(Bytes(bytes.begin(), bytes.end()));
+    Feed(testing::RecordLayoutBlockFrameWithRepeats());
     const auto r = Decode();
     ASSERT_EQ(r.Header, -1);
     EXPECT_EQ(r.Value[5], -1270);

@@ -121,12 +121,7 @@ TEST_F(Scanner, LivenessComesFromPolledAndPushedFramesOnly) {
 }
 
 TEST_F(Scanner, FixedBlockLayoutNamesTheFreshChannelsOfTheStatusByte) {
-    BlockFields f;
-    f.layout = BlockLayout::Fixed;
-    for (unsigned r = 0; r < 8; ++r) f.entries[r] = {0, 1000 + r, 0x000400 * (r + 1)};
-    f.status = 0x05;
-    const auto bytes = EncodeBlockFrame(f);
-    ring.Append(Bytes(bytes.begin(), bytes.end()));
+    ring.Append(testing::FixedLayoutBlockFrame(0x05));
     const ScanResult s = Scan(kFormatBlock);
     ASSERT_EQ(s.count, 8u) << "stale readings are carried too";
     ASSERT_TRUE(s.freshChannels.has_value());
@@ -140,15 +135,7 @@ TEST_F(Scanner, FixedBlockLayoutNamesTheFreshChannelsOfTheStatusByte) {
 }
 
 TEST_F(Scanner, RecordBlockLayoutFirstRecordWinsAndHighChannelsAreIgnored) {
-    BlockFields f;
-    f.layout = BlockLayout::Record;
-    f.entries[0] = {5, 111, 0x000400};
-    f.entries[1] = {5, 222, 0x000800};
-    f.entries[2] = {16, 333, 0x000400};
-    f.entries[3] = {15, 444, 0xFFFFFF};
-    for (unsigned r = 4; r < 7; ++r) f.entries[r] = {200, 0, 0};
-    const auto bytes = EncodeBlockFrame(f);
-    ring.Append(Bytes(bytes.begin(), bytes.end()));
+    ring.Append(testing::RecordLayoutBlockFrameWithRepeats());
     const ScanResult s = Scan(kFormatBlock);
     ASSERT_EQ(Channels(s), (std::vector<uint8_t>{5, 15}));
     EXPECT_EQ(s.readings[0].value, -1270);

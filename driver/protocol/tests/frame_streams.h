@@ -95,4 +95,30 @@ inline std::vector<uint8_t> MakeStream(uint8_t format, uint32_t frames, uint32_t
     return bytes;
 }
 
+// A block frame in the fixed layout: channel r at position 1000 + r showing
+// -1270 x (r + 1); `fresh` is its status byte.
+inline std::vector<uint8_t> FixedLayoutBlockFrame(uint8_t fresh) {
+    BlockFields f;
+    f.layout = BlockLayout::Fixed;
+    for (unsigned r = 0; r < 8; ++r) f.entries[r] = {0, 1000 + r, 0x000400 * (r + 1)};
+    f.status = fresh;
+    const auto bytes = EncodeBlockFrame(f);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+// A block frame in the record layout that names channel 5 twice (111 / -1270
+// first, then 222 / -2540), channel 16 (beyond the format), channel 15
+// (444 / +1) and three records of no channel.
+inline std::vector<uint8_t> RecordLayoutBlockFrameWithRepeats() {
+    BlockFields f;
+    f.layout = BlockLayout::Record;
+    f.entries[0] = {5, 111, 0x000400};
+    f.entries[1] = {5, 222, 0x000800};
+    f.entries[2] = {16, 333, 0x000400};
+    f.entries[3] = {15, 444, 0xFFFFFF};
+    for (unsigned r = 4; r < 7; ++r) f.entries[r] = {200, 0, 0};
+    const auto bytes = EncodeBlockFrame(f);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
 }  // namespace vexla::testing
