@@ -58,8 +58,8 @@ void Add(ScanResult& result, const GaugeReading& g, bool refreshesLiveness) {
 bool AcceptFrameAt(const ReceiveRing& ring, int32_t i, uint8_t format, int32_t length, ScanResult& result) {
     if (!CanStartFrame(format, ring.At(i))) return false;
 
-    std::array<uint8_t, kBlockFrameLength> window{};
-    for (int32_t k = 0; k < length; ++k) window[static_cast<std::size_t>(k)] = ring.At(i + k);
+    std::array<uint8_t, kBlockFrameLength> window;
+    ring.CopyOut(i, std::span(window).first(static_cast<std::size_t>(length)));
 
     if (format == kFormatBlock) {
         const auto frame = DecodeBlockFrame(window);

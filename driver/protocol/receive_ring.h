@@ -18,6 +18,9 @@ struct ReceiveRing {
     void Append(std::span<const uint8_t> bytes);
     // Byte i of the unread data; i = 0 is the oldest.
     uint8_t At(int32_t i) const { return ReceiveBuffer[static_cast<std::size_t>((ReceiveHead + i) % kSize)]; }
+    // Copies out.size() unread bytes from byte i on (at most two pieces:
+    // the data wraps at most once).
+    void CopyOut(int32_t i, std::span<uint8_t> out) const;
     void Consume(int32_t n);
     void Clear() { ReceiveHead = ReceiveCount = 0; }
 };

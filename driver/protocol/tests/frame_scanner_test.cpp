@@ -161,6 +161,26 @@ TEST(ReceiveRing, KeepsTheNewest512BytesOfAnOverflow) {
     EXPECT_LT(ring.ReceiveHead, 512);
 }
 
+TEST(ReceiveRing, BlocksLandWhereByteByByteAppendingPutsThem) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<std::size_t> length(0, 1200);
+    std::uniform_int_distribution<int32_t> consume(0, 600);
+    ReceiveRing blocks, bytes;
+    uint8_t next = 0;
+    for (int round = 0; round < 300; ++round) {
+        Bytes chunk(round % 7 == 0 ? length(rng) : length(rng) % 80);
+        for (uint8_t& b : chunk) b = next++;
+        blocks.Append(chunk);
+        for (uint8_t b : chunk) bytes.Append(Bytes{b});
+        ASSERT_EQ(blocks.ReceiveHead, bytes.ReceiveHead) << "round " << round;
+        ASSERT_EQ(blocks.ReceiveCount, bytes.ReceiveCount) << "round " << round;
+        ASSERT_EQ(blocks.ReceiveBuffer, bytes.ReceiveBuffer) << "round " << round;
+        const int32_t n = consume(rng);
+        blocks.Consume(n);
+        bytes.Consume(n);
+    }
+}
+
 // Takes the scanner's readings search by search and checks them against the
 // sent frames in order: a search may accept several frames, none may skip one.
 class StreamChecker {
