@@ -14,4 +14,12 @@ constexpr bool RangeFactor(uint8_t rangeByte, unsigned index) {
     return index < n;
 }
 
+// The range byte of a line that is `on` for channel `channel` (1..32) and
+// those before it, or from it on.
+constexpr uint8_t EncodeRange(bool on, int channel, bool before) {
+    if (!on) return 0;
+    const auto n = static_cast<uint8_t>(channel);
+    return before ? n : static_cast<uint8_t>(n + 128);
+}
+
 }  // namespace vexla

@@ -2,9 +2,13 @@
 // The driver's settings as held in memory; the configuration file loads and
 // saves them.
 
+#include <array>
 #include <cstdint>
 
 namespace vexla {
+
+// The line speeds offered to the user, in the order of their list.
+inline constexpr std::array<int32_t, 5> kLinkSpeeds = {9600, 19200, 38400, 57600, 115200};
 
 // Settings as held in memory. At library load everything is zero except the
 // filter depth and the window switch; the configuration file supplies the

@@ -2,35 +2,32 @@
 // passes each control's new state here. Handlers that save are ignored while
 // the settings are being written into the controls.
 
+#include "channels/channel_range.h"
 #include "engine/driver.h"
-#include "panel/settings_controls.h"
 
 namespace vexla {
 void Driver::CBoxDataFormatChange(int itemIndex) {
     if (settings_.Loading()) return;
-    panel_.CBoxDataFormatIndex = itemIndex;
     settings_.Values().DataFormat = static_cast<uint8_t>(itemIndex);
     LoadOrSaveSettings(true);
 }
 
 void Driver::SpinEditFillterChange(int value) {
     if (settings_.Loading()) return;
-    panel_.SpinEditFillter = value;
     settings_.Values().FilterDepth = static_cast<uint8_t>(value);
     LoadOrSaveSettings(true);
 }
 
 void Driver::CBoxCommChange(int itemIndex) {
     if (settings_.Loading()) return;
-    panel_.CBoxCommIndex = itemIndex;
     settings_.Values().PortNumber = itemIndex + 1;
     Reconnect();
 }
 
 void Driver::CBoxLinkSpeedChange(int itemIndex) {
     if (settings_.Loading()) return;
-    panel_.CBoxLinkSpeedIndex = itemIndex;
-    if (const auto speed = SpeedOfItem(itemIndex)) settings_.Values().BaudRate = *speed;
+    if (itemIndex >= 0 && itemIndex < static_cast<int>(kLinkSpeeds.size()))
+        settings_.Values().BaudRate = kLinkSpeeds[static_cast<std::size_t>(itemIndex)];
     Reconnect();
 }
 
@@ -43,46 +40,44 @@ void Driver::Reconnect() {
 
 void Driver::CBoxFloat3Click(bool checked) {
     if (settings_.Loading()) return;
-    panel_.CBoxFloat3 = checked;
     settings_.Values().ThreeDecimals = checked ? 1 : 0;
     LoadOrSaveSettings(true);
 }
 
 // A range line's check box always takes effect; its number and direction
 // only while the box is checked.
-void Driver::ChangeRange(RangeControls& controls, uint8_t& setting, const RangeControls& state, bool fromCheckBox) {
+void Driver::ChangeRange(uint8_t& setting, const RangeControls& state, bool fromCheckBox) {
     if (settings_.Loading()) return;
-    controls = state;
     if (!fromCheckBox && !state.Checked) return;
-    setting = EncodeRange(state);
+    setting = EncodeRange(state.Checked, state.Channel, state.Before);
     LoadOrSaveSettings(true);
 }
 
 void Driver::CheckBoxMoveNegClick(const RangeControls& state) {
-    ChangeRange(panel_.Invert, settings_.Values().InvertRange, state, true);
+    ChangeRange(settings_.Values().InvertRange, state, true);
 }
 
 void Driver::CheckBoxNegDispClick(const RangeControls& state) {
-    ChangeRange(panel_.TimesTen, settings_.Values().TimesTenRange, state, true);
+    ChangeRange(settings_.Values().TimesTenRange, state, true);
 }
 
 void Driver::SpinEditChN1Change(const RangeControls& state) {
-    ChangeRange(panel_.Invert, settings_.Values().InvertRange, state, false);
+    ChangeRange(settings_.Values().InvertRange, state, false);
 }
 
 void Driver::SpinEditChN2Change(const RangeControls& state) {
-    ChangeRange(panel_.TimesTen, settings_.Values().TimesTenRange, state, false);
+    ChangeRange(settings_.Values().TimesTenRange, state, false);
 }
 
 void Driver::ComboBoxCmdChange(int itemIndex) {
-    panel_.ComboBoxCmdIndex = itemIndex;
+    commandItem_ = itemIndex;
 }
 
 void Driver::SpBtnSendCmdClick() {
     if (!link_.IsOpen()) return;
     // Items 0..4 are codes 0..4 and item 5 is code 6; with nothing selected
     // (index -1, low byte 255) the code comes out as 0.
-    const int index = panel_.ComboBoxCmdIndex;
+    const int index = commandItem_;
     const int code = static_cast<uint8_t>(index) <= 4 ? index : index + 1;
     CtrlFirmWare(static_cast<uint8_t>(code));
 }
@@ -96,7 +91,7 @@ void Driver::SPComSendDataEmpty() {
 }
 
 void Driver::FormClose() {
-    panel_.Visible = false;
+    if (view_ != nullptr) view_->Hidden();
     ShowPanelChange();
 }
 

@@ -64,7 +64,7 @@ void Driver::EnableCtrls(uint8_t command, uint8_t zero, uint8_t setup) {
 template <typename Block, std::size_t N>
 void Driver::FillHostBlock(Block& block) {
     std::fill_n(block.updated, N, kFlagFalse);
-    if (!panel_.Exists && (ConnectComm(19200, 1) & 0xFFFF) == 0) return;
+    if (!windowExists_ && (ConnectComm(19200, 1) & 0xFFFF) == 0) return;
     if (!link_.IsOpen()) return;
     const TChannelRecord r = TakeResult();
     if (r.Header == 0) return;
@@ -82,23 +82,19 @@ void Driver::GetNewData16Ch(TDataBlock16& block) {
 }
 
 void Driver::ShowCtrlForm() {
-    if (!panel_.Exists) return;
+    if (!windowExists_) return;
     settings_.Values().ShowCtrlWindow = 1;
-    panel_.PanelLogoVisible = false;
-    panel_.PageControlVisible = true;
-    // Windows of several segments cascade instead of covering each other.
-    if (panel_.Left == 0 && panel_.Top == 0) panel_.Left = panel_.Top = settings_.Values().SegmentNumber * 30 + 1;
-    panel_.Visible = true;
+    if (view_ != nullptr) view_->Shown(settings_.Values().SegmentNumber);
     ShowPanelChange();
 }
 
 void Driver::HideCtrlForm() {
-    if (!startupPhase_ && quietPeriod_ == 0 && panel_.Exists) FormClose();
+    if (!startupPhase_ && quietPeriod_ == 0 && windowExists_) FormClose();
     settings_.Values().ShowCtrlWindow = 0;
 }
 
 int32_t Driver::SetNetSegment(uint8_t segment) {
-    if (panel_.Exists) return 0;
+    if (windowExists_) return 0;
     settings_.SetSegment(segment);
     return -1;
 }

@@ -3,12 +3,14 @@
 
 #include "engine/driver.h"
 
-#include "panel/channel_grid_texts.h"
-
 namespace vexla {
 
 Driver::Driver(const DriverSeams& seams)
-    : link_(seams.Port), settings_(seams.Config, seams.Notices), notices_(seams.Notices), window_(seams.Window) {}
+    : link_(seams.Port),
+      settings_(seams.Config, seams.Notices),
+      notices_(seams.Notices),
+      window_(seams.Window),
+      view_(seams.View) {}
 
 void Driver::SPComReceiveData(std::span<const uint8_t> bytes) {
     if (bytes.empty()) return;
@@ -42,9 +44,7 @@ void Driver::ProcessTick() {
     // A channel that captured a new reference point has it written at once.
     if (table.References.SavePending) SaveReferences();
     averaging.Average(slot, table.References.RelativeMode != 0);
-    if (panel_.Exists)
-        for (unsigned i = 0; i < kChannels; ++i)
-            ShowChannelRow(panel_.ChannelGrid[i + 1], holdCount_[i], i, averaging, settings_.Values());
+    if (windowExists_ && view_ != nullptr) view_->ChannelsProcessed(averaging, settings_.Values());
     table.Boxes.Deposit(averaging.Averaged, averaging.Rates);
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // The driver: one object composed of named parts (the link and its
 // supervision, the poll schedule, the channel pipeline, the settings and
-// their file, the control panel), with the operations of the link, the 50 ms
-// tick, the hardware commands, the data interface and the control window's
-// handlers as its public face. The library frame owns exactly one; tests
+// their file), with the operations of the link, the 50 ms tick, the hardware
+// commands, the data interface and the control window's handlers as its
+// public face. What the control window should show goes out through the
+// view seam. The library frame owns exactly one; tests
 // make as many as they like and act through the operations and the seams.
 // Nothing here touches the operating system.
 
@@ -16,12 +17,12 @@
 #include "channels/config_file.h"
 #include "channels/host_layouts.h"
 #include "engine/channel_pipeline.h"
+#include "engine/control_view.h"
 #include "engine/host_services.h"
 #include "engine/link_port.h"
 #include "engine/link_supervisor.h"
 #include "engine/poll_schedule.h"
 #include "engine/settings_store.h"
-#include "panel/control_panel.h"
 
 namespace vexla {
 
@@ -35,13 +36,6 @@ struct ControlPermissions {
 inline constexpr uint8_t kQuietPeriodAfterCommand = 20;
 inline constexpr uint8_t kCommandGuardTicks = 2;
 
-// The four counters of the status page, each modulo 10000.
-struct StatusCounters {
-    uint16_t Ticks = 0;
-    uint16_t TicksWithData = 0;
-    uint16_t TicksWithSearch = 0;
-};
-
 // The platform around the driver; each may be null where a test needs none.
 // None is owned.
 struct DriverSeams {
@@ -49,6 +43,7 @@ struct DriverSeams {
     Notifier* Notices = nullptr;
     WindowHost* Window = nullptr;
     ConfigFile* Config = nullptr;
+    ControlView* View = nullptr;
 };
 
 class Driver {
@@ -115,7 +110,10 @@ class Driver {
     bool QueryEndSession();
 
     // ---- what the view, the library frame and tests may read
-    const ControlPanel& Panel() const { return panel_; }
+    bool WindowExists() const { return windowExists_; }
+    // Raised while the settings are shown in the controls: handlers that
+    // save do nothing then.
+    bool SettingsLoading() const { return settings_.Loading(); }
     const DriverSettings& Settings() const { return settings_.Values(); }
     const LinkSupervisor& Link() const { return link_; }
     const PollSchedule& Polls() const { return polls_; }
@@ -134,7 +132,7 @@ class Driver {
     void SendPollsAndCommands();
     void RefreshSettingsControls();
     void Reconnect();
-    void ChangeRange(RangeControls& controls, uint8_t& setting, const RangeControls& state, bool fromCheckBox);
+    void ChangeRange(uint8_t& setting, const RangeControls& state, bool fromCheckBox);
     void ShowPanelChange();
 
     // Named parts, each with its own state.
@@ -142,12 +140,15 @@ class Driver {
     PollSchedule polls_;
     ChannelPipeline channels_;
     SettingsStore settings_;
-    ControlPanel panel_;
-    std::array<uint8_t, kChannels> holdCount_{};  // ticks a silent channel's value stays on show
 
     // The platform.
     Notifier* notices_;
     WindowHost* window_;
+    ControlView* view_;
+
+    // The control window.
+    bool windowExists_ = false;
+    int commandItem_ = 2;  // the command list's selection
 
     // The tick's own state.
     uint8_t quietPeriod_ = 0;   // ticks after a command in which nothing is decoded

@@ -10,7 +10,7 @@ namespace vexla {
 void Driver::CtrlFirmWare(uint8_t code) {
     if (!link_.IsOpen() || quietPeriod_ > 0) return;
     quietPeriod_ = kQuietPeriodAfterCommand;
-    panel_.SpBtnSendCmdEnabled = false;
+    if (view_ != nullptr) view_->CommandSent();
     SendCommand(code);
 }
 

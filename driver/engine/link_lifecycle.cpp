@@ -2,18 +2,16 @@
 // control window on first use.
 
 #include "engine/driver.h"
-#include "panel/driver_texts.h"
-#include "panel/window_layout.h"
+#include "engine/notice_texts.h"
 
 namespace vexla {
 
 void Driver::CreateControlWindow() {
     channels_.Table().EmptyRecord = TChannelRecord{};
-    panel_ = ControlPanel{};
-    panel_.Exists = true;
+    windowExists_ = true;
+    commandItem_ = 2;
+    if (view_ != nullptr) view_->Created(settings_.Values().SegmentNumber);
     if (window_ != nullptr) window_->CreateControlWindow();
-    LayOutNewWindow(panel_, settings_.Values().SegmentNumber);
-    holdCount_.fill(0);
     ShowPanelChange();
 }
 
@@ -25,9 +23,8 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
     table.References.MarkAllCaptured();  // references from the file count as captured
     table.Boxes.Empty();
 
-    if (!panel_.Exists) CreateControlWindow();
+    if (!windowExists_) CreateControlWindow();
 
-    LayOutStatusPage(panel_);
     counters_ = StatusCounters{};
     table.Boxes.SubmitCount = 0;
     table.Averaging.DataSeen = false;
@@ -44,15 +41,12 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
 
     quietPeriod_ = 0;
     startupPhase_ = true;
-    panel_.TimerEnabled = true;
+    if (view_ != nullptr) view_->TimerSwitched(true);
     if (window_ != nullptr) window_->SetTimerEnabled(true);
-    panel_.PanelLogoVisible = true;
-    panel_.PageControlVisible = false;
     table.Averaging.Reset();
     if (settings.FilterDepth == 0) settings.FilterDepth = 10;
     const int32_t lineSpeed = speed < kSlowestLineSpeed ? kSlowestLineSpeed : speed;
-    panel_.LabelSpeed = texts::ConnectingLabel(portNumber, lineSpeed);
-    panel_.Visible = true;
+    if (view_ != nullptr) view_->Connecting(portNumber, lineSpeed);
     ShowPanelChange();
 
     if (link_.Open(portNumber, speed)) {
@@ -63,29 +57,28 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
 
     // The settings pages stay usable so that another port can be chosen.
     enableFlags_.Setup = 1;
-    panel_.LabelSpeed = texts::PortUnavailableLabel(portNumber);
+    if (view_ != nullptr) view_->PortUnavailable(portNumber);
     if (notices_ != nullptr) notices_->ShowMessage(texts::PortTakenMessage(portNumber));
     return 0;
 }
 
 void Driver::DisConnectComm() {
     if (!link_.Close()) return;
-    panel_.TimerEnabled = false;
+    if (view_ != nullptr) view_->TimerSwitched(false);
     if (window_ != nullptr) window_->SetTimerEnabled(false);
     FormClose();
 }
 
 void Driver::DLL_End_Application() {
     DisConnectComm();
-    if (!panel_.Exists) return;
-    panel_.TrayVisible = false;
-    panel_.TimerEnabled = false;
+    if (!windowExists_) return;
     if (window_ != nullptr) {
         window_->SetTimerEnabled(false);
         window_->DestroyControlWindow();
     }
     // A later connect starts afresh with a new window.
-    panel_ = ControlPanel{};
+    windowExists_ = false;
+    if (view_ != nullptr) view_->Destroyed();
 }
 
 void Driver::ShowPanelChange() {

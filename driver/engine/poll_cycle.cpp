@@ -2,10 +2,7 @@
 // of the start-up phase, the processing step, the status counters and the
 // polls and queued commands of the active data format.
 
-#include <string>
-
 #include "engine/driver.h"
-#include "panel/driver_texts.h"
 #include "protocol/command_frames.h"
 #include "protocol/data_format.h"
 
@@ -31,19 +28,16 @@ void Driver::PopUpFormTimerTimer() {
 
     if (quietPeriod_ == 0 && startupPhase_) {
         startupPhase_ = false;
-        panel_.PageControlLeft = panel_.PageControlTop = 0;
-        panel_.PanelLogoVisible = false;
-        panel_.PageControlVisible = true;
-        panel_.ActivePage = 0;
+        if (view_ != nullptr) view_->StartupEnded();
         if (settings_.Values().ShowCtrlWindow)
             ShowCtrlForm();
         else
             HideCtrlForm();
     }
 
-    panel_.SpBtnSendCmdEnabled = quietPeriod_ == 0 && link_.IsOpen() && enableFlags_.Command != 0;
-    panel_.SpBtnZeroEnabled = enableFlags_.Zero != 0;
-    panel_.TabSheetSetupEnabled = panel_.TabSheetValueEnabled = enableFlags_.Setup != 0;
+    if (view_ != nullptr)
+        view_->Permissions(quietPeriod_ == 0 && link_.IsOpen() && enableFlags_.Command != 0, enableFlags_.Zero != 0,
+                           enableFlags_.Setup != 0);
 
     if (!startupPhase_ && !tickBusy_) {
         // A message box further down can pump this timer again; the guard
@@ -66,9 +60,7 @@ void Driver::PopUpFormTimerTimer() {
 // The silent port could not be opened again: the window comes up on the
 // status page with the reason, and nothing is retried.
 void Driver::ShowLinkLost() {
-    panel_.LabelSpeed = texts::PortLostLabel(link_.PortInUse());
-    panel_.ActivePage = 1;
-    panel_.Visible = true;
+    if (view_ != nullptr) view_->PortLost(link_.PortInUse());
     ShowPanelChange();
     if (notices_ != nullptr) notices_->Beep();
 }
@@ -82,9 +74,7 @@ void Driver::CountAndShowStatus() {
     }
     if (channels_.TakeSearched()) count(counters_.TicksWithSearch);
     count(counters_.Ticks);
-    if (counters_.Ticks % 40 == 0) panel_.Caption = std::string(texts::kStatusCaptions[(counters_.Ticks / 40) % 3]);
-    panel_.StatusGrid[1] = {std::to_string(table.Boxes.SubmitCount), std::to_string(counters_.Ticks),
-                            std::to_string(counters_.TicksWithData), std::to_string(counters_.TicksWithSearch)};
+    if (view_ != nullptr) view_->StatusCounted(counters_, table.Boxes.SubmitCount);
 }
 
 void Driver::SendPollsAndCommands() {

@@ -2,7 +2,6 @@
 // showing them in the control window's settings controls.
 
 #include "engine/driver.h"
-#include "panel/settings_controls.h"
 
 namespace vexla {
 void Driver::LoadOrSaveSettings(bool save) {
@@ -22,7 +21,7 @@ void Driver::SaveReferences() {
 }
 
 void Driver::RefreshSettingsControls() {
-    ShowSettings(panel_, settings_.Values());
+    if (view_ != nullptr) view_->SettingsShown(settings_.Values());
 }
 
 }  // namespace vexla

@@ -1,7 +1,8 @@
 #pragma once
 // The panel layer: what the control window shows. This folder holds the
-// window as data (here), its texts and the channel grid's value texts; the
-// engine writes the model, the Windows library renders it.
+// window as data (here), its texts and layout, and the presenter that keeps
+// the model from the engine's reports and takes the user's actions to the
+// engine; the Windows library renders the model.
 //
 // The control window as data: every text, grid cell, enabled flag, page and
 // visibility that the driver writes. The platform view renders it and sends
@@ -10,6 +11,8 @@
 #include <array>
 #include <string>
 
+#include "engine/control_view.h"
+
 namespace vexla {
 
 inline constexpr int kChannelGridRows = 33;
@@ -17,14 +20,6 @@ inline constexpr int kChannelGridRows = 33;
 inline constexpr int kChannelGridWidth = 253;
 inline constexpr int kChannelGridHeight = 98;
 inline constexpr int kStatusGridWidth = 253;
-
-// One channel-range line of the value page: check box, channel number and
-// the "before" / "after" radio pair.
-struct RangeControls {
-    bool Checked = false;
-    int Channel = 32;    // 1..32
-    bool Before = true;  // "以前" checked; "以后" is its opposite
-};
 
 struct ControlPanel {
     bool Exists = false;

@@ -1,17 +1,13 @@
 #include "panel/settings_controls.h"
 
-#include <array>
-
 namespace vexla {
 namespace {
 
-constexpr std::array<int32_t, 5> kSpeeds = {9600, 19200, 38400, 57600, 115200};
-
 // Speeds outside the list show as its last item.
 int SpeedItem(int32_t baudRate) {
-    for (std::size_t i = 0; i + 1 < kSpeeds.size(); ++i)
-        if (kSpeeds[i] == baudRate) return static_cast<int>(i);
-    return static_cast<int>(kSpeeds.size() - 1);
+    for (std::size_t i = 0; i + 1 < kLinkSpeeds.size(); ++i)
+        if (kLinkSpeeds[i] == baudRate) return static_cast<int>(i);
+    return static_cast<int>(kLinkSpeeds.size() - 1);
 }
 
 void ShowRange(RangeControls& controls, uint8_t range) {
@@ -22,17 +18,6 @@ void ShowRange(RangeControls& controls, uint8_t range) {
 }
 
 }  // namespace
-
-std::optional<int32_t> SpeedOfItem(int itemIndex) {
-    if (itemIndex < 0 || itemIndex >= static_cast<int>(kSpeeds.size())) return std::nullopt;
-    return kSpeeds[static_cast<std::size_t>(itemIndex)];
-}
-
-uint8_t EncodeRange(const RangeControls& controls) {
-    if (!controls.Checked) return 0;
-    const auto n = static_cast<uint8_t>(controls.Channel);
-    return controls.Before ? n : static_cast<uint8_t>(n + 128);
-}
 
 void ShowSettings(ControlPanel& panel, const DriverSettings& settings) {
     panel.CBoxDataFormatIndex = settings.DataFormat;

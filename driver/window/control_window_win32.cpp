@@ -5,6 +5,7 @@
 #include "library_frame.h"
 #include "panel/control_panel.h"
 #include "panel/driver_texts.h"
+#include "panel/panel_presenter.h"
 #include "wide_text.h"
 
 namespace vexla {
@@ -36,7 +37,7 @@ void RegisterClassOnce() {
 
 }  // namespace
 
-TForm_Call::TForm_Call() {
+TForm_Call::TForm_Call(const PanelPresenter& panel) : panel_(panel) {
     RegisterClassOnce();
     // Only the close box: no minimise or maximise button.
     hwnd_ = CreateWindowExW(0, kClassName, Widen(texts::kDesignCaption).c_str(), WS_CAPTION | WS_SYSMENU, 0, 0, kWidth,
@@ -95,7 +96,7 @@ LRESULT TForm_Call::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == kPopUpFormTimer) {
                 RunOnDriver([this](Driver& d) {
                     d.PopUpFormTimerTimer();
-                    ShowPanel(d.Panel());  // the tick rotates the caption, among others
+                    ShowPanel(panel_.Model());  // the tick rotates the caption, among others
                 });
             }
             return 0;

@@ -10,10 +10,12 @@
 namespace vexla {
 
 struct ControlPanel;
+class PanelPresenter;
 
 class TForm_Call {
   public:
-    TForm_Call();
+    // Shows the model that `panel` keeps; the presenter outlives the window.
+    explicit TForm_Call(const PanelPresenter& panel);
     ~TForm_Call();
     TForm_Call(const TForm_Call&) = delete;
     TForm_Call& operator=(const TForm_Call&) = delete;
@@ -26,6 +28,7 @@ class TForm_Call {
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
+    const PanelPresenter& panel_;
     HWND hwnd_ = nullptr;
     bool timerRunning_ = false;
     // What the window shows, to skip unchanged updates.

@@ -5,7 +5,7 @@
 namespace vexla {
 
 DriverAssembly::DriverAssembly(WindowHost& window, Notifier& notices)
-    : port_(SPCom), config_(disk_, ConfigFolderPath()), Instance({&port_, &notices, &window, &config_}) {
+    : port_(SPCom), config_(disk_, ConfigFolderPath()), Instance({&port_, &notices, &window, &config_, &Panel}) {
     SPCom.OnReceiveData = [](TComm&, const uint8_t* buffer, uint16_t length) {
         RunOnDriver([&](Driver& d) { d.SPComReceiveData(std::span(buffer, length)); });
     };

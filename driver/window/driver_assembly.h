@@ -9,6 +9,7 @@
 #include "comm_link_port.h"
 #include "disk_config_fs.h"
 #include "engine/driver.h"
+#include "panel/panel_presenter.h"
 
 namespace vexla {
 
@@ -31,6 +32,7 @@ class DriverAssembly {
     ConfigFile config_;
 
   public:
+    PanelPresenter Panel;  // the control window's model, kept by the driver's reports
     Driver Instance;
 };
 

@@ -96,7 +96,7 @@ class PosixFrame final : public WindowHost, public Notifier {
             const std::lock_guard lock(assembly_.Mutex);
             assembly_.SPCom.ProcessNotifications();
             Driver& driver = assembly_.Instance;
-            if (driver.Panel().TimerEnabled) driver.PopUpFormTimerTimer();
+            if (assembly_.Panel.Model().TimerEnabled) driver.PopUpFormTimerTimer();
             next += kTick;
             // A stalled machine does not get a burst of catch-up ticks.
             if (now - next > 4 * kTick) next = now + kTick;

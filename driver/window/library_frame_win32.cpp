@@ -30,13 +30,13 @@ class Win32Frame final : public WindowHost, public Notifier {
     std::recursive_mutex& Mutex() { return assembly_.Mutex; }
 
     // ---- WindowHost
-    void CreateControlWindow() override { window_ = std::make_unique<TForm_Call>(); }
+    void CreateControlWindow() override { window_ = std::make_unique<TForm_Call>(assembly_.Panel); }
     void DestroyControlWindow() override { window_.reset(); }
     void SetTimerEnabled(bool enabled) override {
         if (window_) window_->SetTimerEnabled(enabled);
     }
     void PanelChanged() override {
-        if (window_) window_->ShowPanel(assembly_.Instance.Panel());
+        if (window_) window_->ShowPanel(assembly_.Panel.Model());
     }
     void QuitMessageLoop() override { PostQuitMessage(0); }
 

@@ -84,7 +84,7 @@ TEST_F(ControlHandlers, GuardedHandlersDoNothingWhileTheControlsAreFilled) {
     // message box, and the user works the controls while it is up.
     testing::MemoryFiles files;
     ConfigFile config(files, "cfg");
-    Driver driver({&port, &notices, &window, &config});
+    Driver driver({&port, &notices, &window, &config, &panel});
     ASSERT_EQ(driver.ConnectComm(19200, 1), -1);
     ASSERT_EQ(driver.Settings().DataFormat, kFormatPolledGeneral);
     const int opens = port.opens;
@@ -135,8 +135,8 @@ TEST_F(ControlHandlers, SessionEndDisconnectsAndEndsTheHostsLoop) {
     EXPECT_EQ(window.quits, 1);
     d.ShowCtrlForm();
     d.FormClose();
-    EXPECT_FALSE(d.Panel().Visible);
-    EXPECT_TRUE(d.Panel().Exists) << "closing only hides";
+    EXPECT_FALSE(panel.Model().Visible);
+    EXPECT_TRUE(panel.Model().Exists) << "closing only hides";
 }
 
 }  // namespace

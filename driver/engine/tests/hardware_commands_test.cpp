@@ -41,7 +41,7 @@ TEST_F(HardwareCommands, CodesOutsideTheTableStartTheQuietPeriodButSendNothing) 
     Connect(kFormatBlock);
     d.CtrlFirmWare(5);
     EXPECT_EQ(d.QuietPeriod(), 20);
-    EXPECT_FALSE(d.Panel().SpBtnSendCmdEnabled);
+    EXPECT_FALSE(panel.Model().SpBtnSendCmdEnabled);
     EXPECT_TRUE(port.TakeWrites().empty());
     RunOutTheQuietPeriod();
     d.CtrlFirmWare(7);
@@ -79,7 +79,7 @@ TEST_F(HardwareCommands, ResetOnConnectTurnsTheFirstDataIntoAHardwareZero) {
     settings.ResetOnConnect = 1;
     files.files[config.FilePath()] = WriteConfigText("", settings, ReferencePoints{});
     files.folders.insert(config.Folder());
-    Driver driver({&port, &notices, &window, &config});
+    Driver driver({&port, &notices, &window, &config, &panel});
     ASSERT_EQ(driver.ConnectComm(19200, 1), -1);
     EXPECT_EQ(driver.Settings().ResetOnConnect, 1);
 

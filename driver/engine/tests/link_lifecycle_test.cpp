@@ -27,7 +27,7 @@ TEST_F(LinkLifecycle, PortAndSpeedComeFromTheSettingsUnlessTheyAreZero) {
     };
     testing::MemoryFiles files;
     ConfigFile config(files, "cfg");
-    Driver driver({&port, &notices, &window, &config});
+    Driver driver({&port, &notices, &window, &config, &panel});
     for (const Case& c : cases) {
         DriverSettings settings = DefaultSettings();
         settings.PortNumber = c.settingPort;
@@ -38,7 +38,7 @@ TEST_F(LinkLifecycle, PortAndSpeedComeFromTheSettingsUnlessTheyAreZero) {
         EXPECT_EQ(port.last.PortNumber, c.port);
         EXPECT_EQ(port.last.BaudRate, c.lineSpeed);
         EXPECT_EQ(driver.Settings().BaudRate, c.storedSpeed);
-        EXPECT_EQ(driver.Panel().LabelSpeed, c.label);
+        EXPECT_EQ(panel.Model().LabelSpeed, c.label);
         EXPECT_EQ(driver.Link().Watchdog(), 22);
         EXPECT_TRUE(driver.Link().IsOpen());
     }
@@ -59,31 +59,33 @@ TEST_F(LinkLifecycle, ChannelGridIsNamedBySegment) {
         {99, "100段[总通道]", 9, "  9   [3177]"},
     };
     for (const Case& c : cases) {
-        Driver fresh({&port, nullptr, nullptr, nullptr});
+        PanelPresenter freshPanel;
+        Driver fresh({&port, nullptr, nullptr, nullptr, &freshPanel});
         EXPECT_EQ(fresh.SetNetSegment(c.segment), -1);
         fresh.ConnectComm(19200, 1);
         EXPECT_EQ(fresh.SetNetSegment(5), 0) << "the window exists: no change";
         EXPECT_EQ(fresh.Settings().SegmentNumber, c.segment);
-        EXPECT_EQ(fresh.Panel().ChannelGrid[0][0], c.heading);
-        EXPECT_EQ(fresh.Panel().ChannelGrid[0][1], "  液晶显示值");
-        EXPECT_EQ(fresh.Panel().ChannelGrid[0][2], "数据刷新率");
-        EXPECT_EQ(fresh.Panel().ChannelGrid[c.row][0], c.name);
-        EXPECT_EQ(fresh.Panel().ChannelGrid[c.row][1], " ------- ");
-        EXPECT_EQ(fresh.Panel().ChannelGrid[c.row][2], " 0.0次/秒");
-        EXPECT_EQ(fresh.Panel().TrayHint, "数显表段(组)" + std::to_string(c.segment + 1));
+        EXPECT_EQ(freshPanel.Model().ChannelGrid[0][0], c.heading);
+        EXPECT_EQ(freshPanel.Model().ChannelGrid[0][1], "  液晶显示值");
+        EXPECT_EQ(freshPanel.Model().ChannelGrid[0][2], "数据刷新率");
+        EXPECT_EQ(freshPanel.Model().ChannelGrid[c.row][0], c.name);
+        EXPECT_EQ(freshPanel.Model().ChannelGrid[c.row][1], " ------- ");
+        EXPECT_EQ(freshPanel.Model().ChannelGrid[c.row][2], " 0.0次/秒");
+        EXPECT_EQ(freshPanel.Model().TrayHint, "数显表段(组)" + std::to_string(c.segment + 1));
     }
 }
 
 TEST_F(LinkLifecycle, WindowIsLaidOutAtCreation) {
     Connect(kFormatBlock);
-    EXPECT_TRUE(d.Panel().Exists);
-    EXPECT_TRUE(d.Panel().Visible);
-    EXPECT_TRUE(d.Panel().TrayVisible);
-    EXPECT_EQ(d.Panel().ComboBoxCmdIndex, 2);
-    EXPECT_EQ(d.Panel().ChannelColumnWidths, (std::array<int, 3>{81, 81, 63}));
-    EXPECT_EQ(d.Panel().ChannelRowHeight, 22);
-    EXPECT_EQ(d.Panel().StatusColumnWidths[0], 61);
-    EXPECT_EQ(d.Panel().StatusGrid[0], (std::array<std::string, 4>{"提交次数", "串口查询", "有效数据", " 数据量 "}));
+    EXPECT_TRUE(panel.Model().Exists);
+    EXPECT_TRUE(panel.Model().Visible);
+    EXPECT_TRUE(panel.Model().TrayVisible);
+    EXPECT_EQ(panel.Model().ComboBoxCmdIndex, 2);
+    EXPECT_EQ(panel.Model().ChannelColumnWidths, (std::array<int, 3>{81, 81, 63}));
+    EXPECT_EQ(panel.Model().ChannelRowHeight, 22);
+    EXPECT_EQ(panel.Model().StatusColumnWidths[0], 61);
+    EXPECT_EQ(panel.Model().StatusGrid[0],
+              (std::array<std::string, 4>{"提交次数", "串口查询", "有效数据", " 数据量 "}));
     EXPECT_TRUE(window.timer);
     EXPECT_EQ(d.Polls().Liveness(31), 3);
 }
@@ -93,13 +95,13 @@ TEST_F(LinkLifecycle, APortThatCannotBeOpenedIsReportedAndLeavesTheTimerRunning)
     d.EnableCtrls(1, 1, 0);
     EXPECT_EQ(d.ConnectComm(19200, 5), 0);
     EXPECT_FALSE(d.Link().IsOpen());
-    EXPECT_EQ(d.Panel().LabelSpeed, "串口 Com5 不能打开");
+    EXPECT_EQ(panel.Model().LabelSpeed, "串口 Com5 不能打开");
     ASSERT_EQ(notices.messages.size(), 1u);
     EXPECT_EQ(notices.messages[0], "串口 Com5 已经被其它\r\n程序占用,不能打开");
     EXPECT_EQ(d.Link().Watchdog(), 1);
     EXPECT_TRUE(window.timer);
     for (int t = 0; t < 30; ++t) d.PopUpFormTimerTimer();
-    EXPECT_TRUE(d.Panel().TabSheetSetupEnabled) << "the settings pages stay usable";
+    EXPECT_TRUE(panel.Model().TabSheetSetupEnabled) << "the settings pages stay usable";
     EXPECT_TRUE(port.writes.empty()) << "no polls reach the line";
     EXPECT_FALSE(d.StartupPhase());
 }
@@ -109,7 +111,7 @@ TEST_F(LinkLifecycle, DisconnectOnlyActsOnAnOpenLink) {
     d.DisConnectComm();
     EXPECT_FALSE(d.Link().IsOpen());
     EXPECT_FALSE(window.timer);
-    EXPECT_FALSE(d.Panel().Visible);
+    EXPECT_FALSE(panel.Model().Visible);
     EXPECT_EQ(d.Link().Watchdog(), 1);
     const int closes = port.closes;
     d.DisConnectComm();
@@ -163,8 +165,8 @@ TEST_F(LinkLifecycle, EndOfApplicationTakesEverythingDown) {
     EXPECT_FALSE(port.isOpen);
     EXPECT_EQ(window.destroyed, 1);
     EXPECT_FALSE(window.timer);
-    EXPECT_FALSE(d.Panel().Exists);
-    EXPECT_FALSE(d.Panel().TrayVisible);
+    EXPECT_FALSE(panel.Model().Exists);
+    EXPECT_FALSE(panel.Model().TrayVisible);
     d.DLL_End_Application();
     EXPECT_EQ(window.destroyed, 1);
 }
@@ -177,16 +179,16 @@ TEST_F(LinkLifecycle, ShowAndHideFollowTheStartupPhaseAndCascadeBySegment) {
     d.SetNetSegment(2);
     Connect(kFormatBlock);
     d.HideCtrlForm();
-    EXPECT_TRUE(d.Panel().Visible) << "the start-up phase keeps the window";
+    EXPECT_TRUE(panel.Model().Visible) << "the start-up phase keeps the window";
     d.PopUpFormTimerTimer();
-    EXPECT_FALSE(d.Panel().Visible) << "hidden once the start-up phase ends";
+    EXPECT_FALSE(panel.Model().Visible) << "hidden once the start-up phase ends";
     d.ShowCtrlForm();
-    EXPECT_TRUE(d.Panel().Visible);
-    EXPECT_EQ(d.Panel().Left, 61);
-    EXPECT_EQ(d.Panel().Top, 61);
+    EXPECT_TRUE(panel.Model().Visible);
+    EXPECT_EQ(panel.Model().Left, 61);
+    EXPECT_EQ(panel.Model().Top, 61);
     d.CtrlFirmWare(0);
     d.HideCtrlForm();
-    EXPECT_TRUE(d.Panel().Visible) << "the quiet period after a command keeps it too";
+    EXPECT_TRUE(panel.Model().Visible) << "the quiet period after a command keeps it too";
     EXPECT_EQ(d.Settings().ShowCtrlWindow, 0);
 }
 

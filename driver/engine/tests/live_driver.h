@@ -1,7 +1,8 @@
 #pragma once
-// A driver wired to recording seams, for tick-by-tick tests: it has no
-// configuration file unless a test gives it one, so its settings live in
-// memory and name neither port nor speed until a connect stores the speed.
+// A driver wired to recording seams and the control window's real model, for
+// tick-by-tick tests: it has no configuration file unless a test gives it
+// one, so its settings live in memory and name neither port nor speed until
+// a connect stores the speed.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 
 #include "engine/driver.h"
 #include "engine/tests/recording_seams.h"
+#include "panel/panel_presenter.h"
 #include "protocol/gauge_frames.h"
 
 namespace vexla::testing {
@@ -18,7 +20,7 @@ class LiveDriver : public ::testing::Test {
     using Bytes = std::vector<uint8_t>;
 
     // `config` may be a member of the derived fixture, built after this.
-    explicit LiveDriver(ConfigFile* config = nullptr) : d({&port, &notices, &window, config}) {}
+    explicit LiveDriver(ConfigFile* config = nullptr) : d({&port, &notices, &window, config, &panel}) {}
 
     // Connects in `format` through the port of the call.
     void Connect(uint8_t format, int16_t portNumber = 1) {
@@ -45,6 +47,7 @@ class LiveDriver : public ::testing::Test {
     RecordingPort port;
     RecordingNotifier notices;
     RecordingWindow window;
+    PanelPresenter panel;  // what the control window shows
     Driver d;
 };
 

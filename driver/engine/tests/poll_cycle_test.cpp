@@ -56,7 +56,7 @@ TEST_F(PollCycle, HardwareZeroWaitsForThePacingThenGoesToEachLiveChannel) {
     for (int t = 0; t < 5; ++t) Tick();  // polling under way
     d.SetHardWareZero();
     EXPECT_EQ(d.QuietPeriod(), 20);
-    EXPECT_FALSE(d.Panel().SpBtnSendCmdEnabled);
+    EXPECT_FALSE(panel.Model().SpBtnSendCmdEnabled);
     for (int t = 0; t < 10; ++t) EXPECT_TRUE(Tick().empty()) << "polling stops, tick " << t;
     // Every channel still has polls left from the connect.
     EXPECT_EQ(Tick(), (Bytes{0xF0, 0x80, 0x80, 0xA5}));
@@ -128,9 +128,9 @@ TEST_F(PollCycle, APortThatCannotBeReopenedIsReportedAsLost) {
     port.openSucceeds = false;
     Tick();
     EXPECT_FALSE(d.Link().IsOpen());
-    EXPECT_EQ(d.Panel().LabelSpeed, "端口Com5已经脱离");
-    EXPECT_EQ(d.Panel().ActivePage, 1);
-    EXPECT_TRUE(d.Panel().Visible);
+    EXPECT_EQ(panel.Model().LabelSpeed, "端口Com5已经脱离");
+    EXPECT_EQ(panel.Model().ActivePage, 1);
+    EXPECT_TRUE(panel.Model().Visible);
     EXPECT_EQ(notices.beeps, 1);
     EXPECT_TRUE(window.timer) << "the timer keeps running";
     // Nothing is retried; polls are refused by the closed port.
@@ -142,8 +142,8 @@ TEST_F(PollCycle, APortThatCannotBeReopenedIsReportedAsLost) {
 
 TEST_F(PollCycle, StatusCountersAndTheRotatingCaption) {
     Connect(kFormatPushedGeneral);
-    EXPECT_EQ(d.Panel().Caption, texts::kStatusCaptions[2]);
-    EXPECT_EQ(d.Panel().StatusGrid[0][3], " 数据量 ");
+    EXPECT_EQ(panel.Model().Caption, texts::kStatusCaptions[2]);
+    EXPECT_EQ(panel.Model().StatusGrid[0][3], " 数据量 ");
     for (int t = 1; t <= 40; ++t) {
         if (t % 4 == 0) {
             Answer(1, 10, 10);
@@ -152,14 +152,14 @@ TEST_F(PollCycle, StatusCountersAndTheRotatingCaption) {
         Tick();
     }
     d.TakeResult();
-    EXPECT_EQ(d.Panel().Caption, texts::kStatusCaptions[1]);
-    EXPECT_EQ(d.Panel().StatusGrid[1][1], "40");
+    EXPECT_EQ(panel.Model().Caption, texts::kStatusCaptions[1]);
+    EXPECT_EQ(panel.Model().StatusGrid[1][1], "40");
     // A frame arrived before every fourth tick: ten ticks with data and a search.
-    EXPECT_EQ(d.Panel().StatusGrid[1][2], "10");
-    EXPECT_EQ(d.Panel().StatusGrid[1][3], "10");
-    EXPECT_EQ(d.Panel().StatusGrid[1][0], "0");
+    EXPECT_EQ(panel.Model().StatusGrid[1][2], "10");
+    EXPECT_EQ(panel.Model().StatusGrid[1][3], "10");
+    EXPECT_EQ(panel.Model().StatusGrid[1][0], "0");
     Tick();
-    EXPECT_EQ(d.Panel().StatusGrid[1][0], "1");
+    EXPECT_EQ(panel.Model().StatusGrid[1][0], "1");
 }
 
 TEST_F(PollCycle, StartupPhaseEndsOnTheFirstQuietTickAndPicksTheWindowsVisibility) {
@@ -170,13 +170,13 @@ TEST_F(PollCycle, StartupPhaseEndsOnTheFirstQuietTickAndPicksTheWindowsVisibilit
             d.HideCtrlForm();
         Connect(kFormatBlock);
         EXPECT_TRUE(d.StartupPhase());
-        EXPECT_TRUE(d.Panel().PanelLogoVisible);
-        EXPECT_FALSE(d.Panel().PageControlVisible);
+        EXPECT_TRUE(panel.Model().PanelLogoVisible);
+        EXPECT_FALSE(panel.Model().PageControlVisible);
         Tick();
         EXPECT_FALSE(d.StartupPhase());
-        EXPECT_FALSE(d.Panel().PanelLogoVisible);
-        EXPECT_TRUE(d.Panel().PageControlVisible);
-        EXPECT_EQ(d.Panel().Visible, show);
+        EXPECT_FALSE(panel.Model().PanelLogoVisible);
+        EXPECT_TRUE(panel.Model().PageControlVisible);
+        EXPECT_EQ(panel.Model().Visible, show);
     }
 }
 
@@ -187,7 +187,7 @@ TEST_F(PollCycle, ReentryGuardSkipsProcessingForAtMostTwoTicks) {
     testing::MemoryFiles files;
     files.failWrites = true;
     ConfigFile config(files, "cfg");
-    Driver driver({&port, &notices, &window, &config});
+    Driver driver({&port, &notices, &window, &config, &panel});
     driver.CBoxDataFormatChange(kFormatPolledGeneral);
     ASSERT_EQ(driver.ConnectComm(19200, 1), -1);
     driver.PopUpFormTimerTimer();
@@ -215,20 +215,20 @@ TEST_F(PollCycle, ButtonsFollowThePermissionsAndTheQuietPeriod) {
     Connect(kFormatBlock);
     d.EnableCtrls(1, 0, 0);
     Tick();
-    EXPECT_TRUE(d.Panel().SpBtnSendCmdEnabled);
-    EXPECT_FALSE(d.Panel().SpBtnZeroEnabled);
-    EXPECT_FALSE(d.Panel().TabSheetSetupEnabled);
-    EXPECT_FALSE(d.Panel().TabSheetValueEnabled);
+    EXPECT_TRUE(panel.Model().SpBtnSendCmdEnabled);
+    EXPECT_FALSE(panel.Model().SpBtnZeroEnabled);
+    EXPECT_FALSE(panel.Model().TabSheetSetupEnabled);
+    EXPECT_FALSE(panel.Model().TabSheetValueEnabled);
     d.CtrlFirmWare(1);
     TickOnBusyLine();
-    EXPECT_FALSE(d.Panel().SpBtnSendCmdEnabled);
+    EXPECT_FALSE(panel.Model().SpBtnSendCmdEnabled);
     for (int t = 0; t < 19; ++t) TickOnBusyLine();
-    EXPECT_TRUE(d.Panel().SpBtnSendCmdEnabled);
+    EXPECT_TRUE(panel.Model().SpBtnSendCmdEnabled);
 
     d.EnableCtrls(0, 2, 0);
     Tick();
-    EXPECT_FALSE(d.Panel().SpBtnSendCmdEnabled);
-    EXPECT_TRUE(d.Panel().SpBtnZeroEnabled);
+    EXPECT_FALSE(panel.Model().SpBtnSendCmdEnabled);
+    EXPECT_TRUE(panel.Model().SpBtnZeroEnabled);
 }
 
 }  // namespace

@@ -53,13 +53,13 @@ TEST_F(SettingsFile, FirstConnectWritesTheDefaultsAndUsesThem) {
     EXPECT_TRUE(FileHas("显示DLL小窗口=0"));
     EXPECT_EQ(port.last.PortNumber, 1) << "the file's port wins over the argument";
     EXPECT_EQ(port.last.BaudRate, 19200);
-    EXPECT_EQ(d.Panel().CBoxDataFormatIndex, 2);
-    EXPECT_EQ(d.Panel().CBoxLinkSpeedIndex, 1);
-    EXPECT_EQ(d.Panel().CBoxCommIndex, 0);
-    EXPECT_EQ(d.Panel().SpinEditFillter, 10);
+    EXPECT_EQ(panel.Model().CBoxDataFormatIndex, 2);
+    EXPECT_EQ(panel.Model().CBoxLinkSpeedIndex, 1);
+    EXPECT_EQ(panel.Model().CBoxCommIndex, 0);
+    EXPECT_EQ(panel.Model().SpinEditFillter, 10);
     EXPECT_TRUE(notices.messages.empty());
     Tick();
-    EXPECT_TRUE(d.Panel().Visible) << "the in-memory default shows the window on a segment's first run";
+    EXPECT_TRUE(panel.Model().Visible) << "the in-memory default shows the window on a segment's first run";
 }
 
 TEST_F(SettingsFile, TheFilesValuesDriveTheLinkAndTheControls) {
@@ -72,14 +72,14 @@ TEST_F(SettingsFile, TheFilesValuesDriveTheLinkAndTheControls) {
     EXPECT_EQ(port.last.BaudRate, 9600);
     EXPECT_EQ(d.Settings().BaudRate, 9600);
     EXPECT_EQ(d.Settings().FilterDepth, 10) << "a depth of 0 is replaced at connect";
-    EXPECT_TRUE(d.Panel().TimesTen.Checked);
-    EXPECT_EQ(d.Panel().TimesTen.Channel, 5);
-    EXPECT_FALSE(d.Panel().TimesTen.Before) << "133 = channel 5 and after";
-    EXPECT_TRUE(d.Panel().Invert.Checked);
-    EXPECT_EQ(d.Panel().Invert.Channel, 3);
-    EXPECT_TRUE(d.Panel().Invert.Before);
+    EXPECT_TRUE(panel.Model().TimesTen.Checked);
+    EXPECT_EQ(panel.Model().TimesTen.Channel, 5);
+    EXPECT_FALSE(panel.Model().TimesTen.Before) << "133 = channel 5 and after";
+    EXPECT_TRUE(panel.Model().Invert.Checked);
+    EXPECT_EQ(panel.Model().Invert.Channel, 3);
+    EXPECT_TRUE(panel.Model().Invert.Before);
     Tick();
-    EXPECT_TRUE(d.Panel().Visible);
+    EXPECT_TRUE(panel.Model().Visible);
 
     d.CBoxFloat3Click(true);
     EXPECT_TRUE(FileHas("三位小数=1"));

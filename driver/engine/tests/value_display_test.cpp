@@ -15,8 +15,8 @@ TEST_F(ValueDisplay, ProcessingStepWritesEveryRow) {
     Connect(kFormatBlock);
     d.PopUpFormTimerTimer();
     for (unsigned r = 1; r <= 32; ++r) {
-        EXPECT_EQ(d.Panel().ChannelGrid[r][1], " -------");
-        EXPECT_EQ(d.Panel().ChannelGrid[r][2], " 0.0次/秒");
+        EXPECT_EQ(panel.Model().ChannelGrid[r][1], " -------");
+        EXPECT_EQ(panel.Model().ChannelGrid[r][2], " 0.0次/秒");
     }
 }
 
@@ -25,12 +25,12 @@ TEST_F(ValueDisplay, ReadingsShowWithTheWindowsDisplaySettings) {
     d.SetFilter(1);
     Answer(2, 100, 617);  // display 1234 tenths of the last digit
     TickOnBusyLine();
-    EXPECT_EQ(d.Panel().ChannelGrid[3][1], "    1.23 mm");
+    EXPECT_EQ(panel.Model().ChannelGrid[3][1], "    1.23 mm");
     d.CBoxFloat3Click(true);
     d.CheckBoxMoveNegClick({true, 3, true});  // channels 1..3 inverted
     Answer(2, 100, 617);
     TickOnBusyLine();
-    EXPECT_EQ(d.Panel().ChannelGrid[3][1], "  -0.123 mm");
+    EXPECT_EQ(panel.Model().ChannelGrid[3][1], "  -0.123 mm");
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// The control window as the engine's view: keeps the ControlPanel model up to
+// date from what the engine tells it, and takes the user's actions to the
+// engine's handlers with the control's new state (which the model then
+// shows, as the control itself does).
+
+#include <array>
+#include <cstdint>
+
+#include "engine/control_view.h"
+#include "engine/driver.h"
+#include "panel/control_panel.h"
+
+namespace vexla {
+
+class PanelPresenter final : public ControlView {
+  public:
+    const ControlPanel& Model() const { return model_; }
+
+    // ---- ControlView
+    void Created(uint8_t segment) override;
+    void Destroyed() override;
+    void Shown(uint8_t segment) override;
+    void Hidden() override;
+    void Connecting(int32_t port, int32_t lineSpeed) override;
+    void PortUnavailable(int32_t port) override;
+    void PortLost(int32_t port) override;
+    void TimerSwitched(bool running) override;
+    void StartupEnded() override;
+    void Permissions(bool sendCommand, bool zero, bool setup) override;
+    void CommandSent() override;
+    void StatusCounted(const StatusCounters& counters, uint16_t submitCount) override;
+    void ChannelsProcessed(const AveragingRing& averaging, const DriverSettings& settings) override;
+    void SettingsShown(const DriverSettings& settings) override;
+
+    // ---- the user's actions; controls that save change nothing while the
+    // engine shows the settings
+    void CBoxDataFormatChange(Driver& driver, int itemIndex);
+    void CBoxCommChange(Driver& driver, int itemIndex);
+    void CBoxLinkSpeedChange(Driver& driver, int itemIndex);
+    void SpinEditFillterChange(Driver& driver, int value);
+    void CBoxFloat3Click(Driver& driver, bool checked);
+    void CheckBoxMoveNegClick(Driver& driver, const RangeControls& state);
+    void CheckBoxNegDispClick(Driver& driver, const RangeControls& state);
+    void SpinEditChN1Change(Driver& driver, const RangeControls& state);  // also RBtnDirFB0Click
+    void SpinEditChN2Change(Driver& driver, const RangeControls& state);  // also RBtnDirFB1Click
+    void ComboBoxCmdChange(Driver& driver, int itemIndex);
+
+  private:
+    ControlPanel model_;
+    std::array<uint8_t, kChannels> hold_{};  // ticks a silent channel's value stays on show
+};
+
+}  // namespace vexla
