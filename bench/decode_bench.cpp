@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/driver.h"
+#include "panel/panel_presenter.h"
 #include "protocol/data_format.h"
 #include "protocol/frame_scanner.h"
 #include "protocol/tests/frame_streams.h"
@@ -59,8 +60,8 @@ class QuietPort : public LinkPort {
     bool QueueWrite(std::span<const uint8_t>) override { return true; }
 };
 
-// A connected driver in `format` that averages over the whole ring and
-// writes the grid texts on every tick, as it does in use.
+// A connected driver in `format` that averages over the whole ring; its
+// view writes the grid texts on every tick, as in use.
 void SetUpForTicks(Driver& d, uint8_t format) {
     d.CBoxDataFormatChange(format);
     d.SetFilter(40);
@@ -72,7 +73,8 @@ void SetUpForTicks(Driver& d, uint8_t format) {
 // and the host's take.
 void BM_ProcessTick32Channels(benchmark::State& state) {
     QuietPort port;
-    Driver d({&port});
+    PanelPresenter panel;
+    Driver d({&port, nullptr, nullptr, nullptr, &panel});
     SetUpForTicks(d, kFormatPushedGeneral);
     std::vector<uint8_t> tick = testing::MakeStream(kFormatPushedGeneral, 32);
     tick.push_back(0x00);
@@ -94,7 +96,8 @@ BENCHMARK(BM_ProcessTick32Channels);
 // channels (all that format carries).
 void BM_ProcessTickWorstCase(benchmark::State& state) {
     QuietPort port;
-    Driver d({&port});
+    PanelPresenter panel;
+    Driver d({&port, nullptr, nullptr, nullptr, &panel});
     SetUpForTicks(d, kFormatBlock);
     for (uint32_t warm = 0; warm < 40; ++warm) {
         std::vector<uint8_t> frame = testing::MakeStream(kFormatBlock, 1, warm);

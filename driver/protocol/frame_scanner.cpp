@@ -53,43 +53,53 @@ void Add(ScanResult& result, const GaugeReading& g, bool refreshesLiveness) {
         result.readings[result.count++] = {g.channel, g.position, g.value, refreshesLiveness};
 }
 
+// Decodes the N bytes that start i bytes into the unread data: in place
+// where they lie in one piece, else from a copy.
+template <std::size_t N, typename Decoder>
+auto DecodeAt(const ReceiveRing& ring, int32_t i, Decoder decode) {
+    const auto start = static_cast<std::size_t>((ring.ReceiveHead + i) % ReceiveRing::kSize);
+    if (start + N <= ring.ReceiveBuffer.size())
+        return decode(std::span<const uint8_t, N>(&ring.ReceiveBuffer[start], N));
+    std::array<uint8_t, N> window;
+    ring.CopyOut(i, window);
+    return decode(std::span<const uint8_t, N>(window));
+}
+
+bool AcceptBlockFrameAt(const ReceiveRing& ring, int32_t i, ScanResult& result) {
+    const auto frame = DecodeAt<kBlockFrameLength>(ring, i, DecodeBlockFrame);
+    if (!frame) return false;
+    if (frame->layout == BlockLayout::Record) {
+        uint32_t named = 0;
+        for (std::size_t r = 0; r < frame->count; ++r) {
+            const GaugeReading& g = frame->readings[r];
+            // Channels 0..15 only; the first record naming a channel wins.
+            if (g.channel > 15 || (named >> g.channel & 1) != 0) continue;
+            named |= 1u << g.channel;
+            Add(result, g, false);
+        }
+    } else {
+        for (std::size_t r = 0; r < frame->count; ++r) Add(result, frame->readings[r], false);
+        result.freshChannels = frame->status;
+    }
+    return true;
+}
+
 // Checks the window that starts i bytes into the unread data; an accepted
 // frame's readings are added to `result`.
-bool AcceptFrameAt(const ReceiveRing& ring, int32_t i, uint8_t format, int32_t length, ScanResult& result) {
+bool AcceptFrameAt(const ReceiveRing& ring, int32_t i, uint8_t format, ScanResult& result) {
     if (!CanStartFrame(format, ring.At(i))) return false;
-
-    std::array<uint8_t, kBlockFrameLength> window;
-    ring.CopyOut(i, std::span(window).first(static_cast<std::size_t>(length)));
-
-    if (format == kFormatBlock) {
-        const auto frame = DecodeBlockFrame(window);
-        if (!frame) return false;
-        if (frame->layout == BlockLayout::Record) {
-            uint32_t named = 0;
-            for (std::size_t r = 0; r < frame->count; ++r) {
-                const GaugeReading& g = frame->readings[r];
-                // Channels 0..15 only; the first record naming a channel wins.
-                if (g.channel > 15 || (named >> g.channel & 1) != 0) continue;
-                named |= 1u << g.channel;
-                Add(result, g, false);
-            }
-        } else {
-            for (std::size_t r = 0; r < frame->count; ++r) Add(result, frame->readings[r], false);
-            result.freshChannels = frame->status;
-        }
-        return true;
-    }
-
     std::optional<GaugeReading> reading;
     switch (format) {
+        case kFormatBlock:
+            return AcceptBlockFrameAt(ring, i, result);
         case kFormatText:
-            reading = DecodeTextFrame(std::span(window).first<kTextFrameLength>());
+            reading = DecodeAt<kTextFrameLength>(ring, i, DecodeTextFrame);
             break;
         case kFormatWireless:
-            reading = DecodeWirelessFrame(std::span(window).first<kWirelessFrameLength>());
+            reading = DecodeAt<kWirelessFrameLength>(ring, i, DecodeWirelessFrame);
             break;
         default:
-            reading = DecodeGeneralFrame(std::span(window).first<kGeneralFrameLength>());
+            reading = DecodeAt<kGeneralFrameLength>(ring, i, DecodeGeneralFrame);
             break;
     }
     if (!reading) return false;
@@ -111,7 +121,7 @@ ScanResult ScanFrames(const ReceiveRing& ring, uint8_t format) {
     const int32_t count = ring.ReceiveCount;
     int32_t i = 0;
     do {
-        if (AcceptFrameAt(ring, i, format, geometry->window, result)) {
+        if (AcceptFrameAt(ring, i, format, result)) {
             result.accepted = true;
             i += geometry->advance;
             if (format == kFormatBlock) break;  // one block frame per search
