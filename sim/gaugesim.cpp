@@ -72,12 +72,12 @@ void PrintTable(const vexla::sim::Network& net, Micros now) {
                     fine ? 3 : 2, mm, shown.position, g.silent ? "  silent" : "");
     }
     std::printf(
-        "            line: %llu bytes, %llu frames, %llu polls, %llu commands, %llu noise, "
+        "            line: %llu bytes, %llu frames, %llu readings, %llu polls, %llu commands, %llu noise, "
         "%llu dropped, %llu corrupt\n",
         static_cast<unsigned long long>(s.bytes), static_cast<unsigned long long>(s.frames),
-        static_cast<unsigned long long>(s.polls), static_cast<unsigned long long>(s.commands),
-        static_cast<unsigned long long>(s.noiseBytes), static_cast<unsigned long long>(s.droppedBytes),
-        static_cast<unsigned long long>(s.corruptFrames));
+        static_cast<unsigned long long>(s.readings), static_cast<unsigned long long>(s.polls),
+        static_cast<unsigned long long>(s.commands), static_cast<unsigned long long>(s.noiseBytes),
+        static_cast<unsigned long long>(s.droppedBytes), static_cast<unsigned long long>(s.corruptFrames));
 }
 
 class Simulator {

@@ -213,6 +213,7 @@ void Network::SendFrameOf(uint8_t channel, Micros at) {
     Corrupt(frame);
     line_.Queue(frame, at);
     ++stats_.frames;
+    ++stats_.readings;
 }
 
 // Format 0: the network collects the fresh readings into block frames, up to
@@ -221,6 +222,7 @@ void Network::SendBlockFrame(Micros now, Micros at) {
     vexla::BlockFields fields;
     fields.layout = config_.layout;
     std::size_t used = 0;
+    uint64_t readings = 0;
     const bool record = config_.layout == vexla::BlockLayout::Record;
     for (uint8_t c = 0; c < kGauges; ++c) {
         if (record && used == 7) break;
@@ -230,6 +232,7 @@ void Network::SendBlockFrame(Micros now, Micros at) {
         if (!Reachable(c)) continue;
         gauges[c].Advance(at);
         const vexla::BlockEntry e = BlockEntryOf(c, gauges[c].Travel(), gauges[c].DisplayTravel());
+        if (fresh) ++readings;
         if (record) {
             fields.entries[used++] = e;
         } else {
@@ -248,6 +251,7 @@ void Network::SendBlockFrame(Micros now, Micros at) {
     Corrupt(f);
     line_.Queue(f, at);
     ++stats_.frames;
+    stats_.readings += readings;
 }
 
 // A wrong check that keeps every other rule of the frame, so only the check

@@ -56,6 +56,7 @@ struct NetworkConfig {
 
 struct NetworkStats {
     uint64_t frames = 0;
+    uint64_t readings = 0;  // fresh gauge readings put on the line (a block frame carries several)
     uint64_t bytes = 0;
     uint64_t noiseBytes = 0;
     uint64_t droppedBytes = 0;

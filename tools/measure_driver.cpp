@@ -7,7 +7,7 @@
 //            each new value takes to come out of GetNewData32Ch (depth 1).
 //   loss     gaugesim pushes format 0, 1 or 3 at a given speed; the host
 //            takes every result and counts the readings it delivers against
-//            the frames gaugesim reports sent.
+//            the readings gaugesim reports put on the line.
 // Usage: vexla_measure cpu|latency|loss [--seconds S] [--format F] [--baud B]
 //        [--host-ms P] [--gaugesim PATH] [--library PATH]
 
@@ -132,19 +132,23 @@ struct Sim {
         return links == 2;
     }
     // The latest "line: ... N frames" count printed so far (non-blocking read).
-    long long FramesSoFar() {
-        static long long frames = -1;
+    struct LineCounts {
+        long long frames = -1;
+        long long readings = -1;
+    };
+    LineCounts CountsSoFar() {
+        static LineCounts counts;
         const int fd = fileno(out);
         fcntl(fd, F_SETFL, O_NONBLOCK);
         char line[512];
         while (std::fgets(line, sizeof line, out)) {
-            long long bytes = 0, f = 0;
+            long long bytes = 0, f = 0, r = 0;
             if (const char* l = std::strstr(line, "line: ");
-                l && std::sscanf(l, "line: %lld bytes, %lld frames", &bytes, &f) == 2)
-                frames = f;
+                l && std::sscanf(l, "line: %lld bytes, %lld frames, %lld readings", &bytes, &f, &r) == 3)
+                counts = {f, r};
         }
         clearerr(out);
-        return frames;
+        return counts;
     }
     double CpuSeconds() const {
         std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
@@ -347,19 +351,18 @@ int MeasureLoss(const Options& o, Driver& d) {
         std::this_thread::sleep_for(5ms);
     }
     std::this_thread::sleep_for(700ms);  // one more table after the silence
-    const long long sent = sim.FramesSoFar();
+    const auto sent = sim.CountsSoFar();
+    // Every format counted alike: a reading is one gauge's value put on the
+    // line (a block frame carries several), delivered when the host sees its
+    // channel's update flag. At 5 readings a second a gauge never sends two
+    // within one tick, so each reading can show as one flag.
     std::printf("loss: format %d at %d baud, %s gauges pushing at 5 per second for %.0f s\n", o.format, o.baud,
                 channels, seconds);
-    if (o.format == 0) {
-        // A block frame carries several readings; the gauges push 16 x 5 a second.
-        const double expected = 16 * 5 * seconds;
-        std::printf("  block frames sent %lld, readings delivered %lld of about %.0f pushed (%.1f %% lost)\n", sent,
-                    readings, expected, 100.0 * (expected - static_cast<double>(readings)) / expected);
-    } else {
-        std::printf("  frames sent %lld, readings delivered %lld, lost %lld (%.2f %%)\n", sent, readings,
-                    sent - readings,
-                    sent > 0 ? 100.0 * static_cast<double>(sent - readings) / static_cast<double>(sent) : 0.0);
-    }
+    std::printf("  frames sent %lld, readings sent %lld, delivered %lld, lost %lld (%.2f %%)\n", sent.frames,
+                sent.readings, readings, sent.readings - readings,
+                sent.readings > 0
+                    ? 100.0 * static_cast<double>(sent.readings - readings) / static_cast<double>(sent.readings)
+                    : 0.0);
     return 0;
 }
 

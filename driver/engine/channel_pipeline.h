@@ -14,11 +14,13 @@ namespace vexla {
 
 class ChannelPipeline {
   public:
-    // A receive event: the bytes wait for the next decode pass.
-    void Receive(std::span<const uint8_t> bytes);
-    // What was received and not yet decoded is dropped.
+    // A receive event: the bytes wait for the next decode pass (frames of a
+    // burst that would not fit the ring are searched for at once).
+    void Receive(std::span<const uint8_t> bytes, uint8_t format);
+    // What was received and not yet decoded is dropped; DropReceived also
+    // forgets that anything arrived.
+    void ClearRing();
     void DropReceived();
-    void ClearRing() { ring_.Clear(); }
 
     // One decode pass over the bytes that arrived since the last one.
     // `answered` gets bit c for each channel c whose gauge showed itself on
@@ -32,7 +34,20 @@ class ChannelPipeline {
     const ReceiveRing& Ring() const { return ring_; }
 
   private:
+    // The readings of one decode pass, gathered over the searches made since
+    // the last pass.
+    struct DecodePass {
+        TChannelRecord record{};
+        bool accepted = false;
+        uint32_t answered = 0;
+        uint32_t fresh = 0;
+        uint32_t stale = 0;
+    };
+    void Search(uint8_t format);
+    void ResetPass();
+
     ReceiveRing ring_;
+    DecodePass pass_;
     bool newData_ = false;  // a receive event happened since the last decode
     bool searched_ = false;
     TChannelTable table_;

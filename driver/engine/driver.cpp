@@ -24,7 +24,7 @@ void Driver::SPComReceiveData(std::span<const uint8_t> bytes) {
         SetHardWareZero();
         return;
     }
-    channels_.Receive(bytes);
+    channels_.Receive(bytes, settings.DataFormat);
 }
 
 TChannelRecord Driver::DecodeFrames() {

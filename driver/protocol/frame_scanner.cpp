@@ -13,7 +13,6 @@ namespace {
 
 struct FrameGeometry {
     int32_t window;   // bytes examined at each start position
-    int32_t minimum;  // bytes that must be buffered before a search
     int32_t advance;  // where the search goes on after an accepted frame
 };
 
@@ -22,14 +21,14 @@ struct FrameGeometry {
 std::optional<FrameGeometry> GeometryOf(uint8_t format) {
     switch (format) {
         case kFormatBlock:
-            return FrameGeometry{62, 62, 62};
+            return FrameGeometry{62, 62};
         case kFormatText:
-            return FrameGeometry{15, 16, 14};
+            return FrameGeometry{15, 14};
         case kFormatPolledGeneral:
         case kFormatPushedGeneral:
-            return FrameGeometry{11, 11, 11};
+            return FrameGeometry{11, 11};
         case kFormatWireless:
-            return FrameGeometry{8, 8, 8};
+            return FrameGeometry{8, 8};
         default:
             return std::nullopt;
     }
@@ -48,9 +47,9 @@ bool CanStartFrame(uint8_t format, uint8_t first) {
     }
 }
 
-void Add(ScanResult& result, const GaugeReading& g, bool refreshesLiveness) {
+void Add(ScanResult& result, const GaugeReading& g, bool refreshesLiveness, bool fresh = true) {
     if (result.count < result.readings.size())
-        result.readings[result.count++] = {g.channel, g.position, g.value, refreshesLiveness};
+        result.readings[result.count++] = {g.channel, g.position, g.value, refreshesLiveness, fresh};
 }
 
 // Decodes the N bytes that start i bytes into the unread data: in place
@@ -78,8 +77,8 @@ bool AcceptBlockFrameAt(const ReceiveRing& ring, int32_t i, ScanResult& result) 
             Add(result, g, false);
         }
     } else {
-        for (std::size_t r = 0; r < frame->count; ++r) Add(result, frame->readings[r], false);
-        result.freshChannels = frame->status;
+        for (std::size_t r = 0; r < frame->count; ++r)
+            Add(result, frame->readings[r], false, (frame->status >> frame->readings[r].channel & 1) != 0);
     }
     return true;
 }
@@ -112,23 +111,24 @@ bool AcceptFrameAt(const ReceiveRing& ring, int32_t i, uint8_t format, ScanResul
 ScanResult ScanFrames(const ReceiveRing& ring, uint8_t format) {
     ScanResult result;
     const auto geometry = GeometryOf(format);
-    if (!geometry || ring.ReceiveCount < geometry->minimum) return result;
+    if (!geometry || ring.ReceiveCount < geometry->window) return result;
     result.searched = true;
 
-    // Position 0 is always examined; later positions only while the window
-    // ends before the newest byte, so a frame that may still be growing is
-    // left for the next search. Exactly the examined positions are consumed.
+    // Every position whose whole window has arrived is examined, the one
+    // that ends at the newest byte too: a frame is decoded as soon as its
+    // last byte is in, not when the next byte follows (a gauge that falls
+    // silent would otherwise keep its last reading back for good). Exactly
+    // the examined positions are consumed.
     const int32_t count = ring.ReceiveCount;
     int32_t i = 0;
-    do {
+    while (i + geometry->window <= count) {
         if (AcceptFrameAt(ring, i, format, result)) {
             result.accepted = true;
             i += geometry->advance;
-            if (format == kFormatBlock) break;  // one block frame per search
         } else {
             ++i;
         }
-    } while (i < count - geometry->window);
+    }
     result.consumed = i;
     return result;
 }

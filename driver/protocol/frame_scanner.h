@@ -7,7 +7,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 #include "protocol/receive_ring.h"
 
@@ -20,10 +19,14 @@ struct ScannedReading {
     // Formats 2 to 4: the frame shows that its gauge is on the line, so the
     // poll schedule keeps polling it.
     bool refreshesLiveness = false;
+    // A block frame in the fixed layout carries all of channels 0..7 and
+    // says which readings are fresh; the others repeat an older one.
+    bool fresh = true;
 };
 
 struct ScanResult {
-    // The smallest frame is 8 bytes, so a full ring holds at most 64.
+    // A full ring holds at most 64 wireless frames, or 8 block frames of 8
+    // readings.
     static constexpr std::size_t kMaxReadings = ReceiveRing::kSize / 8;
 
     std::array<ScannedReading, kMaxReadings> readings{};
@@ -34,9 +37,6 @@ struct ScanResult {
     int32_t consumed = 0;
     bool searched = false;
     bool accepted = false;  // at least one frame passed every check
-    // A block frame in the fixed layout names the fresh ones of channels 0..7
-    // (bit r for channel r); its readings of the others are stale.
-    std::optional<uint8_t> freshChannels;
 };
 
 // Searches `ring` for frames of `format` (a data-format byte; values outside

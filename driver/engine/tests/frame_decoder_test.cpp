@@ -45,30 +45,26 @@ TEST_F(Decoder, PartialFrameStaysUntilItsLastByteArrives) {
     EXPECT_EQ(d.Polls().Liveness(4), 10);
 }
 
-TEST_F(Decoder, StrayByteIsConsumedAloneThenTheFrameDecodes) {
+TEST_F(Decoder, AFrameRefreshesItsGaugesLivenessAndAStrayByteNobodys) {
     Use(kFormatPolledGeneral);
     Feed(Concat({{0x85}, General(3)}));
-    EXPECT_EQ(Decode().Header, 0);
-    EXPECT_EQ(Unread(), 11);
-    EXPECT_EQ(d.Polls().Liveness(3), kAliveAtConnect) << "a stray byte refreshes nobody";
-    Feed(Bytes{0x00});
     const auto r = Decode();
     EXPECT_EQ(r.Updated[3], -1);
+    EXPECT_EQ(Unread(), 0);
     EXPECT_EQ(d.Polls().Liveness(3), 10);
+    EXPECT_EQ(d.Polls().Liveness(5), kAliveAtConnect);
 }
 
 TEST_F(Decoder, NothingIsDecodedWithoutANewReceiveEventOrWithTheLinkClosed) {
     Use(kFormatPushedGeneral);
-    Feed(Concat({General(5), General(6)}));
+    Feed(General(5));
     EXPECT_EQ(Decode().Updated[5], -1);
-    EXPECT_EQ(Unread(), 11) << "the second frame's window ends at the newest byte";
     EXPECT_EQ(Decode().Header, 0) << "no receive event since the last pass";
-    EXPECT_EQ(Unread(), 11);
 
     d.DisConnectComm();
-    Feed(Bytes{0x00});
+    Feed(General(6));
     EXPECT_EQ(Decode().Header, 0) << "the link is closed";
-    EXPECT_EQ(Unread(), 12);
+    EXPECT_EQ(Unread(), 11) << "the bytes wait";
 }
 
 TEST_F(Decoder, WirelessFrameForChannel40IsDropped) {
@@ -100,6 +96,65 @@ TEST_F(Decoder, RecordBlockLayoutFirstRecordWinsAndHighChannelsAreIgnored) {
     EXPECT_EQ(r.Value[5], -1270);
     EXPECT_EQ(r.Value[15], 1);
     EXPECT_EQ(std::count(r.Updated.begin(), r.Updated.end(), -1), 2);
+}
+
+TEST_F(Decoder, SeveralBlockFramesInOnePassTheNewestReadingOfAChannelStands) {
+    Use(kFormatBlock);
+    // Fixed layout: channel 0 fresh in the first frame only, channel 2 in
+    // the second only; channel 1 in neither.
+    Bytes two = testing::FixedLayoutBlockFrame(0x01);
+    const Bytes second = testing::FixedLayoutBlockFrame(0x04);
+    two.insert(two.end(), second.begin(), second.end());
+    two.push_back(0x00);
+    Feed(two);
+    TChannelRecord r = Decode();
+    ASSERT_EQ(r.Header, -1);
+    EXPECT_EQ(r.Updated[0], -1);
+    EXPECT_EQ(r.Updated[1], 0);
+    EXPECT_EQ(r.Updated[2], -1);
+    EXPECT_EQ(Unread(), 1);
+
+    // Record layout: channel 5 in two frames of one pass.
+    Bytes records = testing::RecordLayoutBlockFrameWithRepeats();
+    BlockFields later;
+    later.entries[0] = {5, 999, 0x000C00};
+    for (unsigned k = 1; k < 7; ++k) later.entries[k] = {200, 0, 0};
+    const auto laterBytes = EncodeBlockFrame(later);
+    records.insert(records.end(), laterBytes.begin(), laterBytes.end());
+    records.push_back(0x00);
+    Feed(records);
+    r = Decode();
+    EXPECT_EQ(r.Value[5], -3810) << "the second frame's reading";
+    EXPECT_EQ(r.Value[15], 1);
+}
+
+TEST_F(Decoder, ABurstLargerThanTheRingLosesNoFrame) {
+    // Sixteen gauges at 115200 baud: a burst of block frames, each with the
+    // reading of one channel, is more than the ring holds between two ticks.
+    Use(kFormatBlock);
+    Bytes burst;
+    for (uint8_t ch = 0; ch < 16; ++ch) {
+        BlockFields f;
+        f.entries[0] = {ch, 100u + ch, 0x000400u * (ch + 1u)};
+        for (unsigned k = 1; k < 7; ++k) f.entries[k] = {200, 0, 0};
+        const auto bytes = EncodeBlockFrame(f);
+        burst.insert(burst.end(), bytes.begin(), bytes.end());
+    }
+    burst.push_back(0x00);
+    ASSERT_GT(burst.size(), static_cast<std::size_t>(ReceiveRing::kSize));
+    Feed(Bytes(burst.begin(), burst.begin() + 300));
+    Feed(Bytes(burst.begin() + 300, burst.end()));
+    const TChannelRecord r = Decode();
+    for (unsigned ch = 0; ch < 16; ++ch) {
+        EXPECT_EQ(r.Updated[ch], -1) << ch;
+        EXPECT_EQ(r.Value[ch], -1270 * static_cast<int32_t>(ch + 1)) << ch;
+    }
+    EXPECT_EQ(Unread(), 1);
+
+    // Without a format to search by, the newest bytes stay as before.
+    Use(9);
+    Feed(burst);
+    EXPECT_EQ(Unread(), ReceiveRing::kSize);
 }
 
 TEST_F(Decoder, AReceiveEventRestartsTheWatchdog) {
