@@ -14,10 +14,19 @@ constexpr int64_t FloorDiv(int64_t a, int64_t b) {
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-constexpr uint32_t Wrap(int64_t counter, unsigned bits) {
-    const int64_t period = int64_t{1} << bits;
+constexpr uint32_t Modulo(int64_t counter, int64_t period) {
     return static_cast<uint32_t>(((counter % period) + period) % period);
 }
+
+constexpr uint32_t Wrap(int64_t counter, unsigned bits) {
+    return Modulo(counter, int64_t{1} << bits);
+}
+
+// The gauges' position counters run round at these periods (in wire units);
+// the driver folds displacements with the same periods. Formats 0 and 4
+// wrap at their fields.
+constexpr int64_t kGeneralPositionPeriod = 10403840;  // x 2 = 20,807,680 counts
+constexpr int64_t kTextPositionPeriod = 65024;        // x 10 = 650,240 counts
 
 // Block-frame counts: 1024 counts per 1270 value units (1.27 mm per 1024
 // counts on a 0.01 mm gauge).
@@ -112,7 +121,7 @@ vexla::GeneralFields GeneralFieldsOf(uint8_t channel, int64_t travel, int64_t di
     const int64_t shown = RoundToDigit(display);
     vexla::GeneralFields f;
     f.channel = channel;
-    f.position = Wrap(FloorDiv(travel, 2), 24);
+    f.position = Modulo(FloorDiv(travel, 2), kGeneralPositionPeriod);
     f.display = Wrap(std::llabs(shown) / 2, 23);
     f.negative = shown < 0;
     return f;
@@ -132,7 +141,7 @@ vexla::TextFields TextFieldsOf(uint8_t channel, int64_t travel, int64_t display)
     const int64_t shown = RoundToDigit(display);
     vexla::TextFields f;
     f.channel = channel;
-    f.positionDigits = static_cast<uint32_t>(((FloorDiv(travel, 10) % 100000) + 100000) % 100000);
+    f.positionDigits = Modulo(FloorDiv(travel, 10), kTextPositionPeriod);
     f.displayDigits = static_cast<uint32_t>(std::llabs(shown) / 10 % 10000);
     f.negative = shown < 0;
     return f;

@@ -23,6 +23,12 @@ int32_t FoldPerChannel(int64_t d) {
     return Wrap32(Fold(d, 10403840, 20807680));
 }
 
+// The wireless position field has 20 bits: its gauges' counters run round at
+// 2,621,440 counts, which a fold over 20,807,680 would never catch.
+int32_t FoldWireless(int64_t d) {
+    return Wrap32(Fold(d, 1310720, 2621440));
+}
+
 int32_t FoldText(int64_t d) {
     return Wrap32(Fold(d, 325120, 650240));
 }
@@ -41,7 +47,8 @@ void ZeroReferences::EnterReading(TChannelRecord& record, unsigned channel, int3
     if (CapturesPerChannel(format)) {
         RelativeMode = 1;
         if (ReferenceCaptured[channel]) {
-            displacement = FoldPerChannel(int64_t{position} - ReferencePoint[channel]);
+            const int64_t d = int64_t{position} - ReferencePoint[channel];
+            displacement = format == kFormatWireless ? FoldWireless(d) : FoldPerChannel(d);
         } else {
             ReferencePoint[channel] = position;
             ReferenceCaptured[channel] = 1;

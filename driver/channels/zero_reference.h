@@ -28,7 +28,8 @@ struct ZeroReferences {
 };
 
 // The folds of each format's counter, exposed for the tests of the wrap points.
-int32_t FoldPerChannel(int64_t d);     // formats 2, 3, 4
+int32_t FoldPerChannel(int64_t d);     // formats 2, 3
+int32_t FoldWireless(int64_t d);       // format 4
 int32_t FoldText(int64_t d);           // format 1
 int32_t FoldAndScaleBlock(int64_t d);  // format 0: 24-bit fold, then x 1270 / 1024
 

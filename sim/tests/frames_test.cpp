@@ -31,13 +31,15 @@ constexpr BlockLayout R = BlockLayout::Record;
 constexpr BlockLayout F = BlockLayout::Fixed;
 
 const WireCase kWireCases[] = {
-    // General frame: position 2 x 24-bit field, display 2 x 23-bit field.
+    // General frame: position 2 x field, the counter running round at
+    // 20,807,680; display 2 x 23-bit field.
     {2, R, 0, 0, 0, 0},
     {2, R, 12345, 0, 12344, 12350},
-    {2, R, 33554430, 0, 33554430, 16777214},  // both fields at their top
-    {3, R, 33554432, 33554532, 0, -100},      // position wrapped to 0
-    {3, R, -2, 0, 33554430, 0},               // below 0 wraps to the top
-    {3, R, -15, 0, 33554416, -20},
+    {2, R, 20807678, 20807678, 20807678, 0},  // position at the top of its period
+    {2, R, 33554430, 0, 12746750, 16777214},  // past one period; display at its top
+    {3, R, 20807680, 20807780, 0, -100},      // position wrapped to 0
+    {3, R, -2, 0, 20807678, 0},               // below 0 wraps to the top
+    {3, R, -15, 0, 20807664, -20},
     {3, R, 16777220, 0, 16777220, 4},  // display field wrapped
     // Wireless frame: 20-bit position and 19-bit display, 10/4 each.
     {4, R, 0, 0, 0, 0},
@@ -45,12 +47,14 @@ const WireCase kWireCases[] = {
     {4, R, 2621440, 1310730, 0, 1310710},
     {4, R, -1, 1310719, 2621437, 0},
     {4, R, -5, 0, 2621435, -10},
-    // Text frame: five position digits and four display digits.
+    // Text frame: position digits running round at 65,024 (x 10 = 650,240
+    // counts) and four display digits.
     {1, R, 0, 0, 0, 0},
     {1, R, 12345, 0, 12340, 12350},
-    {1, R, 999999, 900000, 999990, 0},
-    {1, R, 1000000, 900010, 0, 99990},
-    {1, R, -25, 0, 999970, -30},
+    {1, R, 650239, 650239, 650230, 0},
+    {1, R, 650240, 650250, 0, -10},
+    {1, R, 1000000, 900010, 349760, 99990},
+    {1, R, -25, 0, 650210, -30},
     // Block frame: 1024 counts per 1270 units; the display counts negated in
     // 24 bits, so past its positive end it reads as negative.
     {0, R, 0, 0, 0, 0},

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+
 #include "channels/channel_range.h"
 #include "channels/zero_reference.h"
 #include "protocol/data_format.h"
@@ -21,6 +24,9 @@ TEST(Folds, KeepDisplacementsWithinOnePeriodOfEachCounter) {
         {"per-channel, at the half range", FoldPerChannel, 10403840, 10403840},
         {"per-channel, just above", FoldPerChannel, 10403841, -10403839},
         {"per-channel, just below", FoldPerChannel, -10403841, 10403839},
+        {"wireless, across the field's wrap", FoldWireless, 2621440 - 5, -5},
+        {"wireless, at the half range", FoldWireless, 1310720, 1310720},
+        {"wireless, just below", FoldWireless, -1310721, 1310719},
         {"text, 400000 above", FoldText, 400000, -250240},
         {"text, at the half range", FoldText, -325120, -325120},
         {"text, just below", FoldText, -325121, 325119},
@@ -34,12 +40,18 @@ TEST(Folds, KeepDisplacementsWithinOnePeriodOfEachCounter) {
 }
 
 TEST(EnterReading, PerChannelFormatsCaptureTheFirstReadingAndAskForASave) {
-    for (uint8_t format : {kFormatPolledGeneral, kFormatPushedGeneral, kFormatWireless}) {
+    // A position past half the format's counter period is a move backwards
+    // through the counter's zero.
+    const std::array<std::pair<uint8_t, int32_t>, 3> farPositions = {
+        {{kFormatPolledGeneral, 20000000}, {kFormatPushedGeneral, 20000000}, {kFormatWireless, 2000000}}};
+    const std::array<int32_t, 3> folded = {-807680, -807680, -621440};
+    for (std::size_t k = 0; k < farPositions.size(); ++k) {
+        const auto [format, far] = farPositions[k];
         ZeroReferences refs;
         refs.MarkAllCaptured();  // references from the file count as captured
         TChannelRecord r;
-        refs.EnterReading(r, 3, 20000000, 77, format);
-        EXPECT_EQ(r.Displacement[3], -807680);
+        refs.EnterReading(r, 3, far, 77, format);
+        EXPECT_EQ(r.Displacement[3], folded[k]) << int(format);
         EXPECT_EQ(r.Value[3], 77);
         EXPECT_EQ(r.Updated[3], -1);
         EXPECT_EQ(refs.RelativeMode, 1);

@@ -230,6 +230,48 @@ TEST_P(EveryFormat, ReadingsAndSoftwareZero) {
 INSTANTIATE_TEST_SUITE_P(Formats, EveryFormat, ::testing::Values(0, 1, 2, 3, 4));
 
 // ---------------------------------------------------------------------------
+// A gauge swinging slowly through its position counter's zero, both ways:
+// the counter runs round there, the displacement must not.
+
+class CounterWrap : public ::testing::TestWithParam<int> {};
+
+TEST_P(CounterWrap, DisplacementStaysSmallAndSteadyThroughTheCountersZero) {
+    const int format = GetParam();
+    RunIsolated([format](const std::string& home) {
+        if (format != 2) WriteConfig(ConfigFile(home), {"[硬件类型]", "数据格式=" + std::to_string(format)});
+        // +-0.1 mm around the counter's zero, 3 s a swing.
+        Gaugesim sim({"--format", std::to_string(format), "--channels", "1", "--com", "1", "--motion", "sine",
+                      "--position", "0", "--amplitude", "0.1", "--period", "3"});
+        START_HOST(sim, x);
+        Host host(x);
+        host.Tick();
+        x.SetFilter(1);
+        ASSERT_TRUE(host.TickUntil([&] { return host.EverUpdated(0); }));
+        // The push formats report displacements from where relative mode
+        // starts; the others from the file's reference, 0.
+        if (format <= 1) x.StartPoint(1);
+        host.TickFor(200ms);
+
+        std::vector<int32_t> seen;
+        const auto until = Clock::now() + 6500ms;
+        host.TickUntil([&] {
+            if (host.UpdatedNow(0)) seen.push_back(host.Block().displacement[0]);
+            return Clock::now() > until;
+        });
+        ASSERT_GE(seen.size(), 12u);
+        const auto [low, high] = std::minmax_element(seen.begin(), seen.end());
+        EXPECT_LT(*low, -30) << "the gauge went below its counter's zero";
+        EXPECT_GT(*high, 30) << "and above it";
+        EXPECT_LE(*high - *low, 420) << "0.2 mm of travel, 0.001 mm a unit";
+        for (std::size_t k = 1; k < seen.size(); ++k)
+            ASSERT_LE(std::abs(seen[k] - seen[k - 1]), 250)
+                << "jump at reading " << k << ": " << seen[k - 1] << " to " << seen[k];
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CounterWrap, ::testing::Values(0, 1, 2, 3, 4));
+
+// ---------------------------------------------------------------------------
 // Hardware commands as the simulator hears them.
 
 // Formats 0 and 1: one broadcast at once, then a quiet second in which the
