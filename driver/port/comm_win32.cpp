@@ -14,6 +14,7 @@
 
 #include "comm.h"
 #include "comm_messages.h"
+#include "comm_win32_line_wait.h"
 
 namespace vexla {
 
@@ -80,6 +81,23 @@ std::wstring PortNameW(const std::string& name) {
     std::wstring wide(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
     return wide;
+}
+
+class SystemLineEventWait final : public comm::LineEventWait {
+  public:
+    BOOL SetMask(HANDLE port, DWORD mask) override { return SetCommMask(port, mask); }
+    BOOL Wait(HANDLE port, DWORD* mask, OVERLAPPED* overlapped) override {
+        return WaitCommEvent(port, mask, overlapped);
+    }
+};
+
+// Ports wait through the system's, unless a test has put in its own.
+SystemLineEventWait systemLineEventWait;
+std::atomic<comm::LineEventWait*> testLineEventWait{nullptr};
+
+comm::LineEventWait& CurrentLineEventWait() {
+    comm::LineEventWait* wait = testLineEventWait.load();
+    return wait ? *wait : systemLineEventWait;
 }
 
 bool Signalled(HANDLE event) {
@@ -162,8 +180,8 @@ class TCommThread {
 
 class TReadThread final : public TCommThread {
   public:
-    TReadThread(HANDLE port, HANDLE stop, HWND window, uint16_t blockSize)
-        : TCommThread(port, stop, window), block_(blockSize) {}
+    TReadThread(HANDLE port, HANDLE stop, HWND window, uint16_t blockSize, comm::LineEventWait& lineWait)
+        : TCommThread(port, stop, window), lineWait_(lineWait), block_(blockSize) {}
     ~TReadThread() override { Join(); }
 
   private:
@@ -181,7 +199,7 @@ class TReadThread final : public TCommThread {
 
     void Run() {
         // A device that cannot report line events still delivers data.
-        lineEvents_ = SetCommMask(port_, kLineEventMask) != 0;
+        lineEvents_ = lineWait_.SetMask(port_, kLineEventMask) != 0;
         if (lineEvents_ && !ArmLineWait()) return;
         if (!StartRead()) return;
         for (;;) {
@@ -214,7 +232,7 @@ class TReadThread final : public TCommThread {
 
     bool ArmLineWait() {
         while (!Signalled(stop_)) {
-            if (WaitCommEvent(port_, &lineMask_, line_.Fresh())) {
+            if (lineWait_.Wait(port_, &lineMask_, line_.Fresh())) {
                 if (!HandleLineEvent()) return false;
                 if (!lineEvents_) return true;
                 continue;
@@ -324,6 +342,7 @@ class TReadThread final : public TCommThread {
         return true;
     }
 
+    comm::LineEventWait& lineWait_;
     std::vector<uint8_t> block_;
     TOverlappedOp line_;
     TOverlappedOp read_;
@@ -555,7 +574,8 @@ void TComm::OpenPort() {
     if (!impl.writerReady) throw fail(TCommsFailure::EventFailed, GetLastError());
     impl.blockSize = ReceiveBlockSize(settings_.InputBufferLong);
 
-    impl.reader = std::make_unique<TReadThread>(impl.port.get(), impl.stop.get(), impl.window, impl.blockSize);
+    impl.reader = std::make_unique<TReadThread>(impl.port.get(), impl.stop.get(), impl.window, impl.blockSize,
+                                                CurrentLineEventWait());
     if (!impl.reader->Create(THREAD_PRIORITY_HIGHEST)) {
         const DWORD error = GetLastError();
         impl.reader.reset();
@@ -643,5 +663,13 @@ void TComm::ApplyTimeouts() {
     timeouts.WriteTotalTimeoutConstant = settings_.WriteTotalTimeoutConstant;
     SetCommTimeouts(impl_->port.get(), &timeouts);
 }
+
+namespace comm {
+
+void SetLineEventWaitForTests(LineEventWait* wait) {
+    testLineEventWait = wait;
+}
+
+}  // namespace comm
 
 }  // namespace vexla
