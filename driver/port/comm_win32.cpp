@@ -192,6 +192,10 @@ class TReadThread final : public TCommThread {
             RequestHangup();
         }
         // Nothing of ours may be freed while the system still writes into it.
+        // A pending line-event wait ends the documented way, by a new mask,
+        // before anything is cancelled: Wine ignores CancelIoEx on it (on a
+        // real UART), and waiting for that cancel never ends.
+        if (line_.pending) lineWait_.SetMask(port_, 0);
         read_.CancelAndWait(port_);
         line_.CancelAndWait(port_);
         PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);

@@ -4,16 +4,20 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "comm.h"
+#include "comm_win32_line_wait.h"
 #include "expect_open_fails.h"
 
 namespace vexla::test {
@@ -216,6 +220,162 @@ TEST_F(CommWin32, OpenCloseCyclesWithTrafficInFlight) {
     };
     EXPECT_TRUE(owner.WaitUntil(endsWithPattern));
     owner.comm.ClosePort();
+}
+
+// ---- closing with a line-event wait pending
+
+// The line-event wait as Wine keeps it on a real UART: pending until the
+// mask changes, deaf to CancelIoEx (the record is ours, so the system has
+// nothing to cancel). Deaf to the mask too in NeverEnds; in MaskHangs
+// SetMask(0) itself blocks until Release.
+class PendingLineWait final : public comm::LineEventWait {
+  public:
+    enum class Mode { EndsOnMask, NeverEnds, MaskHangs };
+    explicit PendingLineWait(Mode mode) : mode_(mode), release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~PendingLineWait() override { CloseHandle(release_); }
+
+    BOOL SetMask(HANDLE, DWORD mask) override {
+        if (mask != 0) return TRUE;
+        ++maskCleared;
+        if (mode_ == Mode::MaskHangs) {
+            WaitForSingleObject(release_, INFINITE);
+            ++maskReturned;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (record_ && mode_ != Mode::NeverEnds) CompleteLocked();
+        return TRUE;
+    }
+    BOOL Wait(HANDLE, DWORD* mask, OVERLAPPED* overlapped) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        record_ = overlapped;
+        mask_ = mask;
+        overlapped->Internal = STATUS_PENDING;
+        ResetEvent(overlapped->hEvent);
+        ++armed;
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
+
+    void Release() { SetEvent(release_); }
+    // The system lets go of the wait at last: writes the mask and the record
+    // and signals the record's event. True when that event was still open,
+    // so the component had not freed what the system still held.
+    bool CompleteLate() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!record_) return false;
+        const bool open = WaitForSingleObject(record_->hEvent, 0) != WAIT_FAILED;
+        if (open) CompleteLocked();
+        return open;
+    }
+
+    std::atomic<int> armed{0};
+    std::atomic<int> maskCleared{0};
+    std::atomic<int> maskReturned{0};
+
+  private:
+    void CompleteLocked() {
+        *mask_ = 0;
+        record_->InternalHigh = 0;
+        record_->Internal = 0;
+        SetEvent(record_->hEvent);
+        record_ = nullptr;
+    }
+
+    const Mode mode_;
+    HANDLE release_;
+    std::mutex mutex_;
+    OVERLAPPED* record_ = nullptr;
+    DWORD* mask_ = nullptr;
+};
+
+// The component's trace goes out with OutputDebugStringW, which raises an
+// exception that a debugger turns into its event; a first-chance handler
+// of this process sees the same text.
+class DebugOutput {
+  public:
+    DebugOutput() : handler_(AddVectoredExceptionHandler(1, &Handler)) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.clear();
+    }
+    ~DebugOutput() { RemoveVectoredExceptionHandler(handler_); }
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+
+    std::string Text() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string text;
+        for (const std::wstring& line : lines_) text += std::string(line.begin(), line.end()) + "\n";
+        return text;
+    }
+
+  private:
+    static LONG CALLBACK Handler(EXCEPTION_POINTERS* exception) {
+        constexpr DWORD kWidePrint = 0x4001000A;  // DBG_PRINTEXCEPTION_WIDE_C
+        const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+        if (record.ExceptionCode == kWidePrint && record.NumberParameters >= 2) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            lines_.emplace_back(reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1]));
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+
+    static inline std::mutex mutex_;
+    static inline std::vector<std::wstring> lines_;
+    PVOID handler_;
+};
+
+// How long ClosePort took. A close that never returns would stall the whole
+// run, so after a minute the process ends with a message instead.
+double CloseSeconds(TComm& comm) {
+    HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread watchdog([returned] {
+        if (WaitForSingleObject(returned, 60000) == WAIT_OBJECT_0) return;
+        std::fprintf(stderr, "ClosePort did not return within 60 s\n");
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
+    });
+    const auto start = Clock::now();
+    comm.ClosePort();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    SetEvent(returned);
+    watchdog.join();
+    CloseHandle(returned);
+    return seconds;
+}
+
+class CommWin32LineWait : public CommWin32 {
+  protected:
+    void TearDown() override { comm::SetLineEventWaitForTests(nullptr); }
+
+    // Opens with `wait` and returns once the receive thread has armed it.
+    void OpenWith(Owner& owner, PendingLineWait& wait) {
+        comm::SetLineEventWaitForTests(&wait);
+        const int before = wait.armed;
+        owner.comm.OpenPort();
+        ASSERT_TRUE(owner.WaitUntil([&] { return wait.armed > before; }));
+    }
+};
+
+// What the silent line's watchdog does: close and open again, every second.
+TEST_F(CommWin32LineWait, ClosingEndsThePendingWaitByItsMaskAndReopens) {
+    PendingLineWait wait(PendingLineWait::Mode::EndsOnMask);
+    DebugOutput trace;
+    Owner owner;
+    const std::vector<uint8_t> pattern = EveryByteValue();
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        SCOPED_TRACE(cycle);
+        owner.bytes.clear();
+        ASSERT_NO_FATAL_FAILURE(OpenWith(owner, wait));
+        ASSERT_TRUE(Peer("send"));
+        ASSERT_TRUE(owner.WaitUntil([&] { return owner.bytes.size() >= pattern.size(); }));
+        EXPECT_EQ(owner.bytes, pattern);
+        EXPECT_LT(CloseSeconds(owner.comm), 1.0);
+        EXPECT_FALSE(owner.comm.IsOpen());
+        EXPECT_EQ(wait.maskCleared, cycle + 1);
+    }
+    owner.comm.ProcessNotifications();
+    EXPECT_EQ(owner.hangups, 0);
+    EXPECT_EQ(trace.Text(), "");
 }
 
 }  // namespace
