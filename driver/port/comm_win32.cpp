@@ -31,6 +31,16 @@ static_assert(kMsgReceiveData == comm::kMsgReceiveData && kMsgSendDataEmpty == c
 constexpr DWORD kLineEventMask = EV_RLSD | EV_ERR | EV_RING;  // 0x1A0
 constexpr DWORD kQueueSize = 4096;
 constexpr wchar_t kWindowClass[] = L"VexlaCommNotify";
+// Closing never hangs on the system: a worker thread gives the system this
+// long to let go of its pending operations, and ClosePort waits this long
+// for both threads before it abandons one.
+constexpr DWORD kWindDownMs = 2000;
+constexpr DWORD kJoinLimitMs = 10000;
+
+// The port's diagnostic lines; the driver's trace takes them over when it has one.
+void TraceLine(const std::wstring& line) {
+    OutputDebugStringW(line.c_str());
+}
 
 class UniqueHandle {
   public:
@@ -50,6 +60,8 @@ class UniqueHandle {
         if (handle_) CloseHandle(handle_);
         handle_ = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
     }
+    // Gives the handle up without closing it: someone may still use it.
+    void leak() { handle_ = nullptr; }
 
   private:
     HANDLE handle_ = nullptr;
@@ -104,6 +116,19 @@ bool Signalled(HANDLE event) {
     return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
 
+// The milliseconds left of a time limit that several waits share.
+class Deadline {
+  public:
+    explicit Deadline(DWORD ms) : end_(GetTickCount64() + ms) {}
+    DWORD Left() const {
+        const ULONGLONG now = GetTickCount64();
+        return now >= end_ ? 0 : static_cast<DWORD>(end_ - now);
+    }
+
+  private:
+    ULONGLONG end_;
+};
+
 // One overlapped operation: its record, its own manual-reset event, and
 // whether the system still owns the record (and what it points into).
 class TOverlappedOp {
@@ -123,12 +148,17 @@ class TOverlappedOp {
 
     // The system must be done with the record and its buffer before either
     // is freed; PurgeComm does not abort every driver's (or Wine's) I/O.
-    void CancelAndWait(HANDLE port) {
-        if (!pending) return;
+    // Waits until `deadline` at most: false when the system still holds them.
+    bool CancelAndWait(HANDLE port, const Deadline& deadline) {
+        if (!pending) return true;
         CancelIoEx(port, &record_);
+        if (WaitForSingleObject(event_.get(), deadline.Left()) != WAIT_OBJECT_0) return false;
         DWORD ignored = 0;
-        GetOverlappedResult(port, &record_, &ignored, TRUE);
+        if (!GetOverlappedResult(port, &record_, &ignored, FALSE) && GetLastError() == ERROR_IO_INCOMPLETE) {
+            return false;
+        }
         pending = false;
+        return true;
     }
 
   private:
@@ -141,9 +171,11 @@ bool Quiet(DWORD error) {
     return error == ERROR_INVALID_HANDLE;
 }
 
+// The owner destroys a thread only after Join succeeded (or when it never
+// ran), and leaks one that did not end.
 class TCommThread {
   public:
-    virtual ~TCommThread() { Join(); }
+    virtual ~TCommThread() = default;
     bool Create(int priority) {
         handle_.reset(CreateThread(nullptr, 0, &Entry, this, CREATE_SUSPENDED, &id_));
         if (!handle_) return false;
@@ -151,9 +183,11 @@ class TCommThread {
         return true;
     }
     void Resume() { ResumeThread(handle_.get()); }
-    void Join() {
-        if (handle_) WaitForSingleObject(handle_.get(), INFINITE);
-    }
+    // True when the thread has ended within `ms`.
+    bool Join(DWORD ms) { return !handle_ || WaitForSingleObject(handle_.get(), ms) == WAIT_OBJECT_0; }
+    // After Join: an operation the system did not let go of, with its record
+    // and buffer, which must therefore outlive the thread.
+    virtual bool HoldsSystemIo() const = 0;
     HANDLE Handle() const { return handle_.get(); }
     DWORD Id() const { return id_; }
 
@@ -182,7 +216,7 @@ class TReadThread final : public TCommThread {
   public:
     TReadThread(HANDLE port, HANDLE stop, HWND window, uint16_t blockSize, comm::LineEventWait& lineWait)
         : TCommThread(port, stop, window), lineWait_(lineWait), block_(blockSize) {}
-    ~TReadThread() override { Join(); }
+    bool HoldsSystemIo() const override { return line_.pending || read_.pending; }
 
   private:
     void Execute() override {
@@ -191,13 +225,15 @@ class TReadThread final : public TCommThread {
         } else {
             RequestHangup();
         }
-        // Nothing of ours may be freed while the system still writes into it.
+        // Nothing of ours may be freed while the system still writes into it;
+        // what it has not let go of in time the owner keeps (HoldsSystemIo).
         // A pending line-event wait ends the documented way, by a new mask,
         // before anything is cancelled: Wine ignores CancelIoEx on it (on a
         // real UART), and waiting for that cancel never ends.
+        const Deadline deadline(kWindDownMs);
         if (line_.pending) lineWait_.SetMask(port_, 0);
-        read_.CancelAndWait(port_);
-        line_.CancelAndWait(port_);
+        read_.CancelAndWait(port_, deadline);
+        line_.CancelAndWait(port_, deadline);
         PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
     }
 
@@ -356,9 +392,9 @@ class TReadThread final : public TCommThread {
 
 class TWriteThread final : public TCommThread {
   public:
-    TWriteThread(HANDLE port, HANDLE stop, HWND window, HANDLE ready, std::atomic<bool>& sendQueueEmpty)
-        : TCommThread(port, stop, window), ready_(ready), sendQueueEmpty_(sendQueueEmpty) {}
-    ~TWriteThread() override { Join(); }
+    TWriteThread(HANDLE port, HANDLE stop, HWND window, HANDLE ready, std::shared_ptr<std::atomic<bool>> sendQueueEmpty)
+        : TCommThread(port, stop, window), ready_(ready), sendQueueEmpty_(std::move(sendQueueEmpty)) {}
+    bool HoldsSystemIo() const override { return write_.pending; }
 
   private:
     void Execute() override {
@@ -378,7 +414,7 @@ class TWriteThread final : public TCommThread {
             if (!msg.hwnd) LocalFree(reinterpret_cast<HLOCAL>(msg.lParam));
         }
         PurgeComm(port_, PURGE_TXABORT | PURGE_TXCLEAR);
-        sendQueueEmpty_ = true;
+        *sendQueueEmpty_ = true;
     }
 
     void Run() {
@@ -386,7 +422,7 @@ class TWriteThread final : public TCommThread {
         for (;;) {
             MSG msg;
             if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                sendQueueEmpty_ = true;
+                *sendQueueEmpty_ = true;
                 if (notify) {
                     if (!Post(kMsgSendDataEmpty, 0, 0)) {
                         RequestHangup();
@@ -407,7 +443,11 @@ class TWriteThread final : public TCommThread {
                 continue;
             }
             if (!block) continue;
-            if (!WriteBlock(block.get(), static_cast<DWORD>(msg.wParam))) return;
+            if (!WriteBlock(block.get(), static_cast<DWORD>(msg.wParam))) {
+                // The system may still read from a block it did not let go of.
+                if (write_.pending) (void)block.release();
+                return;
+            }
             notify = true;
         }
     }
@@ -427,7 +467,7 @@ class TWriteThread final : public TCommThread {
                 HANDLE handles[2] = {stop_, write_.Event()};
                 const DWORD result = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
                 if (result != WAIT_OBJECT_0 + 1) {
-                    write_.CancelAndWait(port_);
+                    write_.CancelAndWait(port_, Deadline(kWindDownMs));
                     if (result != WAIT_OBJECT_0) RequestHangup();
                     return false;
                 }
@@ -448,7 +488,7 @@ class TWriteThread final : public TCommThread {
     }
 
     HANDLE ready_;
-    std::atomic<bool>& sendQueueEmpty_;
+    std::shared_ptr<std::atomic<bool>> sendQueueEmpty_;  // shared: an abandoned thread may outlive the component
     TOverlappedOp write_;
 };
 
@@ -464,7 +504,7 @@ struct TComm::Impl {
     UniqueHandle writerReady;
     std::unique_ptr<TReadThread> reader;
     std::unique_ptr<TWriteThread> writer;
-    std::atomic<bool> sendQueueEmpty{true};
+    std::shared_ptr<std::atomic<bool>> sendQueueEmpty = std::make_shared<std::atomic<bool>>(true);
     uint16_t blockSize = 2048;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -483,24 +523,58 @@ struct TComm::Impl {
         return 0;
     }
 
-    // Ends the threads, then releases what they used.
+    // Ends the threads, then releases what they used. Never waits longer
+    // than kJoinLimitMs: a thread still running then is abandoned, and
+    // everything it may touch is leaked (the port stays open until the
+    // process ends) rather than freed under it.
     void Shutdown() {
+        const Deadline deadline(kJoinLimitMs);
+        bool abandoned = false;
         if (reader) {
             SetEvent(stop.get());
             PurgeComm(port.get(), PURGE_RXABORT | PURGE_RXCLEAR);
-            reader->Join();
-            reader.reset();
+            abandoned |= !Retire(reader, deadline, L"receive");
         }
         if (writer) {
             SetEvent(stop.get());
             PurgeComm(port.get(), PURGE_TXABORT | PURGE_TXCLEAR);
-            sendQueueEmpty = true;
-            writer->Join();
-            writer.reset();
+            *sendQueueEmpty = true;
+            if (!Retire(writer, deadline, L"transmit")) {
+                abandoned = true;
+                sendQueueEmpty = std::make_shared<std::atomic<bool>>(true);  // the old one is the thread's
+            }
+        }
+        if (abandoned) {
+            writerReady.leak();
+            stop.leak();
+            port.leak();
+            return;
         }
         writerReady.reset();
         stop.reset();
         port.reset();
+    }
+
+    // Joins and frees a thread. One that has not ended by `deadline` is
+    // abandoned (false); one that ended while the system still holds an
+    // operation of it is kept, as the system may still write into it.
+    // Either is leaked on purpose, and a trace line says so.
+    template <typename Thread>
+    static bool Retire(std::unique_ptr<Thread>& thread, const Deadline& deadline, const wchar_t* name) {
+        if (!thread->Join(deadline.Left())) {
+            TraceLine(std::wstring(L"Vexla: ") + name + L" thread did not stop within " +
+                      std::to_wstring(kJoinLimitMs / 1000) + L" s; abandoned");
+            (void)thread.release();
+            return false;
+        }
+        if (thread->HoldsSystemIo()) {
+            TraceLine(std::wstring(L"Vexla: a ") + name +
+                      L" operation did not end when cancelled; its buffers are kept");
+            (void)thread.release();
+            return true;
+        }
+        thread.reset();
+        return true;
     }
 };
 
@@ -537,7 +611,7 @@ bool TComm::IsOpen() const {
 }
 
 bool TComm::SendQueueEmpty() const {
-    return impl_->sendQueueEmpty;
+    return *impl_->sendQueueEmpty;
 }
 
 void TComm::ProcessNotifications() {
@@ -564,7 +638,7 @@ void TComm::OpenPort() {
 
     impl.port = std::move(port);
     PurgeComm(impl.port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-    impl.sendQueueEmpty = true;
+    *impl.sendQueueEmpty = true;
     ApplyTimeouts();  // before the line settings, as the port has always been set up
     ApplyLineSettings();
 
@@ -613,9 +687,9 @@ bool TComm::QueueWrite(const void* Buffer, uint16_t Length) {
     if (!block) return false;
     std::memcpy(block.get(), Buffer, Length);
     // Cleared before the post, so the thread's "drained" cannot be overwritten by a stale false.
-    const bool wasEmpty = impl.sendQueueEmpty.exchange(false);
+    const bool wasEmpty = impl.sendQueueEmpty->exchange(false);
     if (!PostThreadMessageW(impl.writer->Id(), kMsgWrite, Length, reinterpret_cast<LPARAM>(block.get()))) {
-        impl.sendQueueEmpty = wasEmpty;
+        *impl.sendQueueEmpty = wasEmpty;
         return false;
     }
     block.release();  // the transmit thread owns it now

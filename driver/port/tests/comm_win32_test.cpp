@@ -290,12 +290,12 @@ class PendingLineWait final : public comm::LineEventWait {
 
 // The component's trace goes out with OutputDebugStringW, which raises an
 // exception that a debugger turns into its event; a first-chance handler
-// of this process sees the same text.
+// of this process sees the same text (Wine raises the narrow form only).
 class DebugOutput {
   public:
     DebugOutput() : handler_(AddVectoredExceptionHandler(1, &Handler)) {
         std::lock_guard<std::mutex> lock(mutex_);
-        lines_.clear();
+        text_.clear();
     }
     ~DebugOutput() { RemoveVectoredExceptionHandler(handler_); }
     DebugOutput(const DebugOutput&) = delete;
@@ -303,24 +303,28 @@ class DebugOutput {
 
     std::string Text() const {
         std::lock_guard<std::mutex> lock(mutex_);
-        std::string text;
-        for (const std::wstring& line : lines_) text += std::string(line.begin(), line.end()) + "\n";
-        return text;
+        return text_;
     }
 
   private:
     static LONG CALLBACK Handler(EXCEPTION_POINTERS* exception) {
+        constexpr DWORD kPrint = 0x40010006;      // DBG_PRINTEXCEPTION_C
         constexpr DWORD kWidePrint = 0x4001000A;  // DBG_PRINTEXCEPTION_WIDE_C
         const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
-        if (record.ExceptionCode == kWidePrint && record.NumberParameters >= 2) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            lines_.emplace_back(reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1]));
+        if (record.NumberParameters < 2 || record.ExceptionInformation[1] == 0) return EXCEPTION_CONTINUE_SEARCH;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (record.ExceptionCode == kPrint) {
+            text_ += reinterpret_cast<const char*>(record.ExceptionInformation[1]);
+            text_ += "\n";
+        } else if (record.ExceptionCode == kWidePrint) {
+            const std::wstring line(reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1]));
+            text_ += std::string(line.begin(), line.end()) + "\n";
         }
         return EXCEPTION_CONTINUE_SEARCH;
     }
 
     static inline std::mutex mutex_;
-    static inline std::vector<std::wstring> lines_;
+    static inline std::string text_;
     PVOID handler_;
 };
 
@@ -376,6 +380,53 @@ TEST_F(CommWin32LineWait, ClosingEndsThePendingWaitByItsMaskAndReopens) {
     owner.comm.ProcessNotifications();
     EXPECT_EQ(owner.hangups, 0);
     EXPECT_EQ(trace.Text(), "");
+}
+
+// A wait that ignores the mask as well: closing gives up on it after a
+// bounded time, says so, and keeps what the system may still write into.
+TEST_F(CommWin32LineWait, AWaitThatNeverEndsIsLeftToTheSystemWithinSeconds) {
+    PendingLineWait wait(PendingLineWait::Mode::NeverEnds);
+    DebugOutput trace;
+    Owner owner;
+    ASSERT_NO_FATAL_FAILURE(OpenWith(owner, wait));
+    const double seconds = CloseSeconds(owner.comm);
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_FALSE(owner.comm.IsOpen());
+    EXPECT_NE(trace.Text().find("receive operation did not end"), std::string::npos) << trace.Text();
+    EXPECT_TRUE(wait.CompleteLate()) << "the wait's event was closed under the system";
+
+    // Nothing of it is in the way: the port opens and carries bytes again.
+    comm::SetLineEventWaitForTests(nullptr);
+    owner.bytes.clear();
+    owner.comm.OpenPort();
+    const uint8_t byte = 0xA5;
+    ASSERT_TRUE(owner.comm.QueueWrite(&byte, 1));
+    EXPECT_TRUE(owner.WaitUntil([&] { return !owner.bytes.empty(); }));
+    owner.comm.ClosePort();
+}
+
+// The last resort: a receive thread stuck inside a call is abandoned after
+// the component's 10 s, with a trace line, rather than hanging the host.
+TEST_F(CommWin32LineWait, AThreadStuckInTheCloseIsAbandonedAfterTenSeconds) {
+    // Static: the abandoned thread still calls it after the test.
+    static PendingLineWait wait(PendingLineWait::Mode::MaskHangs);
+    DebugOutput trace;
+    {
+        Owner owner;
+        ASSERT_NO_FATAL_FAILURE(OpenWith(owner, wait));
+        const double seconds = CloseSeconds(owner.comm);
+        EXPECT_GE(seconds, 9.5);
+        EXPECT_LT(seconds, 12.0);
+        EXPECT_FALSE(owner.comm.IsOpen());
+        EXPECT_NE(trace.Text().find("receive thread did not stop within 10 s; abandoned"), std::string::npos)
+            << trace.Text();
+    }
+    // The abandoned thread runs on after its component is gone, on what it kept.
+    wait.Release();
+    const auto deadline = Clock::now() + 5s;
+    while (wait.maskReturned == 0 && Clock::now() < deadline) Sleep(10);
+    EXPECT_EQ(wait.maskReturned, 1);
+    Sleep(200);  // lets it finish its wind-down before the next test uses the line
 }
 
 }  // namespace
