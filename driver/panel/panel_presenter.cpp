@@ -86,49 +86,53 @@ void PanelPresenter::SettingsShown(const DriverSettings& settings) {
     ShowSettings(model_, settings);
 }
 
+namespace {
+
+// The control shows what the user set (as the control itself does) unless
+// the engine is filling the controls, in which case the handler does nothing
+// either; then the engine's handler acts on it.
+template <typename State, typename Argument>
+void Forward(Driver& driver, State& shown, const State& state, void (Driver::*handler)(Argument)) {
+    if (!driver.SettingsLoading()) shown = state;
+    (driver.*handler)(state);
+}
+
+}  // namespace
+
 void PanelPresenter::CBoxDataFormatChange(Driver& driver, int itemIndex) {
-    if (!driver.SettingsLoading()) model_.CBoxDataFormatIndex = itemIndex;
-    driver.CBoxDataFormatChange(itemIndex);
+    Forward(driver, model_.CBoxDataFormatIndex, itemIndex, &Driver::CBoxDataFormatChange);
 }
 
 void PanelPresenter::CBoxCommChange(Driver& driver, int itemIndex) {
-    if (!driver.SettingsLoading()) model_.CBoxCommIndex = itemIndex;
-    driver.CBoxCommChange(itemIndex);
+    Forward(driver, model_.CBoxCommIndex, itemIndex, &Driver::CBoxCommChange);
 }
 
 void PanelPresenter::CBoxLinkSpeedChange(Driver& driver, int itemIndex) {
-    if (!driver.SettingsLoading()) model_.CBoxLinkSpeedIndex = itemIndex;
-    driver.CBoxLinkSpeedChange(itemIndex);
+    Forward(driver, model_.CBoxLinkSpeedIndex, itemIndex, &Driver::CBoxLinkSpeedChange);
 }
 
 void PanelPresenter::SpinEditFillterChange(Driver& driver, int value) {
-    if (!driver.SettingsLoading()) model_.SpinEditFillter = value;
-    driver.SpinEditFillterChange(value);
+    Forward(driver, model_.SpinEditFillter, value, &Driver::SpinEditFillterChange);
 }
 
 void PanelPresenter::CBoxFloat3Click(Driver& driver, bool checked) {
-    if (!driver.SettingsLoading()) model_.CBoxFloat3 = checked;
-    driver.CBoxFloat3Click(checked);
+    Forward(driver, model_.CBoxFloat3, checked, &Driver::CBoxFloat3Click);
 }
 
 void PanelPresenter::CheckBoxMoveNegClick(Driver& driver, const RangeControls& state) {
-    if (!driver.SettingsLoading()) model_.Invert = state;
-    driver.CheckBoxMoveNegClick(state);
+    Forward(driver, model_.Invert, state, &Driver::CheckBoxMoveNegClick);
 }
 
 void PanelPresenter::CheckBoxNegDispClick(Driver& driver, const RangeControls& state) {
-    if (!driver.SettingsLoading()) model_.TimesTen = state;
-    driver.CheckBoxNegDispClick(state);
+    Forward(driver, model_.TimesTen, state, &Driver::CheckBoxNegDispClick);
 }
 
 void PanelPresenter::SpinEditChN1Change(Driver& driver, const RangeControls& state) {
-    if (!driver.SettingsLoading()) model_.Invert = state;
-    driver.SpinEditChN1Change(state);
+    Forward(driver, model_.Invert, state, &Driver::SpinEditChN1Change);
 }
 
 void PanelPresenter::SpinEditChN2Change(Driver& driver, const RangeControls& state) {
-    if (!driver.SettingsLoading()) model_.TimesTen = state;
-    driver.SpinEditChN2Change(state);
+    Forward(driver, model_.TimesTen, state, &Driver::SpinEditChN2Change);
 }
 
 void PanelPresenter::ComboBoxCmdChange(Driver& driver, int itemIndex) {
