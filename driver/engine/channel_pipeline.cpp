@@ -1,5 +1,7 @@
 #include "engine/channel_pipeline.h"
 
+#include <utility>
+
 #include "protocol/frame_scanner.h"
 
 namespace vexla {
@@ -64,12 +66,18 @@ void ChannelPipeline::Search(uint8_t format) {
     searched_ = true;
     ring_.Consume(scan.consumed);
     pass_.accepted = pass_.accepted || scan.accepted;
+    counts_.rejected += scan.rejected;
     for (std::size_t r = 0; r < scan.count; ++r) {
         const ScannedReading& g = scan.readings[r];
         table_.References.EnterReading(pass_.record, g.channel, g.position, g.value, format);
         if (g.refreshesLiveness) pass_.answered |= 1u << g.channel;
         (g.fresh ? pass_.fresh : pass_.stale) |= 1u << g.channel;
+        ++counts_.accepted[g.channel];
     }
+}
+
+ChannelPipeline::LineCounts ChannelPipeline::TakeLineCounts() {
+    return std::exchange(counts_, LineCounts{});
 }
 
 void ChannelPipeline::ResetPass() {

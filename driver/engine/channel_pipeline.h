@@ -4,6 +4,7 @@
 // decode result with displacements, and the channel table averages, rates
 // and hands results over.
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -29,6 +30,13 @@ class ChannelPipeline {
     // Whether a decode pass searched since the last call (a status counter).
     bool TakeSearched();
 
+    // What the searches found since the last call, for the trace.
+    struct LineCounts {
+        std::array<uint32_t, kChannels> accepted{};  // frames by channel
+        uint32_t rejected = 0;                       // windows that failed the checks
+    };
+    LineCounts TakeLineCounts();
+
     TChannelTable& Table() { return table_; }
     const TChannelTable& Table() const { return table_; }
     const ReceiveRing& Ring() const { return ring_; }
@@ -48,6 +56,7 @@ class ChannelPipeline {
 
     ReceiveRing ring_;
     DecodePass pass_;
+    LineCounts counts_;
     bool newData_ = false;  // a receive event happened since the last decode
     bool searched_ = false;
     TChannelTable table_;

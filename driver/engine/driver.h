@@ -134,6 +134,8 @@ class Driver {
     void Reconnect();
     void ChangeRange(uint8_t& setting, const RangeControls& state, bool fromCheckBox);
     void ShowPanelChange();
+    void Trace(const std::string& line);
+    void TraceLineCounts();
 
     // Named parts, each with its own state.
     LinkSupervisor link_;
@@ -157,6 +159,7 @@ class Driver {
     bool tickBusy_ = false;
     uint8_t tickBusyTicks_ = 0;
     StatusCounters counters_;
+    uint8_t traceDivider_ = 0;  // ticks to the next line of the trace's counts
     ControlPermissions enableFlags_;
 };
 

@@ -14,6 +14,9 @@ class Notifier {
     // A modal information box with an OK button; returns when dismissed.
     virtual void ShowMessage(std::string_view utf8Text) = 0;
     virtual void Beep() = 0;
+    // One line of the diagnostic trace (UTF-8, without its line end): what
+    // happened and why, for whoever looks into a problem; never shown.
+    virtual void Trace(std::string_view utf8Line) = 0;
 };
 
 class WindowHost {

@@ -1,6 +1,8 @@
 // Opening and closing the link to the gauge network, and creating the
 // control window on first use.
 
+#include <string>
+
 #include "engine/driver.h"
 #include "engine/notice_texts.h"
 
@@ -52,8 +54,14 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
     if (link_.Open(portNumber, speed)) {
         commandGuard_ = 0;
         channels_.ClearRing();
+        channels_.TakeLineCounts();
+        traceDivider_ = 0;
+        Trace("connect: COM" + std::to_string(portNumber) + " at " + std::to_string(link_.LineInUse().BaudRate) +
+              " baud, data format " + std::to_string(settings.DataFormat) + ", segment " +
+              std::to_string(settings.SegmentNumber) + ", averaging depth " + std::to_string(settings.FilterDepth));
         return -1;
     }
+    Trace("connect: COM" + std::to_string(portNumber) + " did not open: " + DescribeFailure(link_.LastOpen()));
 
     // The settings pages stay usable so that another port can be chosen.
     enableFlags_.Setup = 1;
@@ -64,6 +72,7 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
 
 void Driver::DisConnectComm() {
     if (!link_.Close()) return;
+    Trace("disconnect: COM" + std::to_string(link_.PortInUse()));
     if (view_ != nullptr) view_->TimerSwitched(false);
     if (window_ != nullptr) window_->SetTimerEnabled(false);
     FormClose();
@@ -79,6 +88,10 @@ void Driver::DLL_End_Application() {
     // A later connect starts afresh with a new window.
     windowExists_ = false;
     if (view_ != nullptr) view_->Destroyed();
+}
+
+void Driver::Trace(const std::string& line) {
+    if (notices_ != nullptr) notices_->Trace(line);
 }
 
 void Driver::ShowPanelChange() {

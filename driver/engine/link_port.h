@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace vexla {
 
@@ -14,12 +15,21 @@ struct LinkSettings {
     int32_t BaudRate = 19200;
 };
 
+// What an open came to: open, or why not (the serial component's own text
+// and the operating system's error code behind it, for the trace; the user
+// is told in the driver's words).
+struct PortStatus {
+    bool open = false;
+    std::string failure;
+    int osError = 0;  // errno or GetLastError, 0 if none
+};
+
 class LinkPort {
   public:
     virtual ~LinkPort() = default;
-    // False when the port cannot be opened (missing, taken, not a serial
+    // Not open when the port cannot be opened (missing, taken, not a serial
     // device); the port is then closed.
-    virtual bool Open(const LinkSettings& settings) = 0;
+    virtual PortStatus Open(const LinkSettings& settings) = 0;
     virtual void Close() = 0;
     // Hands bytes to the port's transmit queue; false when the port refuses
     // them (closed, or nothing to send). A refused write is not retried.

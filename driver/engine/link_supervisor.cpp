@@ -2,11 +2,16 @@
 
 namespace vexla {
 
+std::string DescribeFailure(const PortStatus& status) {
+    return status.failure + " (OS error " + std::to_string(status.osError) + ")";
+}
+
 bool LinkSupervisor::Open(int32_t portNumber, int32_t baudRate) {
     if (open_) Close();
     portInUse_ = portNumber;
     lineInUse_ = {portNumber, baudRate < kSlowestLineSpeed ? kSlowestLineSpeed : baudRate};
-    if (port_ != nullptr && port_->Open(lineInUse_)) {
+    lastOpen_ = port_ != nullptr ? port_->Open(lineInUse_) : PortStatus{false, "no port", 0};
+    if (lastOpen_.open) {
         watchdog_ = kWatchdogAfterOpen;
         open_ = true;
         return true;
@@ -29,7 +34,8 @@ LinkSupervisor::Watch LinkSupervisor::Tick() {
     if (watchdog_ > 0) --watchdog_;
     if (watchdog_ != kWatchdogReopenAt) return Watch::Quiet;
     if (port_ != nullptr) port_->Close();
-    if (port_ != nullptr && port_->Open(lineInUse_)) {
+    lastOpen_ = port_ != nullptr ? port_->Open(lineInUse_) : PortStatus{false, "no port", 0};
+    if (lastOpen_.open) {
         watchdog_ = kWatchdogAfterOpen;
         return Watch::Reopened;
     }

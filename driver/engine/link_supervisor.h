@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "engine/link_port.h"
 
@@ -14,6 +15,9 @@ inline constexpr uint8_t kWatchdogAfterReceive = 12;
 inline constexpr uint8_t kWatchdogAfterOpen = 22;
 inline constexpr uint8_t kWatchdogReopenAt = 2;
 inline constexpr int32_t kSlowestLineSpeed = 1200;
+
+// "<the component's text> (OS error N)", for the trace.
+std::string DescribeFailure(const PortStatus& status);
 
 class LinkSupervisor {
   public:
@@ -38,6 +42,8 @@ class LinkSupervisor {
     void Write(std::span<const uint8_t> frame);
 
     bool IsOpen() const { return open_; }
+    // Why the latest open or reopen failed.
+    const PortStatus& LastOpen() const { return lastOpen_; }
     int32_t PortInUse() const { return portInUse_; }
     const LinkSettings& LineInUse() const { return lineInUse_; }
     uint8_t Watchdog() const { return watchdog_; }
@@ -47,6 +53,7 @@ class LinkSupervisor {
     bool open_ = false;
     int32_t portInUse_ = 0;
     LinkSettings lineInUse_;
+    PortStatus lastOpen_;
     uint8_t watchdog_ = 0;
 };
 

@@ -2,6 +2,8 @@
 // of the start-up phase, the processing step, the status counters and the
 // polls and queued commands of the active data format.
 
+#include <string>
+
 #include "engine/driver.h"
 #include "protocol/command_frames.h"
 #include "protocol/data_format.h"
@@ -15,8 +17,12 @@ void Driver::PopUpFormTimerTimer() {
         case LinkSupervisor::Watch::Quiet:
             break;
         case LinkSupervisor::Watch::Reopened:
+            Trace("watchdog: nothing from COM" + std::to_string(link_.PortInUse()) +
+                  " for ten ticks; the port was closed and opened again");
             return;
         case LinkSupervisor::Watch::Lost:
+            Trace("watchdog: COM" + std::to_string(link_.PortInUse()) +
+                  " could not be opened again, the link is closed: " + DescribeFailure(link_.LastOpen()));
             ShowLinkLost();
             return;
     }
@@ -55,6 +61,31 @@ void Driver::PopUpFormTimerTimer() {
 
     CountAndShowStatus();
     SendPollsAndCommands();
+    TraceLineCounts();
+}
+
+// Once a second while connected: what the line brought, channel by channel.
+void Driver::TraceLineCounts() {
+    if (!link_.IsOpen() || ++traceDivider_ < 20) return;
+    traceDivider_ = 0;
+    const auto counts = channels_.TakeLineCounts();
+    // Built by appends: GCC 12 at -O3 warns falsely about chains of +.
+    std::string line = "line COM";
+    line += std::to_string(link_.PortInUse());
+    line += ": readings by channel";
+    bool any = false;
+    for (unsigned ch = 0; ch < kChannels; ++ch) {
+        if (counts.accepted[ch] == 0) continue;
+        line += ' ';
+        line += std::to_string(ch + 1);
+        line += ':';
+        line += std::to_string(counts.accepted[ch]);
+        any = true;
+    }
+    if (!any) line += " none";
+    line += "; windows rejected ";
+    line += std::to_string(counts.rejected);
+    Trace(line);
 }
 
 // The silent port could not be opened again: the window comes up on the

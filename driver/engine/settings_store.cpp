@@ -1,5 +1,7 @@
 #include "engine/settings_store.h"
 
+#include <string>
+
 namespace vexla {
 
 void SettingsStore::Load(ReferencePoints& references) {
@@ -20,7 +22,10 @@ void SettingsStore::SetSegment(uint8_t segment) {
 }
 
 void SettingsStore::Report(const ConfigResult& result) {
-    if (notices_ != nullptr && result.status != ConfigResult::Ok) notices_->ShowMessage(ConfigMessage(result));
+    if (notices_ == nullptr || result.status == ConfigResult::Ok) return;
+    const std::string message = ConfigMessage(result);
+    notices_->Trace("configuration file: " + message);
+    notices_->ShowMessage(message);
 }
 
 }  // namespace vexla

@@ -86,7 +86,6 @@ bool AcceptBlockFrameAt(const ReceiveRing& ring, int32_t i, ScanResult& result) 
 // Checks the window that starts i bytes into the unread data; an accepted
 // frame's readings are added to `result`.
 bool AcceptFrameAt(const ReceiveRing& ring, int32_t i, uint8_t format, ScanResult& result) {
-    if (!CanStartFrame(format, ring.At(i))) return false;
     std::optional<GaugeReading> reading;
     switch (format) {
         case kFormatBlock:
@@ -122,10 +121,13 @@ ScanResult ScanFrames(const ReceiveRing& ring, uint8_t format) {
     const int32_t count = ring.ReceiveCount;
     int32_t i = 0;
     while (i + geometry->window <= count) {
-        if (AcceptFrameAt(ring, i, format, result)) {
+        if (!CanStartFrame(format, ring.At(i))) {
+            ++i;
+        } else if (AcceptFrameAt(ring, i, format, result)) {
             result.accepted = true;
             i += geometry->advance;
         } else {
+            ++result.rejected;
             ++i;
         }
     }

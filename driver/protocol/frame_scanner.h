@@ -37,6 +37,9 @@ struct ScanResult {
     int32_t consumed = 0;
     bool searched = false;
     bool accepted = false;  // at least one frame passed every check
+    // Windows that began like a frame but failed its checks (line noise,
+    // damaged frames).
+    uint32_t rejected = 0;
 };
 
 // Searches `ring` for frames of `format` (a data-format byte; values outside

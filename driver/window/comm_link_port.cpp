@@ -4,7 +4,7 @@
 
 namespace vexla {
 
-bool CommLinkPort::Open(const LinkSettings& settings) {
+PortStatus CommLinkPort::Open(const LinkSettings& settings) {
     comm_.SetCommName(PortDeviceName(settings.PortNumber));
     comm_.SetBaudRate(static_cast<uint32_t>(settings.BaudRate));
     comm_.SetByteSize(TByteSize::_8);
@@ -21,9 +21,9 @@ bool CommLinkPort::Open(const LinkSettings& settings) {
     comm_.SetRtsControl(TRtsControl::RtsEnable);
     try {
         comm_.OpenPort();
-        return true;
-    } catch (const ECommsError&) {
-        return false;  // the component is closed again; the driver reports it
+        return {true, {}, 0};
+    } catch (const ECommsError& e) {
+        return {false, e.what(), e.OsError()};  // the component is closed again; the driver reports it
     }
 }
 

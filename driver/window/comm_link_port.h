@@ -16,7 +16,7 @@ std::string PortDeviceName(int32_t portNumber);
 class CommLinkPort final : public LinkPort {
   public:
     explicit CommLinkPort(TComm& comm) : comm_(comm) {}
-    bool Open(const LinkSettings& settings) override;
+    PortStatus Open(const LinkSettings& settings) override;
     void Close() override { comm_.ClosePort(); }
     bool QueueWrite(std::span<const uint8_t> bytes) override;
 

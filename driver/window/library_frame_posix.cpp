@@ -12,13 +12,25 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "driver_assembly.h"
 #include "library_frame.h"
+#include "trace_file.h"
 
 namespace vexla {
+
+std::optional<std::filesystem::path> TraceFilePath() {
+    const char* path = std::getenv("VEXLA_TRACE");
+    if (path == nullptr || *path == 0) return std::nullopt;
+    return std::filesystem::path(path);
+}
+
+void TraceToDebugger(std::string_view) {}
 
 std::string PortDeviceName(int32_t portNumber) {
     // Resolved by the serial component: the user's dosdevices link, else ttyS.
@@ -78,6 +90,7 @@ class PosixFrame final : public WindowHost, public Notifier {
         std::fprintf(stderr, "Vexla: %.*s\n", static_cast<int>(text.size()), text.data());
     }
     void Beep() override { std::fputs("\a", stderr); }
+    void Trace(std::string_view line) override { TraceLine(line); }
 
   private:
     // The port's events are raised in one batch just before each tick rather

@@ -4,15 +4,29 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "control_window_win32.h"
 #include "driver_assembly.h"
 #include "library_frame.h"
+#include "trace_file.h"
 #include "wide_text.h"
 
 namespace vexla {
+
+std::optional<std::filesystem::path> TraceFilePath() {
+    const wchar_t* path = _wgetenv(L"VEXLA_TRACE");
+    if (path == nullptr || *path == 0) return std::nullopt;
+    return std::filesystem::path(path);
+}
+
+void TraceToDebugger(std::string_view line) {
+    OutputDebugStringW((L"Vexla: " + Widen(line) + L"\n").c_str());
+}
 
 std::string PortDeviceName(int32_t portNumber) {
     // COM10 and above exist only in the device namespace.
@@ -46,6 +60,7 @@ class Win32Frame final : public WindowHost, public Notifier {
                     MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
     }
     void Beep() override { MessageBeep(MB_OK); }
+    void Trace(std::string_view line) override { TraceLine(line); }
 
   private:
     DriverAssembly assembly_;

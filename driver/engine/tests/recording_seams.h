@@ -19,11 +19,12 @@ namespace vexla::testing {
 
 class RecordingPort : public LinkPort {
   public:
-    bool Open(const LinkSettings& settings) override {
+    PortStatus Open(const LinkSettings& settings) override {
         ++opens;
         last = settings;
         isOpen = openSucceeds;
-        return isOpen;
+        if (isOpen) return {true, {}, 0};
+        return {false, "Error opening serial port", 2};
     }
     void Close() override {
         ++closes;
@@ -57,7 +58,9 @@ class RecordingNotifier : public Notifier {
         if (whileShown) whileShown();
     }
     void Beep() override { ++beeps; }
+    void Trace(std::string_view line) override { traces.emplace_back(line); }
     std::vector<std::string> messages;
+    std::vector<std::string> traces;
     int beeps = 0;
     std::function<void()> whileShown;
 };

@@ -487,11 +487,17 @@ TEST(Link, MissingPortFailsWithTheMessage) {
         fs::create_directories(home + "/.config/vexla/dosdevices");
         fs::create_symlink(home + "/no-such-pty", home + "/.config/vexla/dosdevices/com5");
         WriteConfig(ConfigFile(home), {"[通讯设置]", "串口编号=0"});
+        const std::string trace = home + "/trace.txt";
+        setenv("VEXLA_TRACE", trace.c_str(), 1);
         Exports x(VEXLA_LIBRARY_FILE);
         ASSERT_TRUE(x.Complete());
         EXPECT_EQ(x.ConnectComm(19200, 5), 0);
         const std::string err = ReadFile(home + "/stderr.txt");
         EXPECT_NE(err.find("Vexla: 串口 Com5 已经被其它\r\n程序占用,不能打开"), std::string::npos) << err;
+        // The reason behind the message, with the system's error (ENOENT).
+        const std::string traced = ReadFile(trace);
+        EXPECT_NE(traced.find("connect: COM5 did not open: Error opening serial port (OS error 2)"), std::string::npos)
+            << traced;
         Host host(x);
         host.TickFor(300ms);
         for (int i = 0; i < 32; ++i) EXPECT_EQ(host.Rates()[i], -1);
