@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -30,6 +31,9 @@ static_assert(kMsgReceiveData == comm::kMsgReceiveData && kMsgSendDataEmpty == c
 
 constexpr DWORD kLineEventMask = EV_RLSD | EV_ERR | EV_RING;  // 0x1A0
 constexpr DWORD kQueueSize = 4096;
+// The most one receive message carries: what one read returned plus what the
+// device had queued behind it, as on POSIX.
+constexpr DWORD kChunkSize = 4096;
 constexpr wchar_t kWindowClass[] = L"VexlaCommNotify";
 // Closing never hangs on the system: a worker thread gives the system this
 // long to let go of its pending operations, and ClosePort waits this long
@@ -215,7 +219,7 @@ class TCommThread {
 class TReadThread final : public TCommThread {
   public:
     TReadThread(HANDLE port, HANDLE stop, HWND window, uint16_t blockSize, comm::LineEventWait& lineWait)
-        : TCommThread(port, stop, window), lineWait_(lineWait), block_(blockSize) {}
+        : TCommThread(port, stop, window), lineWait_(lineWait), blockSize_(blockSize), chunk_(kChunkSize) {}
     bool HoldsSystemIo() const override { return line_.pending || read_.pending; }
 
   private:
@@ -312,10 +316,8 @@ class TReadThread final : public TCommThread {
                 DropLineEvents();
                 return true;
             }
-            if (!Post(kMsgReceiveError, 0, static_cast<LPARAM>(errors))) {
-                RequestHangup();
-                return false;
-            }
+            // None left when the receive path has taken and reported them.
+            if (!ReportErrors(errors)) return false;
             reported = true;
         }
         DWORD bits = 0;
@@ -336,7 +338,7 @@ class TReadThread final : public TCommThread {
     bool StartRead() {
         while (!Signalled(stop_)) {
             DWORD count = 0;
-            if (ReadFile(port_, block_.data(), static_cast<DWORD>(block_.size()), &count, read_.Fresh())) {
+            if (ReadFile(port_, chunk_.data(), blockSize_, &count, read_.Fresh())) {
                 if (!Deliver(count)) return false;
                 continue;
             }
@@ -363,18 +365,22 @@ class TReadThread final : public TCommThread {
 
     // Every failure, an empty read included, ends the thread with one hang-up
     // request: a vanished device completes reads at once, over and over.
+    // The read's bytes go out with what the device has queued behind them,
+    // in one message that the owner splits into blocks: with 1-byte blocks a
+    // read and a message per byte cannot keep up with a busy line.
     bool Deliver(DWORD count) {
         if (count == 0) {
             RequestHangup();
             return false;
         }
+        if (!ReadQueued(count)) return false;
         LocalBlock block = AllocBlock(count);
         if (!block) {
             RequestHangup();
             return false;
         }
-        std::memcpy(block.get(), block_.data(), count);
-        if (!Post(kMsgReceiveData, count, reinterpret_cast<LPARAM>(block.get()))) {
+        std::memcpy(block.get(), chunk_.data(), count);
+        if (!Post(kMsgReceiveData, MAKEWPARAM(count, blockSize_), reinterpret_cast<LPARAM>(block.get()))) {
             RequestHangup();
             return false;
         }
@@ -382,8 +388,44 @@ class TReadThread final : public TCommThread {
         return true;
     }
 
+    // Appends to the chunk what the device holds already; such a read ends at
+    // once. A device that cannot tell leaves the chunk as it is, and whether
+    // it is gone the next read says. False ends the thread.
+    bool ReadQueued(DWORD& count) {
+        if (count >= kChunkSize) return true;
+        COMSTAT status{};
+        DWORD errors = 0;
+        if (!ClearCommError(port_, &errors, &status)) return true;
+        // The call has cleared the flags: a line-event wait will not see them.
+        if (!ReportErrors(errors)) return false;
+        if (status.cbInQue == 0) return true;
+        const DWORD wanted = std::min<DWORD>(status.cbInQue, kChunkSize - count);
+        DWORD more = 0;
+        if (!ReadFile(port_, chunk_.data() + count, wanted, &more, read_.Fresh())) {
+            if (GetLastError() != ERROR_IO_PENDING) return true;
+            read_.pending = true;
+            HANDLE handles[2] = {stop_, read_.Event()};
+            const DWORD result = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+            if (result != WAIT_OBJECT_0 + 1) {
+                if (result != WAIT_OBJECT_0) RequestHangup();
+                return false;  // the wind-down ends the pending read
+            }
+            read_.pending = false;
+            if (!GetOverlappedResult(port_, read_.Record(), &more, FALSE)) return true;
+        }
+        count += more;
+        return true;
+    }
+
+    bool ReportErrors(DWORD errors) {
+        if (errors == 0 || Post(kMsgReceiveError, 0, static_cast<LPARAM>(errors))) return true;
+        RequestHangup();
+        return false;
+    }
+
     comm::LineEventWait& lineWait_;
-    std::vector<uint8_t> block_;
+    DWORD blockSize_;
+    std::vector<uint8_t> chunk_;  // written by the pending read
     TOverlappedOp line_;
     TOverlappedOp read_;
     DWORD lineMask_ = 0;  // written by the pending line-event wait
@@ -517,10 +559,27 @@ struct TComm::Impl {
         if (!self || message < kMsgReceiveData || message > kMsgSendDataEmpty) {
             return DefWindowProcW(hwnd, message, wParam, lParam);
         }
-        // Released after the handler, whether or not one is assigned.
-        LocalBlock block(message == kMsgReceiveData ? reinterpret_cast<uint8_t*>(lParam) : nullptr);
-        self->comm.Dispatch(message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), block.get());
+        if (message == kMsgReceiveData) {
+            self->DeliverChunk(LocalBlock(reinterpret_cast<uint8_t*>(lParam)), LOWORD(wParam), HIWORD(wParam));
+        } else {
+            self->comm.Dispatch(message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), nullptr);
+        }
         return 0;
+    }
+
+    // One OnReceiveData per block of at most the block size the chunk was
+    // read with, in order. Each block ends in a zero byte, as blocks always
+    // have: the byte after it is zeroed for the handler, then put back.
+    // Released after the handlers, whether or not one is assigned.
+    void DeliverChunk(LocalBlock chunk, uint32_t count, uint32_t size) {
+        if (!chunk || size == 0) return;
+        for (uint32_t offset = 0; offset < count; offset += size) {
+            const uint32_t length = std::min(size, count - offset);
+            uint8_t* block = chunk.get() + offset;
+            const uint8_t after = std::exchange(block[length], uint8_t{0});
+            comm.Dispatch(kMsgReceiveData, length, 0, block);
+            block[length] = after;
+        }
     }
 
     // Ends the threads, then releases what they used. Never waits longer

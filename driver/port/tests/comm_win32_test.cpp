@@ -222,6 +222,99 @@ TEST_F(CommWin32, OpenCloseCyclesWithTrafficInFlight) {
     owner.comm.ClosePort();
 }
 
+// Counts the receive notifications the owner thread takes from its queue:
+// the messages, not the OnReceiveData calls they turn into.
+class ReceiveMessageCount {
+  public:
+    ReceiveMessageCount() : hook_(SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId())) {
+        count_ = 0;
+    }
+    ~ReceiveMessageCount() { UnhookWindowsHookEx(hook_); }
+    ReceiveMessageCount(const ReceiveMessageCount&) = delete;
+    ReceiveMessageCount& operator=(const ReceiveMessageCount&) = delete;
+    bool Hooked() const { return hook_ != nullptr; }
+    int Count() const { return count_; }
+
+  private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && wParam == PM_REMOVE && msg->hwnd && msg->message == WM_USER + 1) ++count_;
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline int count_ = 0;
+    HHOOK hook_;
+};
+
+// What the far end's "blast" writes.
+std::vector<uint8_t> BlastPattern(size_t count) {
+    std::vector<uint8_t> bytes(count);
+    for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i % 251);
+    return bytes;
+}
+
+// A busy line with the driver's 1-byte blocks: the bytes come in messages of
+// many blocks, and still as blocks of at most InputBufferLong, in order, each
+// ending in a zero byte.
+TEST_F(CommWin32, ABurstArrivesInFewMessagesAsSmallBlocksInOrder) {
+    constexpr size_t kBurst = 20000;
+    const std::vector<uint8_t> pattern = BlastPattern(kBurst);
+    ASSERT_TRUE(Peer("quiet"));
+    for (const uint16_t inputBufferLong : {uint16_t{1}, uint16_t{5}}) {
+        SCOPED_TRACE(inputBufferLong);
+        Owner owner;
+        size_t largestBlock = 0;
+        int blocks = 0;
+        owner.comm.OnReceiveData = [&](TComm&, const uint8_t* buffer, uint16_t length) {
+            owner.bytes.insert(owner.bytes.end(), buffer, buffer + length);
+            if (buffer[length] != 0) ++owner.unterminatedBlocks;
+            largestBlock = std::max<size_t>(largestBlock, length);
+            ++blocks;
+        };
+        owner.comm.SetInputBufferLong(inputBufferLong);
+        ReceiveMessageCount messages;
+        ASSERT_TRUE(messages.Hooked());
+        owner.comm.OpenPort();
+        ASSERT_TRUE(Peer("blast " + std::to_string(kBurst)));
+        ASSERT_TRUE(owner.WaitUntil([&] { return owner.bytes.size() >= kBurst; }, 30s)) << owner.bytes.size();
+        owner.comm.ClosePort();
+        EXPECT_TRUE(owner.bytes == pattern);
+        EXPECT_EQ(largestBlock, inputBufferLong);
+        EXPECT_EQ(owner.unterminatedBlocks, 0);
+        EXPECT_GE(blocks, static_cast<int>(kBurst / inputBufferLong));
+        EXPECT_LT(messages.Count(), static_cast<int>(kBurst / 10));
+        EXPECT_EQ(owner.hangups, 0);
+    }
+}
+
+// Messages still queued when the port closes are delivered afterwards,
+// split by the block size they were read with; the rest are released by the
+// destructor.
+TEST_F(CommWin32, ABurstQueuedAtTheCloseIsDeliveredAfterIt) {
+    constexpr size_t kBurst = 20000;
+    const std::vector<uint8_t> pattern = BlastPattern(kBurst);
+    ASSERT_TRUE(Peer("quiet"));
+    Owner owner;
+    size_t largestBlock = 0;
+    owner.comm.OnReceiveData = [&](TComm&, const uint8_t* buffer, uint16_t length) {
+        owner.bytes.insert(owner.bytes.end(), buffer, buffer + length);
+        largestBlock = std::max<size_t>(largestBlock, length);
+    };
+    owner.comm.SetInputBufferLong(3);
+    owner.comm.OpenPort();
+    ASSERT_TRUE(Peer("blast " + std::to_string(kBurst)));
+    Sleep(300);  // the receive thread posts; nobody pumps
+    owner.comm.ClosePort();
+    owner.comm.SetInputBufferLong(1);
+    owner.comm.OpenPort();
+    owner.comm.ProcessNotifications();
+    ASSERT_FALSE(owner.bytes.empty());
+    EXPECT_TRUE(std::equal(owner.bytes.begin(), owner.bytes.end(), pattern.begin()));
+    EXPECT_EQ(largestBlock, 3u);
+    EXPECT_EQ(owner.hangups, 0);
+    ASSERT_TRUE(Peer("echo"));
+    // Destroyed with the port open and whatever arrived since still queued.
+}
+
 // ---- closing with a line-event wait pending
 
 // The line-event wait as Wine keeps it on a real UART: pending until the
