@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -539,6 +540,13 @@ class TWriteThread final : public TCommThread {
 struct TComm::Impl {
     explicit Impl(TComm& owner) : comm(owner) {}
 
+    struct Notification {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        LocalBlock block;
+    };
+
     TComm& comm;
     HWND window = nullptr;
     UniqueHandle port;
@@ -548,6 +556,8 @@ struct TComm::Impl {
     std::unique_ptr<TWriteThread> writer;
     std::shared_ptr<std::atomic<bool>> sendQueueEmpty = std::make_shared<std::atomic<bool>>(true);
     uint16_t blockSize = 2048;
+    std::deque<Notification> held;  // taken by a handler's pump, not yet delivered
+    bool delivering = false;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_NCCREATE) {
@@ -559,23 +569,42 @@ struct TComm::Impl {
         if (!self || message < kMsgReceiveData || message > kMsgSendDataEmpty) {
             return DefWindowProcW(hwnd, message, wParam, lParam);
         }
-        if (message == kMsgReceiveData) {
-            self->DeliverChunk(LocalBlock(reinterpret_cast<uint8_t*>(lParam)), LOWORD(wParam), HIWORD(wParam));
-        } else {
-            self->comm.Dispatch(message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), nullptr);
-        }
+        // Released after the handlers, whether or not one is assigned.
+        LocalBlock block(message == kMsgReceiveData ? reinterpret_cast<uint8_t*>(lParam) : nullptr);
+        self->Deliver(Notification{message, wParam, lParam, std::move(block)});
         return 0;
+    }
+
+    // A handler that pumps messages would get the later notifications before
+    // the rest of a chunk: they wait here for the outer call, in order.
+    void Deliver(Notification notification) {
+        held.push_back(std::move(notification));
+        if (delivering) return;
+        delivering = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{delivering};
+        while (!held.empty()) {
+            const Notification next = std::move(held.front());
+            held.pop_front();
+            if (next.message == kMsgReceiveData) {
+                DeliverChunk(next.block.get(), LOWORD(next.wParam), HIWORD(next.wParam));
+            } else {
+                comm.Dispatch(next.message, static_cast<uint32_t>(next.wParam), static_cast<uint32_t>(next.lParam),
+                              nullptr);
+            }
+        }
     }
 
     // One OnReceiveData per block of at most the block size the chunk was
     // read with, in order. Each block ends in a zero byte, as blocks always
     // have: the byte after it is zeroed for the handler, then put back.
-    // Released after the handlers, whether or not one is assigned.
-    void DeliverChunk(LocalBlock chunk, uint32_t count, uint32_t size) {
+    void DeliverChunk(uint8_t* chunk, uint32_t count, uint32_t size) {
         if (!chunk || size == 0) return;
         for (uint32_t offset = 0; offset < count; offset += size) {
             const uint32_t length = std::min(size, count - offset);
-            uint8_t* block = chunk.get() + offset;
+            uint8_t* block = chunk + offset;
             const uint8_t after = std::exchange(block[length], uint8_t{0});
             comm.Dispatch(kMsgReceiveData, length, 0, block);
             block[length] = after;
