@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
 
 #include "channels/config_file.h"
 #include "channels/host_layouts.h"

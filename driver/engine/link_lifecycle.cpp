@@ -47,7 +47,7 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
     if (window_ != nullptr) window_->SetTimerEnabled(true);
     table.Averaging.Reset();
     if (settings.FilterDepth == 0) settings.FilterDepth = 10;
-    const int32_t lineSpeed = speed < kSlowestLineSpeed ? kSlowestLineSpeed : speed;
+    const int32_t lineSpeed = LineSpeedFor(speed);
     if (view_ != nullptr) view_->Connecting(portNumber, lineSpeed);
     ShowPanelChange();
 

@@ -9,7 +9,7 @@ std::string DescribeFailure(const PortStatus& status) {
 bool LinkSupervisor::Open(int32_t portNumber, int32_t baudRate) {
     if (open_) Close();
     portInUse_ = portNumber;
-    lineInUse_ = {portNumber, baudRate < kSlowestLineSpeed ? kSlowestLineSpeed : baudRate};
+    lineInUse_ = {portNumber, LineSpeedFor(baudRate)};
     lastOpen_ = port_ != nullptr ? port_->Open(lineInUse_) : PortStatus{false, "no port", 0};
     if (lastOpen_.open) {
         watchdog_ = kWatchdogAfterOpen;

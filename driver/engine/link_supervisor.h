@@ -16,6 +16,11 @@ inline constexpr uint8_t kWatchdogAfterOpen = 22;
 inline constexpr uint8_t kWatchdogReopenAt = 2;
 inline constexpr int32_t kSlowestLineSpeed = 1200;
 
+// The speed the line runs at for a requested one.
+constexpr int32_t LineSpeedFor(int32_t baudRate) {
+    return baudRate < kSlowestLineSpeed ? kSlowestLineSpeed : baudRate;
+}
+
 // "<the component's text> (OS error N)", for the trace.
 std::string DescribeFailure(const PortStatus& status);
 

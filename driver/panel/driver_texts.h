@@ -31,15 +31,12 @@ inline constexpr std::string_view kRateInitial = " 0.0次/秒";
 inline constexpr std::string_view kRateUnit = "次/秒";
 inline constexpr std::string_view kTrayHintPrefix = "数显表段(组)";
 
-// The status page's line about the port, and the box of a port that is taken.
+// The status page's line about the port.
 inline std::string ConnectingLabel(int32_t port, int32_t speed) {
     return "串口：" + std::to_string(port) + "  ，速度：" + std::to_string(speed) + " 波特率";
 }
 inline std::string PortUnavailableLabel(int32_t port) {
     return "串口 Com" + std::to_string(port) + " 不能打开";
-}
-inline std::string PortTakenMessage(int32_t port) {
-    return "串口 Com" + std::to_string(port) + " 已经被其它\r\n程序占用,不能打开";
 }
 inline std::string PortLostLabel(int32_t port) {
     return "端口Com" + std::to_string(port) + "已经脱离";
