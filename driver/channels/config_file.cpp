@@ -143,9 +143,23 @@ std::string ConfigMessage(const ConfigResult& result) {
         case ConfigResult::WriteFailed:
             return "Unable to write to " + result.path;
         case ConfigResult::Ok:
+        case ConfigResult::ReadFailed:
             break;
     }
     return {};
+}
+
+std::string ConfigTraceText(const ConfigResult& result) {
+    std::string text =
+        result.status == ConfigResult::ReadFailed ? "Unable to read " + result.path : ConfigMessage(result);
+    if (result.error) {
+        text += " (OS error ";
+        text += std::to_string(result.error.value());
+        text += ": ";
+        text += result.error.message();
+        text += ')';
+    }
+    return text;
 }
 
 ConfigFile::ConfigFile(ConfigFileSystem& fs, std::string folder) : fs_(fs), folder_(std::move(folder)) {}
@@ -154,15 +168,17 @@ std::string ConfigFile::FilePath() const {
     return folder_ + static_cast<char>(std::filesystem::path::preferred_separator) + ConfigFileName(segment_);
 }
 
-bool ConfigFile::EnsureFolder() {
-    if (folder_.empty()) return false;  // no home to put it in
-    return fs_.FolderExists(folder_) || fs_.CreateFolder(folder_);
+std::error_code ConfigFile::EnsureFolder() {
+    if (folder_.empty()) return std::make_error_code(std::errc::no_such_file_or_directory);  // no home for it
+    if (fs_.FolderExists(folder_)) return {};
+    return fs_.CreateFolder(folder_);
 }
 
 ConfigResult ConfigFile::Replace(std::string_view bytes) {
     const std::string path = FilePath();
-    if (fs_.ReplaceContents(path, bytes)) return {};
-    return {ConfigResult::WriteFailed, path};
+    const std::error_code error = fs_.ReplaceContents(path, bytes);
+    if (!error) return {};
+    return {ConfigResult::WriteFailed, path, error};
 }
 
 ConfigResult ConfigFile::Load(DriverSettings& settings, ReferencePoints& references) {
@@ -170,7 +186,7 @@ ConfigResult ConfigFile::Load(DriverSettings& settings, ReferencePoints& referen
     settings = DefaultSettings();
     settings.SegmentNumber = segment;
     references.fill(0);
-    if (!EnsureFolder()) return {ConfigResult::FolderFailed, folder_};
+    if (const std::error_code error = EnsureFolder()) return {ConfigResult::FolderFailed, folder_, error};
 
     const FileRead file = fs_.ReadContents(FilePath());
     switch (file.status) {
@@ -182,18 +198,18 @@ ConfigResult ConfigFile::Load(DriverSettings& settings, ReferencePoints& referen
         case FileRead::Failed:
             break;  // replacing it would lose what we could not read
     }
-    return {};
+    return {ConfigResult::ReadFailed, FilePath(), file.error};
 }
 
 ConfigResult ConfigFile::Save(const DriverSettings& settings, const ReferencePoints& references) {
-    if (!EnsureFolder()) return {ConfigResult::FolderFailed, folder_};
+    if (const std::error_code error = EnsureFolder()) return {ConfigResult::FolderFailed, folder_, error};
     const FileRead file = fs_.ReadContents(FilePath());
-    if (file.status == FileRead::Failed) return {ConfigResult::WriteFailed, FilePath()};
+    if (file.status == FileRead::Failed) return {ConfigResult::WriteFailed, FilePath(), file.error};
     return Replace(WriteConfigText(file.bytes, settings, references));
 }
 
 ConfigResult ConfigFile::SaveReferences(DriverSettings& settings, const ReferencePoints& references) {
-    if (!EnsureFolder()) return {ConfigResult::FolderFailed, folder_};
+    if (const std::error_code error = EnsureFolder()) return {ConfigResult::FolderFailed, folder_, error};
     const FileRead file = fs_.ReadContents(FilePath());
     switch (file.status) {
         case FileRead::Ok:
@@ -210,7 +226,7 @@ ConfigResult ConfigFile::SaveReferences(DriverSettings& settings, const Referenc
         case FileRead::Failed:
             break;
     }
-    return {ConfigResult::WriteFailed, FilePath()};
+    return {ConfigResult::WriteFailed, FilePath(), file.error};
 }
 
 }  // namespace vexla

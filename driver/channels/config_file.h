@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "channels/channel_record.h"
 #include "channels/settings.h"
@@ -36,27 +37,36 @@ std::string WriteReferencesText(std::string_view existing, const ReferencePoints
 struct FileRead {
     enum Status { Ok, Missing, Failed } status = Missing;
     std::string bytes;
+    std::error_code error;  // the system's reason for Failed
 };
 
-// Paths are UTF-8.
+// Paths are UTF-8. Failures carry the system's error (errno or
+// GetLastError) for the diagnostic trace; an empty error is success.
 class ConfigFileSystem {
   public:
     virtual ~ConfigFileSystem() = default;
     virtual bool FolderExists(const std::string& path) = 0;
-    // Creates the folder (and missing parents); false when it cannot.
-    virtual bool CreateFolder(const std::string& path) = 0;
+    // Creates the folder (and missing parents).
+    virtual std::error_code CreateFolder(const std::string& path) = 0;
     virtual FileRead ReadContents(const std::string& path) = 0;
     // All or nothing: on failure the previous file stays as it was.
-    virtual bool ReplaceContents(const std::string& path, std::string_view bytes) = 0;
+    virtual std::error_code ReplaceContents(const std::string& path, std::string_view bytes) = 0;
 };
 
 struct ConfigResult {
-    enum Status { Ok, FolderFailed, WriteFailed } status = Ok;
-    std::string path;  // the folder for FolderFailed, the file for WriteFailed
+    // ReadFailed: an existing file could not be read and was left alone; the
+    // user is not told (the defaults hold), the trace is.
+    enum Status { Ok, FolderFailed, WriteFailed, ReadFailed } status = Ok;
+    std::string path;       // the folder for FolderFailed, else the file
+    std::error_code error;  // why, when the system said
 };
 
-// The text the driver shows for a failed result (UTF-8); empty for Ok.
+// The text the driver shows for a failed result (UTF-8); empty for Ok and
+// ReadFailed.
 std::string ConfigMessage(const ConfigResult& result);
+// The message with the system's reason, for the trace: "... (OS error 13:
+// Permission denied)".
+std::string ConfigTraceText(const ConfigResult& result);
 
 class ConfigFile {
   public:
@@ -78,7 +88,7 @@ class ConfigFile {
     ConfigResult SaveReferences(DriverSettings& settings, const ReferencePoints& references);
 
   private:
-    bool EnsureFolder();
+    std::error_code EnsureFolder();
     ConfigResult Replace(std::string_view bytes);
 
     ConfigFileSystem& fs_;

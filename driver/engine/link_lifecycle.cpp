@@ -58,7 +58,8 @@ int32_t Driver::ConnectComm(int32_t baudRate, int16_t port) {
         traceDivider_ = 0;
         Trace("connect: COM" + std::to_string(portNumber) + " at " + std::to_string(link_.LineInUse().BaudRate) +
               " baud, data format " + std::to_string(settings.DataFormat) + ", segment " +
-              std::to_string(settings.SegmentNumber) + ", averaging depth " + std::to_string(settings.FilterDepth));
+              std::to_string(settings.SegmentNumber) + ", averaging depth " + std::to_string(settings.FilterDepth) +
+              DescribeRefusedSettings(link_.LastOpen()));
         return -1;
     }
     Trace("connect: COM" + std::to_string(portNumber) + " did not open: " + DescribeFailure(link_.LastOpen()));

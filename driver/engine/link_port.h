@@ -22,6 +22,9 @@ struct PortStatus {
     bool open = false;
     std::string failure;
     int osError = 0;  // errno or GetLastError, 0 if none
+    // Open, but the device refused some of the line settings (its OS error);
+    // the line may not run at the intended speed.
+    int settingsError = 0;
 };
 
 class LinkPort {

@@ -23,6 +23,9 @@ constexpr int32_t LineSpeedFor(int32_t baudRate) {
 
 // "<the component's text> (OS error N)", for the trace.
 std::string DescribeFailure(const PortStatus& status);
+// "; the device refused line settings (OS error N)" after an open whose line
+// settings were not all taken, else empty.
+std::string DescribeRefusedSettings(const PortStatus& status);
 
 class LinkSupervisor {
   public:

@@ -18,7 +18,7 @@ void Driver::PopUpFormTimerTimer() {
             break;
         case LinkSupervisor::Watch::Reopened:
             Trace("watchdog: nothing from COM" + std::to_string(link_.PortInUse()) +
-                  " for ten ticks; the port was closed and opened again");
+                  " for ten ticks; the port was closed and opened again" + DescribeRefusedSettings(link_.LastOpen()));
             return;
         case LinkSupervisor::Watch::Lost:
             Trace("watchdog: COM" + std::to_string(link_.PortInUse()) +

@@ -23,9 +23,8 @@ void SettingsStore::SetSegment(uint8_t segment) {
 
 void SettingsStore::Report(const ConfigResult& result) {
     if (notices_ == nullptr || result.status == ConfigResult::Ok) return;
-    const std::string message = ConfigMessage(result);
-    notices_->Trace("configuration file: " + message);
-    notices_->ShowMessage(message);
+    notices_->Trace("configuration file: " + ConfigTraceText(result));
+    if (const std::string message = ConfigMessage(result); !message.empty()) notices_->ShowMessage(message);
 }
 
 }  // namespace vexla

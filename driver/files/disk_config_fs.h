@@ -11,12 +11,12 @@ namespace vexla {
 class DiskConfigFileSystem final : public ConfigFileSystem {
   public:
     bool FolderExists(const std::string& path) override;
-    bool CreateFolder(const std::string& path) override;
+    std::error_code CreateFolder(const std::string& path) override;
     FileRead ReadContents(const std::string& path) override;
     // Writes a temporary file beside the target, flushes it to the disk and
-    // renames it over the target. A read-only target is refused, as the
-    // profile functions refuse it.
-    bool ReplaceContents(const std::string& path, std::string_view bytes) override;
+    // renames it over the target. A read-only target is refused (permission
+    // denied), as the profile functions refuse it.
+    std::error_code ReplaceContents(const std::string& path, std::string_view bytes) override;
 };
 
 // Windows: C:\系统配置. Linux: ${XDG_CONFIG_HOME:-$HOME/.config}/系统配置.

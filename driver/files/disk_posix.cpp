@@ -21,6 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::error_code Errno() {
+    return {errno, std::generic_category()};
+}
+
 class UniqueFd {
   public:
     explicit UniqueFd(int fd) : fd_(fd) {}
@@ -28,42 +32,46 @@ class UniqueFd {
     UniqueFd& operator=(const UniqueFd&) = delete;
     ~UniqueFd() { Close(); }
     int get() const { return fd_; }
-    bool Close() {
+    std::error_code Close() {
         const int fd = fd_;
         fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
+        if (fd < 0 || ::close(fd) == 0) return {};
+        return Errno();
     }
 
   private:
     int fd_;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
+std::error_code WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0) return Errno();
+        if (n == 0) return std::make_error_code(std::errc::no_space_on_device);
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    return true;
+    return {};
 }
 
 std::atomic<unsigned> tempCounter{0};
 
 }  // namespace
 
-bool DiskConfigFileSystem::ReplaceContents(const std::string& path, std::string_view bytes) {
+std::error_code DiskConfigFileSystem::ReplaceContents(const std::string& path, std::string_view bytes) {
     fs::path target = PathFromUtf8(path);
     std::error_code ec;
     // Replace what a link points to, not the link.
     if (fs::is_symlink(target, ec)) {
         target = fs::weakly_canonical(target, ec);
-        if (ec) return false;
+        if (ec) return ec;
     }
 
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0)) return false;  // read-only stays
+    if (exists && S_ISDIR(old.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+    if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0))
+        return std::make_error_code(std::errc::permission_denied);  // read-only stays
 
     int fd = -1;
     fs::path temp;
@@ -77,17 +85,20 @@ bool DiskConfigFileSystem::ReplaceContents(const std::string& path, std::string_
         temp = target;
         temp += suffix;
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
+        if (fd < 0 && errno != EEXIST) return Errno();
     }
-    if (fd < 0) return false;
+    if (fd < 0) return std::make_error_code(std::errc::file_exists);
     UniqueFd file(fd);
 
     // The new file keeps the old one's permissions; a new one gets the umask's.
-    const bool written = WriteAll(file.get(), bytes) && (!exists || ::fchmod(file.get(), old.st_mode & 07777) == 0) &&
-                         ::fsync(file.get()) == 0;
-    if (!file.Close() || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
+    std::error_code error = WriteAll(file.get(), bytes);
+    if (!error && exists && ::fchmod(file.get(), old.st_mode & 07777) != 0) error = Errno();
+    if (!error && ::fsync(file.get()) != 0) error = Errno();
+    if (const std::error_code closed = file.Close(); !error) error = closed;
+    if (!error && ::rename(temp.c_str(), target.c_str()) != 0) error = Errno();
+    if (error) {
         ::unlink(temp.c_str());
-        return false;
+        return error;
     }
     // Make the rename itself durable.
     if (const int dir = ::open(target.parent_path().empty() ? "." : target.parent_path().c_str(),
@@ -96,7 +107,7 @@ bool DiskConfigFileSystem::ReplaceContents(const std::string& path, std::string_
         ::fsync(dir);
         ::close(dir);
     }
-    return true;
+    return {};
 }
 
 std::string ConfigFolderPath() {

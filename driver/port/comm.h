@@ -34,6 +34,10 @@ using TReceiveErrorEvent = std::function<void(TComm& Sender, uint32_t EventMask)
 using TModemStateChangeEvent = std::function<void(TComm& Sender, uint32_t ModemEvent)>;
 using TNotifyEvent = std::function<void(TComm& Sender)>;
 using TSendDataEmptyEvent = std::function<void(TComm& Sender)>;
+// A diagnostic line (UTF-8) about something the component handled itself,
+// raised on the owner thread; without a handler it goes to the debugger
+// output (Windows) or nowhere.
+using TTraceEvent = std::function<void(TComm& Sender, const std::string& Line)>;
 
 enum class TCommsFailure : uint8_t {
     AlreadyOpen,
@@ -115,8 +119,14 @@ class TComm {
     // Copies the bytes into a block for the transmit thread. False (nothing
     // queued) when closed, when Length is 0, or when the block cannot be posted.
     bool QueueWrite(const void* Buffer, uint16_t Length);
+    // A device may refuse line settings (a speed it cannot make, a size it
+    // lacks); the port stays open with what it had, and LineSettingsError
+    // says why until the next apply.
     void ApplyLineSettings();
     void ApplyTimeouts();
+    // The OS error (errno or GetLastError) of the last ApplyLineSettings on
+    // an open port, 0 when the device took every setting.
+    int LineSettingsError() const { return lineSettingsError_; }
 
     bool IsOpen() const;
     bool SendQueueEmpty() const;
@@ -306,6 +316,7 @@ class TComm {
     TModemStateChangeEvent OnModemStateChange;
     TNotifyEvent OnRequestHangup;
     TSendDataEmptyEvent OnSendDataEmpty;
+    TTraceEvent OnTrace;
 
     struct Impl;  // per platform
 
@@ -327,6 +338,7 @@ class TComm {
     void Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam, const uint8_t* block);
 
     TCommSettings settings_;
+    int lineSettingsError_ = 0;
     std::unique_ptr<Impl> impl_;
 };
 

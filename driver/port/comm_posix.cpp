@@ -436,7 +436,11 @@ void TComm::ApplyLineSettings() {
     const int fd = impl.port.get();
     const TCommSettings& s = settings_;
     termios tio{};
-    if (::tcgetattr(fd, &tio) != 0) return;
+    if (::tcgetattr(fd, &tio) != 0) {
+        lineSettingsError_ = errno;
+        return;
+    }
+    lineSettingsError_ = 0;
 
     cfmakeraw(&tio);                // binary: no echo, no line editing, no translation
     tio.c_cflag |= CLOCAL | CREAD;  // ignore modem lines for open/read; enable the receiver
@@ -449,6 +453,8 @@ void TComm::ApplyLineSettings() {
     if (known) {  // an unlisted rate keeps the current speed rather than hang up the line (B0)
         cfsetispeed(&tio, speed);
         cfsetospeed(&tio, speed);
+    } else {
+        lineSettingsError_ = EINVAL;
     }
 
     static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
@@ -495,7 +501,16 @@ void TComm::ApplyLineSettings() {
     tio.c_cc[VSTART] = static_cast<cc_t>(s.XonChar);
     tio.c_cc[VSTOP] = static_cast<cc_t>(s.XoffChar);
 
-    ::tcsetattr(fd, TCSANOW, &tio);
+    // tcsetattr succeeds when any part was taken: read back what the
+    // device holds now to see whether the speed, size, parity and stop bits
+    // all were.
+    constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+    termios held{};
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0 || ::tcgetattr(fd, &held) != 0) {
+        lineSettingsError_ = errno;
+    } else if ((held.c_cflag & kFraming) != (tio.c_cflag & kFraming) || cfgetospeed(&held) != cfgetospeed(&tio)) {
+        lineSettingsError_ = EINVAL;
+    }
 
     // Ptys have no modem lines: their refusal is expected and ignored.
     int dtr = TIOCM_DTR;

@@ -42,9 +42,14 @@ constexpr wchar_t kWindowClass[] = L"VexlaCommNotify";
 constexpr DWORD kWindDownMs = 2000;
 constexpr DWORD kJoinLimitMs = 10000;
 
-// The port's diagnostic lines; the driver's trace takes them over when it has one.
-void TraceLine(const std::wstring& line) {
-    OutputDebugStringW(line.c_str());
+// The port's diagnostic lines go to the owner's trace, or else to the debugger.
+void TraceLine(TComm& comm, const std::string& line) {
+    if (comm.OnTrace) {
+        comm.OnTrace(comm, line);
+        return;
+    }
+    const std::string text = "Vexla: " + line + "\n";
+    OutputDebugStringA(text.c_str());
 }
 
 class UniqueHandle {
@@ -621,13 +626,13 @@ struct TComm::Impl {
         if (reader) {
             SetEvent(stop.get());
             PurgeComm(port.get(), PURGE_RXABORT | PURGE_RXCLEAR);
-            abandoned |= !Retire(reader, deadline, L"receive");
+            abandoned |= !Retire(reader, deadline, "receive");
         }
         if (writer) {
             SetEvent(stop.get());
             PurgeComm(port.get(), PURGE_TXABORT | PURGE_TXCLEAR);
             *sendQueueEmpty = true;
-            if (!Retire(writer, deadline, L"transmit")) {
+            if (!Retire(writer, deadline, "transmit")) {
                 abandoned = true;
                 sendQueueEmpty = std::make_shared<std::atomic<bool>>(true);  // the old one is the thread's
             }
@@ -648,16 +653,21 @@ struct TComm::Impl {
     // operation of it is kept, as the system may still write into it.
     // Either is leaked on purpose, and a trace line says so.
     template <typename Thread>
-    static bool Retire(std::unique_ptr<Thread>& thread, const Deadline& deadline, const wchar_t* name) {
+    bool Retire(std::unique_ptr<Thread>& thread, const Deadline& deadline, const char* name) {
         if (!thread->Join(deadline.Left())) {
-            TraceLine(std::wstring(L"Vexla: ") + name + L" thread did not stop within " +
-                      std::to_wstring(kJoinLimitMs / 1000) + L" s; abandoned");
+            std::string line = name;
+            line += " thread did not stop within ";
+            line += std::to_string(kJoinLimitMs / 1000);
+            line += " s; abandoned";
+            TraceLine(comm, line);
             (void)thread.release();
             return false;
         }
         if (thread->HoldsSystemIo()) {
-            TraceLine(std::wstring(L"Vexla: a ") + name +
-                      L" operation did not end when cancelled; its buffers are kept");
+            std::string line = "a ";
+            line += name;
+            line += " operation did not end when cancelled; its buffers are kept";
+            TraceLine(comm, line);
             (void)thread.release();
             return true;
         }
@@ -816,7 +826,8 @@ void TComm::ApplyLineSettings() {
     dcb.XonChar = s.XonChar;
     dcb.XoffChar = s.XoffChar;
     dcb.ErrorChar = s.ReplacedChar;
-    SetCommState(impl_->port.get(), &dcb);  // a driver that refuses a field keeps its own value
+    // A driver that refuses a field keeps its own value; the error says so.
+    lineSettingsError_ = SetCommState(impl_->port.get(), &dcb) ? 0 : static_cast<int>(GetLastError());
 }
 
 void TComm::ApplyTimeouts() {

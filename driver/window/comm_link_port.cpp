@@ -21,7 +21,7 @@ PortStatus CommLinkPort::Open(const LinkSettings& settings) {
     comm_.SetRtsControl(TRtsControl::RtsEnable);
     try {
         comm_.OpenPort();
-        return {true, {}, 0};
+        return {true, {}, 0, comm_.LineSettingsError()};
     } catch (const ECommsError& e) {
         return {false, e.what(), e.OsError()};  // the component is closed again; the driver reports it
     }

@@ -1,6 +1,7 @@
 #include "driver_assembly.h"
 
 #include "library_frame.h"
+#include "trace_file.h"
 
 namespace vexla {
 
@@ -10,6 +11,7 @@ DriverAssembly::DriverAssembly(WindowHost& window, Notifier& notices)
         RunOnDriver([&](Driver& d) { d.SPComReceiveData(std::span(buffer, length)); });
     };
     SPCom.OnSendDataEmpty = [](TComm&) { RunOnDriver([](Driver& d) { d.SPComSendDataEmpty(); }); };
+    SPCom.OnTrace = [](TComm&, const std::string& line) { TraceLine("serial port: " + line); };
 }
 
 }  // namespace vexla

@@ -355,6 +355,7 @@ TEST_F(ConfigFileTest, AFolderThatCannotBeCreatedLeavesTheDefaultsInMemory) {
         EXPECT_EQ(r.status, ConfigResult::FolderFailed);
         EXPECT_EQ(r.path, c->Folder());
         EXPECT_EQ(ConfigMessage(r), "没能成功创建目录：\r\n" + c->Folder());
+        EXPECT_TRUE(r.error) << "the system's reason goes to the trace";
         DriverSettings expected = DefaultSettings();
         expected.SegmentNumber = OtherSettings().SegmentNumber;
         EXPECT_TRUE(SameSettings(s, expected));
@@ -379,6 +380,9 @@ TEST_F(ConfigFileTest, AReadOnlyFileIsReadButNeverReplaced) {
         EXPECT_EQ(r.status, ConfigResult::WriteFailed);
         EXPECT_EQ(r.path, config.FilePath());
         EXPECT_EQ(ConfigMessage(r), "Unable to write to " + config.FilePath());
+        EXPECT_EQ(r.error, std::errc::permission_denied) << r.error.message();
+        EXPECT_EQ(ConfigTraceText(r).rfind("Unable to write to " + config.FilePath() + " (OS error ", 0), 0u)
+            << ConfigTraceText(r);
     }
     EXPECT_EQ(ReadBytes(file()), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << "no temporary left";
@@ -390,7 +394,10 @@ TEST_F(ConfigFileTest, AnUnreadableFileIsNeitherLoadedNorReplaced) {
     fs::create_directories(file());  // a folder where the file belongs
     DriverSettings s = OtherSettings();
     ReferencePoints refs = SomeReferences();
-    EXPECT_EQ(config.Load(s, refs).status, ConfigResult::Ok);
+    const ConfigResult loaded = config.Load(s, refs);
+    EXPECT_EQ(loaded.status, ConfigResult::ReadFailed);  // traced, not shown
+    EXPECT_TRUE(loaded.error);
+    EXPECT_EQ(ConfigMessage(loaded), "");
     EXPECT_EQ(s.DataFormat, 2);
     EXPECT_EQ(config.Save(s, refs).status, ConfigResult::WriteFailed);
     EXPECT_EQ(config.SaveReferences(s, refs).status, ConfigResult::WriteFailed);

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "channels/config_file.h"
@@ -23,7 +24,7 @@ class RecordingPort : public LinkPort {
         ++opens;
         last = settings;
         isOpen = openSucceeds;
-        if (isOpen) return {true, {}, 0};
+        if (isOpen) return {true, {}, 0, refusedSettings};
         return {false, "Error opening serial port", 2};
     }
     void Close() override {
@@ -43,6 +44,7 @@ class RecordingPort : public LinkPort {
     }
 
     bool openSucceeds = true;
+    int refusedSettings = 0;  // the OS error of line settings the device refuses
     bool isOpen = false;
     int opens = 0;
     int closes = 0;
@@ -82,19 +84,19 @@ class RecordingWindow : public WindowHost {
 class MemoryFiles : public ConfigFileSystem {
   public:
     bool FolderExists(const std::string& path) override { return folders.count(path) != 0; }
-    bool CreateFolder(const std::string& path) override {
+    std::error_code CreateFolder(const std::string& path) override {
         folders.insert(path);
-        return true;
+        return {};
     }
     FileRead ReadContents(const std::string& path) override {
         const auto it = files.find(path);
-        if (it == files.end()) return {FileRead::Missing, {}};
-        return {FileRead::Ok, it->second};
+        if (it == files.end()) return {FileRead::Missing, {}, {}};
+        return {FileRead::Ok, it->second, {}};
     }
-    bool ReplaceContents(const std::string& path, std::string_view bytes) override {
-        if (failWrites) return false;
+    std::error_code ReplaceContents(const std::string& path, std::string_view bytes) override {
+        if (failWrites) return std::make_error_code(std::errc::no_space_on_device);
         files[path] = std::string(bytes);
-        return true;
+        return {};
     }
     std::set<std::string> folders;
     std::map<std::string, std::string> files;

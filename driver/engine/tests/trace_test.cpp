@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <system_error>
 
 #include "engine/tests/live_driver.h"
 #include "protocol/data_format.h"
@@ -43,6 +44,18 @@ TEST_F(Trace, ConnectsFailuresAndTheWatchdog) {
     notices.traces.clear();
     EXPECT_EQ(d.ConnectComm(19200, 6), 0);
     EXPECT_TRUE(Traced("connect: COM6 did not open: Error opening serial port (OS error 2)")) << All();
+
+    // Open, but not at the settings asked for: the line may be at another speed.
+    port.openSucceeds = true;
+    port.refusedSettings = 22;
+    EXPECT_EQ(d.ConnectComm(19200, 7), -1);
+    EXPECT_TRUE(
+        Traced("connect: COM7 at 19200 baud, data format 3, segment 0, averaging depth 10; the device "
+               "refused line settings (OS error 22)"))
+        << All();
+    for (int t = 0; t < 25; ++t) Tick();
+    EXPECT_TRUE(Traced("the port was closed and opened again; the device refused line settings (OS error 22)"))
+        << All();
 }
 
 TEST_F(Trace, OnceASecondWhatTheLineBrought) {
@@ -71,7 +84,10 @@ TEST_F(Trace, ConfigurationFailuresWithTheirPath) {
     ASSERT_EQ(driver.ConnectComm(19200, 1), -1);
     files.failWrites = true;
     driver.SpinEditFillterChange(7);
-    EXPECT_TRUE(Traced("configuration file: Unable to write to " + config.FilePath())) << All();
+    const std::error_code full = std::make_error_code(std::errc::no_space_on_device);
+    EXPECT_TRUE(Traced("configuration file: Unable to write to " + config.FilePath() + " (OS error " +
+                       std::to_string(full.value()) + ": " + full.message() + ")"))
+        << All();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <time.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -330,6 +331,33 @@ TEST(CommPosix, LineSettingsReachTheTerminal) {
         c.set(owner.comm);
         EXPECT_TRUE(c.holds(attrs())) << c.what;
     }
+}
+
+// What the device does not take is reported, not ignored: a speed the
+// system has no code for, and parity, which a pty refuses (it forces CS8
+// and no parity). The port stays open on what it had.
+TEST(CommPosix, RefusedLineSettingsAreReported) {
+    PtyPeer peer;
+    Owner owner;
+    owner.comm.SetCommName(peer.Name());
+    owner.comm.OpenPort();
+    EXPECT_EQ(owner.comm.LineSettingsError(), 0);
+
+    owner.comm.SetBaudRate(12345);
+    EXPECT_EQ(owner.comm.LineSettingsError(), EINVAL);
+    termios tio{};
+    tcgetattr(peer.SlaveFd(), &tio);
+    EXPECT_EQ(cfgetospeed(&tio), speed_t{B9600});
+    owner.comm.SetBaudRate(19200);
+    EXPECT_EQ(owner.comm.LineSettingsError(), 0);
+
+    owner.comm.SetParity(TParity::Even);
+    owner.comm.ApplyLineSettings();
+    EXPECT_EQ(owner.comm.LineSettingsError(), EINVAL);
+    owner.comm.SetParity(TParity::None);
+    owner.comm.ApplyLineSettings();
+    EXPECT_EQ(owner.comm.LineSettingsError(), 0);
+    EXPECT_TRUE(owner.comm.IsOpen());
 }
 
 TEST(CommPosix, UnchangedSetterLeavesTheDeviceAlone) {
