@@ -4,7 +4,9 @@ WINE := /usr/lib/wine/wine64
 WINEPREFIX_DIR := $(CURDIR)/build/win64/wineprefix
 FUZZ_SECONDS ?= 20
 
-.PHONY: all demo deps test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
+SOAK_MINUTES ?= 10
+
+.PHONY: all demo deps soak soak-asan-start soak-asan-wait test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
 
 all: deps
 	cmake --preset native
@@ -21,8 +23,11 @@ deps:
 	@tools/install-deps.sh
 
 # build-bench keeps the Release build (-O3, where GCC warns differently) from
-# breaking unseen.
-test: deps check-format build-bench test-native test-asan test-tsan test-win32 test-win64 test-fuzz
+# breaking unseen. Two minutes of the soak under AddressSanitizer run in the
+# background from the end of test-asan (they mostly wait on the line) and
+# are collected at the end.
+test: deps check-format build-bench test-native test-asan soak-asan-start test-tsan test-win32 test-win64 test-fuzz \
+      soak-asan-wait
 
 test-native:
 	cmake --preset native
@@ -77,6 +82,25 @@ check-format: deps
 bench: build-bench
 	build/bench/bin/vexla_bench
 	build/bench/bin/comm_bench
+
+# The whole system under faults for SOAK_MINUTES (default 10): memory,
+# descriptors and threads must not grow, nothing may go missing or be wrong.
+soak: deps
+	cmake --preset native
+	cmake --build --preset native -j $(JOBS) --target vexla_soak Vexla gaugesim
+	VEXLA_SOAK_SECONDS=$$(( $(SOAK_MINUTES) * 60 )) build/native/bin/vexla_soak
+
+SOAK_ASAN_LOG := build/native-asan/soak.log
+soak-asan-start:
+	cmake --build --preset native-asan -j $(JOBS) --target vexla_soak Vexla gaugesim
+	rm -f $(SOAK_ASAN_LOG) $(SOAK_ASAN_LOG).rc
+	(VEXLA_SOAK_SECONDS=120 build/native-asan/bin/vexla_soak >$(SOAK_ASAN_LOG) 2>&1; \
+	 echo $$? >$(SOAK_ASAN_LOG).rc) </dev/null >/dev/null 2>&1 &
+
+soak-asan-wait:
+	@i=0; while [ ! -f $(SOAK_ASAN_LOG).rc ] && [ $$i -lt 600 ]; do sleep 1; i=$$((i + 1)); done
+	@grep -v '^\[' $(SOAK_ASAN_LOG) || true
+	@test "$$(cat $(SOAK_ASAN_LOG).rc 2>/dev/null)" = 0 || { echo "soak under AddressSanitizer failed"; exit 1; }
 
 clean:
 	rm -rf build

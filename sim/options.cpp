@@ -96,6 +96,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
     common.kind = MotionKind::Sine;
     std::array<MotionKind, kGauges> motionKinds;
     motionKinds.fill(MotionKind::Sine);
+    std::array<std::optional<double>, kGauges> positions{};  // --position for some channels only
     o.kinds.fill(GaugeKind::Hundredth);
 
     // Asking for help wins over any mistake in the rest of the line.
@@ -142,9 +143,16 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
             for (std::size_t c = 0; c < kGauges; ++c)
                 if (*mask >> c & 1) motionKinds[c] = *kind;
         } else if (arg == "--position") {
-            const auto v = ParseNumber(value, -1e4, 1e4);
-            if (!v) return fail(bad + ": expected millimetres");
-            common.offsetMm = *v;
+            const auto [mask, number] = SplitTargets(value);
+            const auto v = mask ? ParseNumber(number, -1e4, 1e4) : std::nullopt;
+            if (!v) return fail(bad + ": expected [CHANNELS=]millimetres");
+            if (*mask == 0xFFFFFFFFu) {
+                common.offsetMm = *v;
+                positions.fill(std::nullopt);
+            } else {
+                for (std::size_t c = 0; c < kGauges; ++c)
+                    if (*mask >> c & 1) positions[c] = *v;
+            }
         } else if (arg == "--amplitude") {
             const auto v = ParseNumber(value, 0, 1e4);
             if (!v) return fail(bad + ": expected millimetres");
@@ -249,6 +257,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
             return fail("--motion script needs --script POSITIONS");
         o.motions[c] = common;
         o.motions[c].kind = motionKinds[c];
+        if (positions[c]) o.motions[c].offsetMm = *positions[c];
         o.motions[c].phaseS = common.periodS * static_cast<double>(c) / static_cast<double>(kGauges);
     }
     result.options = std::move(o);
@@ -281,7 +290,7 @@ Gauges
   --fast-rate N        readings per second in the fast state (default 20)
   --standard-rate N    readings per second in the standard and hold states (default 5)
   --motion [LIST=]M    still, ramp, sine (default), walk or script
-  --position MM        still position, ramp start, sine centre, walk start (default 0)
+  --position [LIST=]MM still position, ramp start, sine centre, walk start (default 0)
   --amplitude MM       sine amplitude (default 1)
   --period S           sine period (default 10)
   --speed MM           ramp speed, or the largest speed of a walk, per second (default 0.5)

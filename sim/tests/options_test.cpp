@@ -38,6 +38,8 @@ TEST(SimOptions, RejectsBadArgumentsWithAMessage) {
         {{"--format", "3", "--script", "1,x"}, "positions"},
         {{"--format", "3", "--period", "0"}, "seconds"},
         {{"--format", "3", "--amplitude", "nan"}, "millimetres"},
+        {{"--format", "3", "--position", "0-2=1"}, "[CHANNELS=]millimetres"},
+        {{"--format", "3", "--position", "2=x"}, "[CHANNELS=]millimetres"},
         {{"--format", "3", "--fast-rate", "inf"}, "readings per second"},
         {{"--format", "3", "--drop", "1.5"}, "fraction"},
         {{"--format", "3", "--silence", "3@5"}, "CHANNELS@START+SECONDS"},
@@ -98,6 +100,16 @@ TEST(SimOptions, ReadsWhatItIsGiven) {
     EXPECT_EQ(defaults.options->channels, 0xFFu);
     EXPECT_EQ(defaults.options->network.baud, 19200u);
     EXPECT_EQ(defaults.options->motions[5].kind, MotionKind::Sine);
+
+    // A position for all gauges, then for some: the later word wins for its channels.
+    const ParsedArguments positions =
+        Parse({"--format", "3", "--position", "1.5", "--position", "2,4=-0.25", "--amplitude", "2"});
+    ASSERT_TRUE(positions.options.has_value()) << positions.error;
+    EXPECT_EQ(positions.options->motions[0].offsetMm, 1.5);
+    EXPECT_EQ(positions.options->motions[1].offsetMm, -0.25);
+    EXPECT_EQ(positions.options->motions[3].offsetMm, -0.25);
+    EXPECT_EQ(positions.options->motions[3].amplitudeMm, 2);
+    EXPECT_EQ(positions.options->motions[31].offsetMm, 1.5);
 
     EXPECT_TRUE(Parse({"--format", "9", "--help"}).help);
 }

@@ -23,7 +23,7 @@ namespace vexla::testing {
 
 namespace fs = std::filesystem;
 
-void RunIsolated(const std::function<void(const std::string& home)>& body) {
+void RunIsolated(const std::function<void(const std::string& home)>& body, std::chrono::seconds limit) {
     char pattern[] = "/tmp/vexla-e2e-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string home = pattern;
@@ -50,7 +50,7 @@ void RunIsolated(const std::function<void(const std::string& home)>& body) {
         _exit(status);
     }
     int status = 0;
-    const auto deadline = Clock::now() + 120s;
+    const auto deadline = Clock::now() + limit;
     pid_t done = 0;
     while ((done = waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < deadline) std::this_thread::sleep_for(20ms);
     if (done == 0) {

@@ -31,8 +31,8 @@ inline constexpr auto kPatience = 20s;
 // Runs `body` in a forked child with HOME and XDG_CONFIG_HOME pointing at a
 // fresh folder (passed to `body`) and its standard error going to
 // `home`/stderr.txt; fails the calling test when the child fails, crashes or
-// hangs.
-void RunIsolated(const std::function<void(const std::string& home)>& body);
+// hangs (runs longer than `limit`).
+void RunIsolated(const std::function<void(const std::string& home)>& body, std::chrono::seconds limit = 120s);
 
 std::string ReadFile(const std::string& path);
 
