@@ -45,10 +45,23 @@ TForm_Call::TForm_Call(const PanelPresenter& panel) : panel_(panel) {
     if (hwnd_ == nullptr) return;
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm_Call::WindowProc));
+
+    tray_ = std::make_unique<TTrayNotifyIcon>();
+    tray_->SetHint(panel_.Model().TrayHint);
+    const auto show = [this] {
+        RunOnDriver([this](Driver& d) {
+            d.ShowCtrlForm();
+            ShowPanel(panel_.Model());
+        });
+    };
+    tray_->OnClick = show;
+    tray_->OnDblClick = show;
+    tray_->SetIconVisible(true);
 }
 
 TForm_Call::~TForm_Call() {
     if (hwnd_ == nullptr) return;
+    tray_.reset();  // off the notification area first
     SetTimerEnabled(false);
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+
+#include "tray_icon_win32.h"
 
 namespace vexla {
 
@@ -30,6 +33,8 @@ class TForm_Call {
 
     const PanelPresenter& panel_;
     HWND hwnd_ = nullptr;
+    // Brings the window back after it was hidden; goes with the window.
+    std::unique_ptr<TTrayNotifyIcon> tray_;
     bool timerRunning_ = false;
     // What the window shows, to skip unchanged updates.
     std::string caption_;

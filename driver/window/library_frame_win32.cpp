@@ -14,6 +14,7 @@
 #include "driver_assembly.h"
 #include "library_frame.h"
 #include "trace_file.h"
+#include "tray_icon_win32.h"
 #include "wide_text.h"
 
 namespace vexla {
@@ -89,8 +90,9 @@ void AfterEndApplication() {}
 }  // namespace vexla
 
 // Load registers the tray icon's callback message; nothing else happens until
-// the first connect.
+// the first connect (the icon's window is made with the first icon, on the
+// host's thread, not here under the loader lock).
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) RegisterWindowMessageW(L"Ovk.TrayNotifyIconMsg");
+    if (reason == DLL_PROCESS_ATTACH) vexla::RegisterTrayCallbackMessage();
     return TRUE;
 }

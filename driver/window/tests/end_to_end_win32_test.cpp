@@ -229,6 +229,23 @@ std::vector<HWND> ControlWindows() {
     return found;
 }
 
+BOOL CALLBACK CollectTrayManager(HWND window, LPARAM list) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    if (process == GetCurrentProcessId() && std::wstring(className) == L"VexlaTrayIconManager")
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// The hidden window to which the shell reports clicks on the tray icon.
+std::vector<HWND> TrayManagers() {
+    std::vector<HWND> found;
+    EnumWindows(&CollectTrayManager, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 int ThreadsOfThisProcess() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 entry{};
@@ -359,11 +376,11 @@ struct FormatCase {
 // 1.234 mm (1230), 0.001 mm gauges 1.234 (12340). Block frames carry a
 // finer count than the shown digit; text frames carry no position.
 const FormatCase kFormats[] = {
-    {"Format0", 0, 2, 40, {2, 7, 16}, 7, "-2.714", -2714, -27140, 0, 3},
-    {"Format1", 1, 3, 41, {3, 9, 30}, 9, "-2.714", -2710, -27140, 0, 1},
-    {"Format2", 2, 4, 42, {1, 5, 17, 32}, 17, "1.234", 1230, 12340, 1234, 1},
-    {"Format3", 3, 6, 43, {1, 5, 17, 32}, 17, "1.234", 1230, 12340, 1234, 1},
-    {"Format4", 4, 7, 44, {6, 20, 31}, 20, "1.234", 1230, 12340, 1234, 3},
+    {"Format0", 0, 21, 40, {2, 7, 16}, 7, "-2.714", -2714, -27140, 0, 3},
+    {"Format1", 1, 22, 41, {3, 9, 30}, 9, "-2.714", -2710, -27140, 0, 1},
+    {"Format2", 2, 23, 42, {1, 5, 17, 32}, 17, "1.234", 1230, 12340, 1234, 1},
+    {"Format3", 3, 24, 43, {1, 5, 17, 32}, 17, "1.234", 1230, 12340, 1234, 1},
+    {"Format4", 4, 25, 44, {6, 20, 31}, 20, "1.234", 1230, 12340, 1234, 3},
 };
 
 void PrintTo(const FormatCase& c, std::ostream* out) {
@@ -611,6 +628,34 @@ TEST_F(WineEndToEnd, VanishedDeviceClosesTheLinkAndBringsUpTheWindow) {
     }
 }
 
+// ---- the tray icon
+
+// What the shell does when the user clicks the icon: the hidden window
+// comes back, a single click after the double-click time, a double click at once.
+TEST_F(WineEndToEnd, ClickingTheTrayIconBringsTheHiddenWindowBack) {
+    ASSERT_NO_FATAL_FAILURE(UseSegment(52, Settings(3, 17)));
+    ASSERT_NO_FATAL_FAILURE(StartSimulator("--format 3 --com 17 --channels 1 --motion still"));
+    ASSERT_NO_FATAL_FAILURE(FirstDataCall());
+    ASSERT_EQ(ControlWindows().size(), 1u);
+    const HWND window = ControlWindows()[0];
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(window); })) << "the file hides it after start-up";
+    ASSERT_EQ(TrayManagers().size(), 1u);
+    const HWND manager = TrayManagers()[0];
+    const UINT report = RegisterWindowMessageW(L"Ovk.TrayNotifyIconMsg");
+    const WPARAM icon = 1;  // the process's first icon
+
+    PostMessageW(manager, report, icon, WM_LBUTTONDOWN);
+    PostMessageW(manager, report, icon, WM_LBUTTONUP);
+    const auto clicked = Clock::now();
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }));
+    EXPECT_GE(Clock::now() - clicked, std::chrono::milliseconds(GetDoubleClickTime()) - 60ms);
+
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(window)) << "the close box only hides";
+    PostMessageW(manager, report, icon, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 500ms)) << "a double click at once";
+}
+
 // ---- the end of the application
 
 TEST_F(WineEndToEnd, EndApplicationLeavesNoWindowPortOrThreadAndTheLibraryUnloads) {
@@ -622,9 +667,11 @@ TEST_F(WineEndToEnd, EndApplicationLeavesNoWindowPortOrThreadAndTheLibraryUnload
     EXPECT_EQ(ControlWindows().size(), 1u);
     EXPECT_FALSE(simulator.Users().empty()) << "the open port holds the pty";
 
+    EXPECT_EQ(TrayManagers().size(), 1u);
     vexla.DLL_End_Application();
     ended = true;
     EXPECT_TRUE(ControlWindows().empty());
+    EXPECT_TRUE(TrayManagers().empty()) << "the tray icon's window outlived the application";
     EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
     std::vector<std::string> users;
     EXPECT_TRUE(PumpUntil([&] { return (users = simulator.Users()).empty(); }))
