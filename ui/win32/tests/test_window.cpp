@@ -14,10 +14,13 @@ TestWindow::TestWindow(int clientWidth, int clientHeight) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClass;
     RegisterClassExW(&wc);  // fails harmlessly from the second window on
+    // A popup: a window manager does not manage it, so hiding and destroying
+    // it wait for nobody (Wine waits up to two seconds for an absent one).
+    constexpr DWORD kStyle = WS_POPUP | WS_BORDER;
     RECT frame{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    hwnd_ = CreateWindowExW(0, kClass, L"test", WS_OVERLAPPEDWINDOW, 10, 10, frame.right - frame.left,
-                            frame.bottom - frame.top, nullptr, nullptr, wc.hInstance, this);
+    AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    hwnd_ = CreateWindowExW(0, kClass, L"test", kStyle, 10, 10, frame.right - frame.left, frame.bottom - frame.top,
+                            nullptr, nullptr, wc.hInstance, this);
     if (hwnd_ != nullptr) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
     PumpMessages();
 }

@@ -86,6 +86,11 @@ class TextGridTest : public ::testing::Test {
         UpdateWindow(hwnd_);
         ValidateRect(hwnd_, nullptr);
     }
+    bool ScrollBarShown() {
+        SCROLLBARINFO info{};
+        info.cbSize = sizeof info;
+        return GetScrollBarInfo(hwnd_, OBJID_VSCROLL, &info) && (info.rgstate[0] & STATE_SYSTEM_INVISIBLE) == 0;
+    }
     bool UpdateRect(RECT* r) { return GetUpdateRect(hwnd_, r, FALSE) != FALSE; }
 
     TestWindow window_{300, 260};
@@ -272,6 +277,7 @@ TEST_F(TextGridTest, ScrollBarMatchesTheRows) {
     EXPECT_EQ(si.nMax, 31);
     EXPECT_EQ(si.nPage, 10U);
     EXPECT_EQ(si.nPos, 0);
+    EXPECT_TRUE(ScrollBarShown());
 
     const struct {
         UINT message;
@@ -307,6 +313,7 @@ TEST_F(TextGridTest, ScrollBarMatchesTheRows) {
     si.fMask = SIF_ALL;
     GetScrollInfo(hwnd_, SB_VERT, &si);
     EXPECT_GT(static_cast<int>(si.nPage), si.nMax - si.nMin);
+    EXPECT_FALSE(ScrollBarShown());
     Send(WM_VSCROLL, SB_BOTTOM);
     EXPECT_EQ(Send(TGM_GETTOPROW), 1);
 }
@@ -386,6 +393,25 @@ TEST_F(TextGridTest, KeepsTheFontItIsGiven) {
     EXPECT_EQ(reinterpret_cast<HFONT>(Send(WM_GETFONT)), font);
     grid_.SetFont(font);
     EXPECT_TRUE(UpdateRect(&r));
+}
+
+// Programs fill their grids before they show the window.
+TEST(TextGridSetUpHidden, HasItsScrollBarOnceShown) {
+    TestWindow window(300, 260);
+    ShowWindow(window.Handle(), SW_HIDE);
+    const TextGrid grid = TextGrid::Create(window.Handle(), 1, {8, 8, 292, 252});
+    ASSERT_TRUE(grid);
+    grid.SetColCount(3);
+    grid.SetRowCount(33);
+    grid.SetFixedRows(1);
+    grid.SetDefaultRowHeight(18);
+    ShowWindow(window.Handle(), SW_SHOWNOACTIVATE);
+    PumpMessages();
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetScrollBarInfo(grid.Handle(), OBJID_VSCROLL, &info));
+    EXPECT_EQ(info.rgstate[0] & STATE_SYSTEM_INVISIBLE, 0U);
+    EXPECT_NE(GetWindowLongPtrW(grid.Handle(), GWL_STYLE) & WS_VSCROLL, 0);
 }
 
 }  // namespace
