@@ -23,9 +23,9 @@ have_cmd xauth || want xauth
 [ -f /usr/src/googletest/CMakeLists.txt ] || want googletest
 [ -d /usr/lib/x86_64-linux-gnu/cmake/GTest ] || want libgtest-dev
 [ -d /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || want libbenchmark-dev
-# libFuzzer's runtime comes with clang's compiler-rt.
 # The UI tests need a font with the GB2312 characters under Wine.
 [ -f /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc ] || want fonts-wqy-zenhei
+# libFuzzer's runtime comes with clang's compiler-rt.
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || want libclang-rt-dev
 
 [ -n "$need" ] || exit 0
