@@ -135,6 +135,10 @@ void PanelPresenter::SpinEditChN2Change(Driver& driver, const RangeControls& sta
     Forward(driver, model_.TimesTen, state, &Driver::SpinEditChN2Change);
 }
 
+void PanelPresenter::PageControlChange(int page) {
+    if (page >= 0 && page < 4) model_.ActivePage = page;
+}
+
 void PanelPresenter::ComboBoxCmdChange(Driver& driver, int itemIndex) {
     model_.ComboBoxCmdIndex = itemIndex;
     driver.ComboBoxCmdChange(itemIndex);

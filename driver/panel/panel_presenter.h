@@ -45,6 +45,8 @@ class PanelPresenter final : public ControlView {
     void SpinEditChN1Change(Driver& driver, const RangeControls& state);  // also RBtnDirFB0Click
     void SpinEditChN2Change(Driver& driver, const RangeControls& state);  // also RBtnDirFB1Click
     void ComboBoxCmdChange(Driver& driver, int itemIndex);
+    // The user turned the notebook to another page (0..3).
+    void PageControlChange(int page);
 
   private:
     ControlPanel model_;

@@ -1,53 +1,113 @@
+// The control window's life, its rendering of the panel model and the
+// user's actions. Its controls are made in control_window_controls_win32.cpp.
+
 #include "control_window_win32.h"
+
+#include <commctrl.h>
 
 #include <string>
 
+#include "control_ids.h"
 #include "library_frame.h"
-#include "panel/control_panel.h"
 #include "panel/driver_texts.h"
 #include "panel/panel_presenter.h"
 #include "wide_text.h"
+#include "win32/module.h"
+#include "win32/text_grid.h"
 
 namespace vexla {
 namespace {
 
+namespace id = control_ids;
+
 constexpr wchar_t kClassName[] = L"TForm_Call";
 constexpr UINT_PTR kPopUpFormTimer = 1;
-constexpr int kWidth = 269;  // the page control's 261 plus the frame
-constexpr int kHeight = 320;
-
-HINSTANCE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
 
 void RegisterClassOnce() {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(ThisModule(), kClassName, &wc)) return;
+    if (GetClassInfoExW(ui::CurrentModule(), kClassName, &wc)) return;
     wc.lpfnWndProc = DefWindowProcW;  // replaced per window below
-    wc.hInstance = ThisModule();
+    wc.hInstance = ui::CurrentModule();
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
+    wc.hIcon = LoadIconW(ui::CurrentModule(), MAKEINTRESOURCEW(1));
     RegisterClassExW(&wc);
+}
+
+void SetText(HWND control, const std::string& utf8) {
+    if (control != nullptr) SetWindowTextW(control, Widen(utf8).c_str());
+}
+
+void Show(HWND control, bool visible) {
+    if (control != nullptr && (IsWindowVisible(control) != FALSE) != visible)
+        ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void Enable(HWND control, bool enabled) {
+    if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
+}
+
+void Check(HWND button, bool checked) {
+    if (button != nullptr) SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool Checked(HWND button) {
+    return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// The list item a drop-down shows after `code`, or -1 when the user typed a
+// text that is not the selected item's. (A choice from the list is reported
+// before the edit shows it, so only typed text is compared.)
+int SelectedItem(HWND combo, int code) {
+    const auto index = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+    if (index < 0 || code == CBN_SELCHANGE) return index < 0 ? -1 : index;
+    const auto length = static_cast<int>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0));
+    std::wstring item(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item.data()));
+    item.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(combo)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(combo, text.data(), static_cast<int>(text.size()))));
+    return text == item ? index : -1;
+}
+
+// Selects `index` unless the list shows it already; -1 leaves the user's
+// text as it stands (the model keeps -1 for typed text).
+void Select(HWND combo, int index) {
+    if (combo == nullptr || index < 0) return;
+    if (SendMessageW(combo, CB_GETCURSEL, 0, 0) != index) SendMessageW(combo, CB_SETCURSEL, index, 0);
+}
+
+int SpinValue(HWND field) {
+    const HWND spin = GetDlgItem(GetParent(field), GetDlgCtrlID(field) + id::kSpinButtonsOffset);
+    return static_cast<int>(SendMessageW(spin, UDM_GETPOS32, 0, 0));
+}
+
+void SetSpinValue(HWND field, int value) {
+    const HWND spin = GetDlgItem(GetParent(field), GetDlgCtrlID(field) + id::kSpinButtonsOffset);
+    if (spin != nullptr && SendMessageW(spin, UDM_GETPOS32, 0, 0) != value) SendMessageW(spin, UDM_SETPOS32, 0, value);
 }
 
 }  // namespace
 
-TForm_Call::TForm_Call(const PanelPresenter& panel) : panel_(panel) {
+TForm_Call::TForm_Call(PanelPresenter& panel) : panel_(panel) {
+    INITCOMMONCONTROLSEX common{sizeof common, ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&common);
     RegisterClassOnce();
     // Only the close box: no minimise or maximise button.
-    hwnd_ = CreateWindowExW(0, kClassName, Widen(texts::kDesignCaption).c_str(), WS_CAPTION | WS_SYSMENU, 0, 0, kWidth,
-                            kHeight, nullptr, nullptr, ThisModule(), nullptr);
+    hwnd_ = CreateWindowExW(0, kClassName, Widen(texts::kDesignCaption).c_str(), WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0,
+                            nullptr, nullptr, ui::CurrentModule(), nullptr);
     if (hwnd_ == nullptr) return;
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm_Call::WindowProc));
+    icon_ = static_cast<HICON>(LoadImageW(ui::CurrentModule(), MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    CreateControls();
 
     tray_ = std::make_unique<TTrayNotifyIcon>();
     tray_->SetHint(panel_.Model().TrayHint);
+    tray_->SetIcon(icon_);  // ImageIcon's picture
     const auto show = [this] {
         RunOnDriver([this](Driver& d) {
             d.ShowCtrlForm();
@@ -60,11 +120,13 @@ TForm_Call::TForm_Call(const PanelPresenter& panel) : panel_(panel) {
 }
 
 TForm_Call::~TForm_Call() {
-    if (hwnd_ == nullptr) return;
     tray_.reset();  // off the notification area first
-    SetTimerEnabled(false);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+    if (hwnd_ != nullptr) {
+        SetTimerEnabled(false);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    if (icon_ != nullptr) DestroyIcon(icon_);
 }
 
 void TForm_Call::SetTimerEnabled(bool enabled) {
@@ -76,12 +138,24 @@ void TForm_Call::SetTimerEnabled(bool enabled) {
         KillTimer(hwnd_, kPopUpFormTimer);
 }
 
+HWND TForm_Call::Control(int controlId) const {
+    if (const HWND top = GetDlgItem(hwnd_, controlId)) return top;
+    for (const HWND page : pages_)
+        if (const HWND control = page != nullptr ? GetDlgItem(page, controlId) : nullptr) return control;
+    return nullptr;
+}
+
 void TForm_Call::ShowPanel(const ControlPanel& panel) {
     if (hwnd_ == nullptr) return;
-    if (panel.Caption != caption_) {
-        caption_ = panel.Caption;
-        SetWindowTextW(hwnd_, Widen(caption_).c_str());
-    }
+    rendering_ = true;
+    if (!shown_ || panel.Caption != shown_->Caption) SetWindowTextW(hwnd_, Widen(panel.Caption).c_str());
+    ShowPageControl(panel);
+    ShowDataList(panel);
+    ShowStatus(panel);
+    ShowSettings(panel);
+    shown_ = panel;
+    rendering_ = false;
+
     // Only a position the driver sets moves the window; the user may drag it.
     if (panel.Left != placedLeft_ || panel.Top != placedTop_) {
         placedLeft_ = panel.Left;
@@ -94,6 +168,181 @@ void TForm_Call::ShowPanel(const ControlPanel& panel) {
         SetForegroundWindow(hwnd_);
     } else if (!panel.Visible && visible) {
         ShowWindow(hwnd_, SW_HIDE);
+    }
+}
+
+void TForm_Call::ShowPageControl(const ControlPanel& panel) {
+    Show(logo_, panel.PanelLogoVisible);
+    Show(GetDlgItem(hwnd_, id::kLabel2), panel.PanelLogoVisible);
+    Show(tab_, panel.PageControlVisible);
+    const int page = panel.ActivePage >= 0 && panel.ActivePage < 4 ? panel.ActivePage : 0;
+    if (!shown_ || shown_->ActivePage != panel.ActivePage || TabCtrl_GetCurSel(tab_) != page) {
+        if (TabCtrl_GetCurSel(tab_) != page) TabCtrl_SetCurSel(tab_, page);
+    }
+    for (int p = 0; p < 4; ++p) Show(Page(p), panel.PageControlVisible && TabCtrl_GetCurSel(tab_) == p);
+    Enable(Page(2), panel.TabSheetSetupEnabled);
+    Enable(Page(3), panel.TabSheetValueEnabled);
+}
+
+void TForm_Call::ShowDataList(const ControlPanel& panel) {
+    const ui::TextGrid grid(Control(id::kBfbStatusGrid));
+    const bool sizes = !shown_ || shown_->ChannelColumnWidths != panel.ChannelColumnWidths ||
+                       shown_->ChannelRowHeight != panel.ChannelRowHeight;
+    if (sizes) {
+        const UINT dpi = dpi_;
+        for (int c = 0; c < 3; ++c)
+            grid.SetColWidth(c,
+                             MulDiv(panel.ChannelColumnWidths[static_cast<std::size_t>(c)], static_cast<int>(dpi), 96));
+        grid.SetDefaultRowHeight(MulDiv(panel.ChannelRowHeight, static_cast<int>(dpi), 96));
+    }
+    for (std::size_t r = 0; r < panel.ChannelGrid.size(); ++r)
+        for (std::size_t c = 0; c < 3; ++c)
+            if (!shown_ || shown_->ChannelGrid[r][c] != panel.ChannelGrid[r][c])
+                grid.SetCell(static_cast<int>(c), static_cast<int>(r), Widen(panel.ChannelGrid[r][c]));
+    if (!shown_ || shown_->ComboBoxCmdIndex != panel.ComboBoxCmdIndex)
+        Select(Control(id::kComboBoxCmd), panel.ComboBoxCmdIndex);
+    Enable(Control(id::kSpBtnSendCmd), panel.SpBtnSendCmdEnabled);
+    Enable(Control(id::kSpBtnZero), panel.SpBtnZeroEnabled);
+}
+
+void TForm_Call::ShowStatus(const ControlPanel& panel) {
+    if (!shown_ || shown_->LabelSpeed != panel.LabelSpeed) SetText(Control(id::kLabelSpeed), panel.LabelSpeed);
+    const ui::TextGrid grid(Control(id::kStringGridStatus));
+    if (!shown_ || shown_->StatusColumnWidths != panel.StatusColumnWidths) {
+        const UINT dpi = dpi_;
+        for (int c = 0; c < 4; ++c)
+            grid.SetColWidth(c,
+                             MulDiv(panel.StatusColumnWidths[static_cast<std::size_t>(c)], static_cast<int>(dpi), 96));
+    }
+    for (std::size_t r = 0; r < 2; ++r)
+        for (std::size_t c = 0; c < 4; ++c)
+            if (!shown_ || shown_->StatusGrid[r][c] != panel.StatusGrid[r][c])
+                grid.SetCell(static_cast<int>(c), static_cast<int>(r), Widen(panel.StatusGrid[r][c]));
+}
+
+void TForm_Call::ShowSettings(const ControlPanel& panel) {
+    if (shown_ && shown_->CBoxDataFormatIndex == panel.CBoxDataFormatIndex &&
+        shown_->CBoxCommIndex == panel.CBoxCommIndex && shown_->CBoxLinkSpeedIndex == panel.CBoxLinkSpeedIndex &&
+        shown_->SpinEditFillter == panel.SpinEditFillter && shown_->CBoxFloat3 == panel.CBoxFloat3 &&
+        shown_->Invert.Checked == panel.Invert.Checked && shown_->Invert.Channel == panel.Invert.Channel &&
+        shown_->Invert.Before == panel.Invert.Before && shown_->TimesTen.Checked == panel.TimesTen.Checked &&
+        shown_->TimesTen.Channel == panel.TimesTen.Channel && shown_->TimesTen.Before == panel.TimesTen.Before)
+        return;
+    Select(Control(id::kCBoxDataFormat), panel.CBoxDataFormatIndex);
+    Select(Control(id::kCBoxComm), panel.CBoxCommIndex);
+    Select(Control(id::kCBoxLinkSpeed), panel.CBoxLinkSpeedIndex);
+    SetSpinValue(Control(id::kSpinEditFillter), panel.SpinEditFillter);
+    Check(Control(id::kCBoxFloat3), panel.CBoxFloat3);
+    ShowRange(0, panel.Invert);
+    ShowRange(1, panel.TimesTen);
+}
+
+void TForm_Call::ShowRange(int line, const RangeControls& range) {
+    const int offset = line * 10;
+    Check(Control(id::kCheckBoxMoveNeg + offset), range.Checked);
+    SetSpinValue(Control(id::kSpinEditChN1 + offset), range.Channel);
+    Check(Control(id::kRBtnDirF0 + offset), range.Before);
+    Check(Control(id::kRBtnDirB0 + offset), !range.Before);
+}
+
+RangeControls TForm_Call::RangeState(int line) const {
+    const int offset = line * 10;
+    return {Checked(Control(id::kCheckBoxMoveNeg + offset)), SpinValue(Control(id::kSpinEditChN1 + offset)),
+            Checked(Control(id::kRBtnDirF0 + offset))};
+}
+
+void TForm_Call::AfterAction() {
+    ShowPanel(panel_.Model());
+}
+
+void TForm_Call::Command(int controlId, int code) {
+    if (rendering_) return;
+    auto act = [this](auto&& action) {
+        RunOnDriver([&](Driver& d) {
+            action(d);
+            AfterAction();
+        });
+    };
+    const bool listChange = code == CBN_SELCHANGE || code == CBN_EDITCHANGE;
+    switch (controlId) {
+        case id::kComboBoxCmd:
+            if (listChange) {
+                const int item = SelectedItem(Control(controlId), code);
+                act([&](Driver& d) { panel_.ComboBoxCmdChange(d, item); });
+            }
+            break;
+        case id::kSpBtnSendCmd:
+            if (code == BN_CLICKED) act([](Driver& d) { d.SpBtnSendCmdClick(); });
+            break;
+        case id::kSpBtnZero:
+            if (code == BN_CLICKED) act([](Driver& d) { d.SpBtnZeroClick(); });
+            break;
+        case id::kCBoxDataFormat:
+        case id::kCBoxComm:
+        case id::kCBoxLinkSpeed:
+            if (listChange) {
+                const int item = SelectedItem(Control(controlId), code);
+                act([&](Driver& d) {
+                    if (controlId == id::kCBoxDataFormat) panel_.CBoxDataFormatChange(d, item);
+                    if (controlId == id::kCBoxComm) panel_.CBoxCommChange(d, item);
+                    if (controlId == id::kCBoxLinkSpeed) panel_.CBoxLinkSpeedChange(d, item);
+                });
+            }
+            break;
+        case id::kSpinEditFillter:
+            if (code == EN_CHANGE) {
+                const int value = SpinValue(Control(controlId));
+                act([&](Driver& d) { panel_.SpinEditFillterChange(d, value); });
+            }
+            break;
+        case id::kCBoxFloat3:
+            if (code == BN_CLICKED) {
+                const bool checked = Checked(Control(controlId));
+                act([&](Driver& d) { panel_.CBoxFloat3Click(d, checked); });
+            }
+            break;
+        case id::kCheckBoxMoveNeg:
+        case id::kCheckBoxNegDisp:
+            if (code == BN_CLICKED) {
+                const int line = controlId == id::kCheckBoxMoveNeg ? 0 : 1;
+                const RangeControls state = RangeState(line);
+                act([&](Driver& d) {
+                    if (line == 0)
+                        panel_.CheckBoxMoveNegClick(d, state);
+                    else
+                        panel_.CheckBoxNegDispClick(d, state);
+                });
+            }
+            break;
+        case id::kSpinEditChN1:
+        case id::kSpinEditChN2:
+        case id::kRBtnDirF0:
+        case id::kRBtnDirB0:
+        case id::kRBtnDirF1:
+        case id::kRBtnDirB1:
+            if (code == EN_CHANGE || code == BN_CLICKED) {
+                const int line = (controlId / 10) % 2 == 0 ? 0 : 1;  // 50x: line 0, 51x: line 1
+                const RangeControls state = RangeState(line);
+                act([&](Driver& d) {
+                    if (line == 0)
+                        panel_.SpinEditChN1Change(d, state);
+                    else
+                        panel_.SpinEditChN2Change(d, state);
+                });
+            }
+            break;
+        case id::kRangeWords1:
+        case id::kRangeTail1:
+        case id::kRangeWords2:
+        case id::kRangeTail2:
+            // The line's words belong to its check box: a click on them is a click on it.
+            if (code == STN_CLICKED) {
+                const int box = controlId <= id::kRangeTail1 ? id::kCheckBoxMoveNeg : id::kCheckBoxNegDisp;
+                if (IsWindowEnabled(Control(box))) SendMessageW(Control(box), BM_CLICK, 0, 0);
+            }
+            break;
+        default:
+            break;
     }
 }
 
@@ -113,14 +362,44 @@ LRESULT TForm_Call::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 });
             }
             return 0;
+        case WM_COMMAND:
+            Command(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom == tab_ && header->code == static_cast<UINT>(TCN_SELCHANGE) && !rendering_) {
+                const int page = TabCtrl_GetCurSel(tab_);
+                RunOnDriver([&](Driver&) {
+                    panel_.PageControlChange(page);
+                    AfterAction();
+                });
+            }
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC: {
+            const auto control = reinterpret_cast<HWND>(lParam);
+            const int controlId = GetDlgCtrlID(control);
+            // The logo panel in the window colour; the number fields, which
+            // refuse typing, still look like fields.
+            if (controlId == id::kPanelLogo || controlId == id::kLabel2 || controlId == id::kSpinEditChN1 ||
+                controlId == id::kSpinEditChN2 || controlId == id::kSpinEditFillter) {
+                const auto dc = reinterpret_cast<HDC>(wParam);
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+        }
         case WM_CLOSE:
             // Closing only hides; the window lives until the application ends.
-            RunOnDriver([](Driver& d) { d.FormClose(); });
+            RunOnDriver([this](Driver& d) {
+                d.FormClose();
+                ShowPanel(panel_.Model());
+            });
             return 0;
-        case WM_QUERYENDSESSION: {
+        case WM_QUERYENDSESSION:
             RunOnDriver([](Driver& d) { d.QueryEndSession(); });
             return TRUE;
-        }
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
     }

@@ -1,43 +1,82 @@
 #pragma once
 // TForm_Call: the driver's top-level window on the host's GUI thread. It
-// owns the 50 ms timer and shows the panel model; its controls and drawing
-// are rendered from the model by ShowPanel.
+// owns the 50 ms timer and the tray icon, shows the panel model in real
+// controls (the logo, and the notebook with its four pages), and takes
+// what the user does with them to the presenter.
 
 #include <windows.h>
 
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "engine/control_view.h"
+#include "panel/control_panel.h"
 #include "tray_icon_win32.h"
+#include "win32/fonts.h"
 
 namespace vexla {
 
-struct ControlPanel;
 class PanelPresenter;
 
 class TForm_Call {
   public:
-    // Shows the model that `panel` keeps; the presenter outlives the window.
-    explicit TForm_Call(const PanelPresenter& panel);
+    // Shows the model that `panel` keeps and forwards the user's actions to
+    // it; the presenter outlives the window.
+    explicit TForm_Call(PanelPresenter& panel);
     ~TForm_Call();
     TForm_Call(const TForm_Call&) = delete;
     TForm_Call& operator=(const TForm_Call&) = delete;
 
     HWND Handle() const { return hwnd_; }
     void SetTimerEnabled(bool enabled);
+    // Brings every control in line with the model; what has not changed is
+    // left alone, so an idle tick draws nothing.
     void ShowPanel(const ControlPanel& panel);
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-    const PanelPresenter& panel_;
+    // control_window_controls_win32.cpp: creating the controls.
+    void CreateControls();
+    void CreatePages();
+    void CreateRangeLine(HWND page, int line, int top);
+    HWND Page(int index) const { return pages_[static_cast<std::size_t>(index)]; }
+    HWND Control(int id) const;
+
+    // Rendering, by part of the window.
+    void ShowDataList(const ControlPanel& panel);
+    void ShowStatus(const ControlPanel& panel);
+    void ShowSettings(const ControlPanel& panel);
+    void ShowPageControl(const ControlPanel& panel);
+    void ShowRange(int line, const RangeControls& range);
+
+    // The user's actions.
+    void Command(int id, int code);
+    RangeControls RangeState(int line) const;
+    void AfterAction();
+
+    PanelPresenter& panel_;
     HWND hwnd_ = nullptr;
+    UINT dpi_ = 96;
+    HWND logo_ = nullptr;
+    HWND tab_ = nullptr;
+    std::array<HWND, 4> pages_{};
+    HICON icon_ = nullptr;
+    ui::ChosenFont font_;        // 宋体 12 px, everywhere unless said
+    ui::ChosenFont logoFont_;    // 楷体 32 px bold
+    ui::ChosenFont speedFont_;   // LabelSpeed, 16 px
+    ui::ChosenFont statusFont_;  // StringGridStatus, 14 px
     // Brings the window back after it was hidden; goes with the window.
     std::unique_ptr<TTrayNotifyIcon> tray_;
     bool timerRunning_ = false;
-    // What the window shows, to skip unchanged updates.
-    std::string caption_;
+    // Raised while the model is written into the controls: the
+    // notifications that causes are not the user's.
+    bool rendering_ = false;
+    // What the controls show now; empty before the first showing.
+    std::optional<ControlPanel> shown_;
     int placedLeft_ = -1;
     int placedTop_ = -1;
 };

@@ -17,7 +17,7 @@ namespace {
 // Nobody reads more than this in one cell; it keeps a huge text from making
 // every repaint measure all of it.
 constexpr int kMaxDrawnChars = 1024;
-constexpr int kTextMargin = 3;
+constexpr int kTextMargin = 2;
 
 struct CellData {
     std::wstring text;
@@ -473,7 +473,9 @@ void GridWindow::Draw(HDC dc, const RECT& clip) const {
 
 void GridWindow::DrawCell(HDC dc, GridCell cell, const RECT& rect) const {
     const bool fixed = cell.row < geometry_.FixedRows();
-    const bool current = cell == current_;
+    // Marked only while the grid has the focus, as the classic grids do: a
+    // display grid does not single out one value in blue.
+    const bool current = cell == current_ && GetFocus() == hwnd_;
     // The grid lines take the cell's last pixel column and row.
     RECT inside{rect.left, rect.top, std::max(rect.left, rect.right - 1), std::max(rect.top, rect.bottom - 1)};
     const RECT right{inside.right, rect.top, rect.right, rect.bottom};
@@ -496,13 +498,16 @@ void GridWindow::DrawCell(HDC dc, GridCell cell, const RECT& rect) const {
     if (data != nullptr && !data->text.empty()) {
         RECT text = inside;
         InflateRect(&text, -kTextMargin, 0);
-        UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+        UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
         const int align = EffectiveAlign(cell);
         format |= align == TGA_RIGHT ? DT_RIGHT : align == TGA_CENTER ? DT_CENTER : DT_LEFT;
+        // A number cut short must show it (its last digits would look like
+        // a whole value); a word cut by a pixel or two reads better clipped.
+        if (align == TGA_RIGHT) format |= DT_END_ELLIPSIS;
         const int length = static_cast<int>(std::min<std::size_t>(data->text.size(), kMaxDrawnChars));
         DrawTextW(dc, data->text.data(), length, &text, format);
     }
-    if (current && GetFocus() == hwnd_) DrawFocusRect(dc, &inside);
+    if (current) DrawFocusRect(dc, &inside);
 }
 
 LRESULT CALLBACK TextGridProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -366,13 +366,19 @@ TEST_F(TextGridTest, NothingChangedNothingDrawn) {
 TEST_F(TextGridTest, PaintsWhatTheStateSays) {
     ASSERT_TRUE(Send(TGM_SETCURSEL, MAKEWPARAM(1, 2)));
     ASSERT_TRUE(SetText(0, 0, L"通道"));
-    InvalidateRect(hwnd_, nullptr, FALSE);
-    UpdateWindow(hwnd_);
     const RECT current = CellRect(1, 2);
     const RECT plain = CellRect(1, 3);
     const RECT header = CellRect(2, 0);
     HDC dc = GetDC(hwnd_);
     ASSERT_NE(dc, nullptr);
+    // Without the focus the current cell looks like any other.
+    SetFocus(nullptr);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    UpdateWindow(hwnd_);
+    EXPECT_EQ(GetPixel(dc, current.left + 4, current.top + 4), GetSysColor(COLOR_WINDOW));
+    SetFocus(hwnd_);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    UpdateWindow(hwnd_);
     // Inside the cells, clear of the edges and the focus rectangle.
     EXPECT_EQ(GetPixel(dc, current.left + 4, current.top + 4), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_EQ(GetPixel(dc, plain.left + 4, plain.top + 4), GetSysColor(COLOR_WINDOW));

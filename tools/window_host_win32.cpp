@@ -1,0 +1,116 @@
+// vexla_window_host: a GUI host for looking at the driver's control window.
+// It loads Vexla.dll, fetches data every 50 ms as the host programs do (the
+// first call connects with the configuration file's port), brings the
+// window up on the page asked for, and pumps messages until its time is up.
+//
+//   vexla_window_host.exe [--page 0..3] [--seconds N]
+//
+// It prints "window: LEFT TOP RIGHT BOTTOM" once the page shows, so that a
+// script can crop a screenshot to the window.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+
+#include "vexla.h"
+
+namespace {
+
+template <typename Function>
+Function* Bind(HMODULE library, const char* name) {
+    return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+HWND FindControlWindow() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM out) -> BOOL {
+            wchar_t name[32] = {};
+            GetClassNameW(window, name, 32);
+            if (std::wcscmp(name, L"TForm_Call") != 0) return TRUE;
+            *reinterpret_cast<HWND*>(out) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    int page = 0;
+    double seconds = 20;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::wcscmp(argv[i], L"--page") == 0) page = _wtoi(argv[i + 1]);
+        if (std::wcscmp(argv[i], L"--seconds") == 0) seconds = _wtof(argv[i + 1]);
+    }
+    if (page < 0 || page > 3) page = 0;
+
+    const HMODULE library = LoadLibraryW(L"Vexla.dll");
+    if (library == nullptr) {
+        std::fprintf(stderr, "Vexla.dll did not load (error %lu)\n", GetLastError());
+        return 1;
+    }
+    auto getData = Bind<decltype(GetNewData32Ch)>(library, "GetNewData32Ch");
+    auto getRates = Bind<decltype(GetReFlashRate32)>(library, "GetReFlashRate32");
+    auto show = Bind<decltype(ShowCtrlForm)>(library, "ShowCtrlForm");
+    auto end = Bind<decltype(DLL_End_Application)>(library, "DLL_End_Application");
+    if (!getData || !getRates || !show || !end) return 1;
+
+    const DWORD start = GetTickCount();
+    DWORD nextFetch = start;
+    bool pageShown = false;
+    while (GetTickCount() - start < static_cast<DWORD>(seconds * 1000)) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) break;
+            if (!IsDialogMessageW(GetActiveWindow(), &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        if (GetTickCount() - nextFetch < 0x80000000u) {
+            nextFetch += 50;
+            int32_t rates[32];
+            VexlaDataBlock32 block{};
+            getRates(rates);
+            getData(&block);
+        }
+        // After the start-up phase: the window up, on the page asked for, as a user would turn to it.
+        if (!pageShown && GetTickCount() - start > 2500) {
+            show();
+            if (const HWND window = FindControlWindow()) {
+                const HWND tab = GetDlgItem(window, 102);
+                TabCtrl_SetCurSel(tab, page);
+                NMHDR notify{tab, 102, static_cast<UINT>(TCN_SELCHANGE)};
+                SendMessageW(window, WM_NOTIFY, 102, reinterpret_cast<LPARAM>(&notify));
+                RECT r{};
+                GetWindowRect(window, &r);
+                std::printf("window: %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+                EnumChildWindows(
+                    window,
+                    [](HWND child, LPARAM) -> BOOL {
+                        wchar_t name[64] = {};
+                        GetClassNameW(child, name, 64);
+                        RECT c{};
+                        GetWindowRect(child, &c);
+                        std::printf("child: %d %ls %s %ld %ld %ld %ld\n", GetDlgCtrlID(child), name,
+                                    IsWindowVisible(child) ? "shown" : "hidden", c.left, c.top, c.right, c.bottom);
+                        return TRUE;
+                    },
+                    0);
+                std::fflush(stdout);
+                pageShown = true;
+            }
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    end();
+    FreeLibrary(library);
+    return 0;
+}
