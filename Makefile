@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 20
 
 SOAK_MINUTES ?= 10
 
-.PHONY: all demo deps soak soak-asan-start soak-asan-wait test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
+.PHONY: all demo deps screenshots soak soak-asan-start soak-asan-wait test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
 
 all: deps
 	cmake --preset native
@@ -61,7 +61,12 @@ test-win64:
 	    $(WINE) wineboot -i >/dev/null 2>&1; \
 	  WINEPREFIX=$(WINEPREFIX_DIR) /usr/lib/wine/wineserver -w; \
 	fi
-	WINEPREFIX=$(WINEPREFIX_DIR) xvfb-run -a ctest --preset win64 -j $(JOBS)
+	@# The wine server and the prefix's services are started first, away from
+	@# ctest's pipes: a test that started them would hold its slot (its
+	@# output pipe kept open by them) until the whole run ends.
+	WINEPREFIX=$(WINEPREFIX_DIR) xvfb-run -a sh -c '/usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1; \
+	  WINEDEBUG=-all $(WINE) cmd /c exit </dev/null >/dev/null 2>&1; \
+	  ctest --preset win64 -j $(JOBS); status=$$?; /usr/lib/wine/wineserver -k; exit $$status'
 	@WINEPREFIX=$(WINEPREFIX_DIR) /usr/lib/wine/wineserver -k 2>/dev/null || true
 
 test-fuzz:
@@ -89,6 +94,15 @@ soak: deps
 	cmake --preset native
 	cmake --build --preset native -j $(JOBS) --target vexla_soak Vexla gaugesim
 	VEXLA_SOAK_SECONDS=$$(( $(SOAK_MINUTES) * 60 )) build/native/bin/vexla_soak
+
+# The README's pictures of the control window, one per page, into
+# docs/screenshots/ (Xvfb, Wine's virtual desktop, simulated gauges).
+screenshots: deps
+	cmake --preset native
+	cmake --build --preset native -j $(JOBS) --target gaugesim
+	cmake --preset win64
+	cmake --build --preset win64 -j $(JOBS) --target Vexla vexla_window_host
+	tools/screenshots.sh
 
 SOAK_ASAN_LOG := build/native-asan/soak.log
 soak-asan-start:

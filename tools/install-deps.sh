@@ -25,6 +25,8 @@ have_cmd xauth || want xauth
 [ -d /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || want libbenchmark-dev
 # The UI tests need a font with the GB2312 characters under Wine.
 [ -f /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc ] || want fonts-wqy-zenhei
+# make screenshots: import and convert.
+have_cmd import || want imagemagick
 # libFuzzer's runtime comes with clang's compiler-rt.
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || want libclang-rt-dev
 

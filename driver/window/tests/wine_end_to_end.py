@@ -161,6 +161,7 @@ def main():
     # seconds, so the end of the host, not of the pipe, ends the run.
     lines = queue.Queue()
     threading.Thread(target=lambda: [lines.put(raw) for raw in host.stdout], daemon=True).start()
+    ran = 0
     try:
         quiet_since = None
         while True:
@@ -178,9 +179,15 @@ def main():
             if text.startswith(b"@sim "):
                 command(text.decode().split()[1:])
             else:
+                if text.startswith(b"[ RUN      ]"):
+                    ran += 1
                 sys.stdout.buffer.write(text + b"\n")
                 sys.stdout.flush()
         code = host.wait()
+        # A filter that matches nothing would pass without testing anything.
+        if code == 0 and ran == 0:
+            print("wine_end_to_end: no test ran")
+            code = 1
     finally:
         if host.poll() is None:
             host.kill()
