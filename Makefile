@@ -87,6 +87,10 @@ check-format: deps
 bench: build-bench
 	build/bench/bin/vexla_bench
 	build/bench/bin/comm_bench
+	@# The control window's grid on the GUI thread, under Wine, when the win64 build is there.
+	@if [ -f build/win64/bin/text_grid_bench.exe ]; then \
+	  cd build/win64/bin && WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all xvfb-run -a $(WINE) text_grid_bench.exe; \
+	fi
 
 # The whole system under faults for SOAK_MINUTES (default 10): memory,
 # descriptors and threads must not grow, nothing may go missing or be wrong.

@@ -195,10 +195,12 @@ void TForm_Call::ShowDataList(const ControlPanel& panel) {
                              MulDiv(panel.ChannelColumnWidths[static_cast<std::size_t>(c)], static_cast<int>(dpi), 96));
         grid.SetDefaultRowHeight(MulDiv(panel.ChannelRowHeight, static_cast<int>(dpi), 96));
     }
+    grid.BeginUpdate();  // one invalidation for the whole tick
     for (std::size_t r = 0; r < panel.ChannelGrid.size(); ++r)
         for (std::size_t c = 0; c < 3; ++c)
             if (!shown_ || shown_->ChannelGrid[r][c] != panel.ChannelGrid[r][c])
                 grid.SetCell(static_cast<int>(c), static_cast<int>(r), Widen(panel.ChannelGrid[r][c]));
+    grid.EndUpdate();
     if (!shown_ || shown_->ComboBoxCmdIndex != panel.ComboBoxCmdIndex)
         Select(Control(id::kComboBoxCmd), panel.ComboBoxCmdIndex);
     Enable(Control(id::kSpBtnSendCmd), panel.SpBtnSendCmdEnabled);
@@ -214,10 +216,12 @@ void TForm_Call::ShowStatus(const ControlPanel& panel) {
             grid.SetColWidth(c,
                              MulDiv(panel.StatusColumnWidths[static_cast<std::size_t>(c)], static_cast<int>(dpi), 96));
     }
+    grid.BeginUpdate();
     for (std::size_t r = 0; r < 2; ++r)
         for (std::size_t c = 0; c < 4; ++c)
             if (!shown_ || shown_->StatusGrid[r][c] != panel.StatusGrid[r][c])
                 grid.SetCell(static_cast<int>(c), static_cast<int>(r), Widen(panel.StatusGrid[r][c]));
+    grid.EndUpdate();
 }
 
 void TForm_Call::ShowSettings(const ControlPanel& panel) {

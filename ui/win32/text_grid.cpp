@@ -123,4 +123,12 @@ void TextGrid::SetFont(HFONT font, bool redraw) const {
     Send(WM_SETFONT, reinterpret_cast<WPARAM>(font), MAKELPARAM(redraw ? TRUE : FALSE, 0));
 }
 
+void TextGrid::BeginUpdate() const {
+    SendMessageW(hwnd_, TGM_BEGINUPDATE, 0, 0);
+}
+
+void TextGrid::EndUpdate() const {
+    SendMessageW(hwnd_, TGM_ENDUPDATE, 0, 0);
+}
+
 }  // namespace vexla::ui

@@ -79,6 +79,11 @@
 #define TGM_GETTOPROW (WM_USER + 21)
 #define TGM_SETTOPROW (WM_USER + 22)
 #define TGM_GETCELLRECT (WM_USER + 23)
+// Between BEGINUPDATE and ENDUPDATE (they nest) changed cells are collected
+// and invalidated together at the end: one invalidation for a whole tick's
+// worth of texts instead of one per cell.
+#define TGM_BEGINUPDATE (WM_USER + 24)
+#define TGM_ENDUPDATE (WM_USER + 25)
 
 #define TGA_DEFAULT (-1)
 #define TGA_LEFT 0
@@ -153,6 +158,8 @@ class TextGrid {
     bool SetColAlign(int col, TextAlign align) const;
 
     bool SetCurrent(GridCell cell) const;
+    void BeginUpdate() const;
+    void EndUpdate() const;
     GridCell Current() const;  // kNoCell when none
     int TopRow() const;
     bool SetTopRow(int row) const;

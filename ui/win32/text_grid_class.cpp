@@ -82,6 +82,9 @@ class GridWindow {
     int wheelRest_ = 0;
     bool wantsScrollBar_ = false;
     bool updatingScrollBar_ = false;
+    // Changed cells collected between TGM_BEGINUPDATE and TGM_ENDUPDATE.
+    int updating_ = 0;
+    GdiRegion pending_;
 };
 
 LRESULT GridWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -112,6 +115,16 @@ LRESULT GridWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_GETFONT:
             return reinterpret_cast<LRESULT>(font_);
+        case TGM_BEGINUPDATE:
+            ++updating_;
+            return TRUE;
+        case TGM_ENDUPDATE:
+            if (updating_ == 0) return FALSE;
+            if (--updating_ == 0 && pending_) {
+                InvalidateRgn(hwnd_, pending_.Get(), FALSE);
+                pending_ = GdiRegion();
+            }
+            return TRUE;
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;
         case WM_SETFOCUS:
@@ -425,7 +438,17 @@ void GridWindow::InvalidateCell(GridCell cell) {
     GridRect r;
     if (!geometry_.CellRect(cell, &r)) return;
     const RECT rect = ToRect(r);
-    InvalidateRect(hwnd_, &rect, FALSE);
+    if (updating_ == 0) {
+        InvalidateRect(hwnd_, &rect, FALSE);
+        return;
+    }
+    // Invalidating is a trip to the window manager; adding to a region is not.
+    if (!pending_) {
+        pending_ = GdiRegion(CreateRectRgnIndirect(&rect));
+    } else {
+        const GdiRegion more(CreateRectRgnIndirect(&rect));
+        CombineRgn(pending_.Get(), pending_.Get(), more.Get(), RGN_OR);
+    }
 }
 
 void GridWindow::InvalidateScrollingRows() {

@@ -363,6 +363,34 @@ TEST_F(TextGridTest, NothingChangedNothingDrawn) {
     EXPECT_TRUE(EqualRect(&r, &both));
 }
 
+// A tick's worth of texts in one update: nothing is invalidated until its
+// end, then exactly the changed cells (updates nest; an unmatched end is refused).
+TEST_F(TextGridTest, AnUpdateInvalidatesItsChangedCellsTogetherAtTheEnd) {
+    Validate();
+    RECT r{};
+    EXPECT_FALSE(Send(TGM_ENDUPDATE));
+    ASSERT_TRUE(Send(TGM_BEGINUPDATE));
+    ASSERT_TRUE(Send(TGM_BEGINUPDATE));
+    ASSERT_TRUE(SetText(1, 1, L"1.00"));
+    ASSERT_TRUE(SetText(2, 3, L"2.00"));
+    ASSERT_TRUE(SetText(2, 3, L"2.00"));
+    EXPECT_FALSE(UpdateRect(&r)) << "nothing during the update";
+    ASSERT_TRUE(Send(TGM_ENDUPDATE));
+    EXPECT_FALSE(UpdateRect(&r)) << "the inner end is not the end";
+    ASSERT_TRUE(Send(TGM_ENDUPDATE));
+    HRGN dirty = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_EQ(GetUpdateRgn(hwnd_, dirty, FALSE), COMPLEXREGION) << "two separate cells";
+    const RECT first = CellRect(1, 1), second = CellRect(2, 3), between = CellRect(1, 2);
+    EXPECT_TRUE(PtInRegion(dirty, first.left + 2, first.top + 2));
+    EXPECT_TRUE(PtInRegion(dirty, second.left + 2, second.top + 2));
+    EXPECT_FALSE(PtInRegion(dirty, between.left + 2, between.top + 2)) << "an unchanged cell is left alone";
+    DeleteObject(dirty);
+    Validate();
+    ASSERT_TRUE(Send(TGM_BEGINUPDATE));
+    ASSERT_TRUE(Send(TGM_ENDUPDATE));
+    EXPECT_FALSE(UpdateRect(&r)) << "an update that changed nothing draws nothing";
+}
+
 TEST_F(TextGridTest, PaintsWhatTheStateSays) {
     ASSERT_TRUE(Send(TGM_SETCURSEL, MAKEWPARAM(1, 2)));
     ASSERT_TRUE(SetText(0, 0, L"通道"));
