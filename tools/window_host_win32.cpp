@@ -6,7 +6,7 @@
 //   vexla_window_host.exe [--page 0..3] [--seconds N]
 //
 // It prints "window: LEFT TOP RIGHT BOTTOM" once the page shows, so that a
-// script can crop a screenshot to the window.
+// script can crop a screenshot to the window, and a line for each control.
 
 #include <windows.h>
 
@@ -25,18 +25,28 @@ Function* Bind(HMODULE library, const char* name) {
     return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
+// Callbacks of their own: a lambda has no stdcall conversion on 32-bit x86.
+BOOL CALLBACK TakeControlWindow(HWND window, LPARAM out) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (std::wcscmp(name, L"TForm_Call") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    RECT c{};
+    GetWindowRect(child, &c);
+    std::printf("child: %d %ls %s %ld %ld %ld %ld\n", GetDlgCtrlID(child), name,
+                IsWindowVisible(child) ? "shown" : "hidden", c.left, c.top, c.right, c.bottom);
+    return TRUE;
+}
+
 HWND FindControlWindow() {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM out) -> BOOL {
-            wchar_t name[32] = {};
-            GetClassNameW(window, name, 32);
-            if (std::wcscmp(name, L"TForm_Call") != 0) return TRUE;
-            *reinterpret_cast<HWND*>(out) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), &TakeControlWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -92,18 +102,7 @@ int wmain(int argc, wchar_t** argv) {
                 RECT r{};
                 GetWindowRect(window, &r);
                 std::printf("window: %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
-                EnumChildWindows(
-                    window,
-                    [](HWND child, LPARAM) -> BOOL {
-                        wchar_t name[64] = {};
-                        GetClassNameW(child, name, 64);
-                        RECT c{};
-                        GetWindowRect(child, &c);
-                        std::printf("child: %d %ls %s %ld %ld %ld %ld\n", GetDlgCtrlID(child), name,
-                                    IsWindowVisible(child) ? "shown" : "hidden", c.left, c.top, c.right, c.bottom);
-                        return TRUE;
-                    },
-                    0);
+                EnumChildWindows(window, &PrintChild, 0);
                 std::fflush(stdout);
                 pageShown = true;
             }
