@@ -21,6 +21,8 @@ namespace {
 namespace id = control_ids;
 
 constexpr wchar_t kClassName[] = L"TForm_Call";
+// The window whose keys the hook takes; one driver, one window per process.
+HWND keyboardWindow = nullptr;
 constexpr UINT_PTR kPopUpFormTimer = 1;
 
 void RegisterClassOnce() {
@@ -96,14 +98,16 @@ TForm_Call::TForm_Call(PanelPresenter& panel) : panel_(panel) {
     InitCommonControlsEx(&common);
     RegisterClassOnce();
     // Only the close box: no minimise or maximise button.
-    hwnd_ = CreateWindowExW(0, kClassName, Widen(texts::kDesignCaption).c_str(), WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0,
-                            nullptr, nullptr, ui::CurrentModule(), nullptr);
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(texts::kDesignCaption).c_str(),
+                            WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0, nullptr, nullptr, ui::CurrentModule(), nullptr);
     if (hwnd_ == nullptr) return;
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm_Call::WindowProc));
     icon_ = static_cast<HICON>(LoadImageW(ui::CurrentModule(), MAKEINTRESOURCEW(1), IMAGE_ICON,
                                           GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     CreateControls();
+    keyboardWindow = hwnd_;
+    keyboardHook_ = SetWindowsHookExW(WH_GETMESSAGE, &TForm_Call::KeyboardHook, nullptr, GetCurrentThreadId());
 
     tray_ = std::make_unique<TTrayNotifyIcon>();
     tray_->SetHint(panel_.Model().TrayHint);
@@ -121,6 +125,8 @@ TForm_Call::TForm_Call(PanelPresenter& panel) : panel_(panel) {
 
 TForm_Call::~TForm_Call() {
     tray_.reset();  // off the notification area first
+    if (keyboardHook_ != nullptr) UnhookWindowsHookEx(keyboardHook_);
+    if (keyboardWindow == hwnd_) keyboardWindow = nullptr;
     if (hwnd_ != nullptr) {
         SetTimerEnabled(false);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -348,6 +354,16 @@ void TForm_Call::Command(int controlId, int code) {
         default:
             break;
     }
+}
+
+LRESULT CALLBACK TForm_Call::KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
+        keyboardWindow != nullptr && (msg->hwnd == keyboardWindow || IsChild(keyboardWindow, msg->hwnd)) &&
+        IsDialogMessageW(keyboardWindow, msg)) {
+        msg->message = WM_NULL;  // handled: the host's loop dispatches nothing
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK TForm_Call::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

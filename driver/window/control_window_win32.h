@@ -37,6 +37,10 @@ class TForm_Call {
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // The host's message loop knows nothing of this window: a hook on the
+    // thread's queue gives its keys to IsDialogMessage, so Tab, the arrows
+    // and the group keys move between the controls as in any dialog.
+    static LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     // control_window_controls_win32.cpp: creating the controls.
@@ -60,6 +64,7 @@ class TForm_Call {
 
     PanelPresenter& panel_;
     HWND hwnd_ = nullptr;
+    HHOOK keyboardHook_ = nullptr;
     UINT dpi_ = 96;
     HWND logo_ = nullptr;
     HWND tab_ = nullptr;

@@ -168,6 +168,13 @@ TEST_F(ControlWindow, NumberFieldsTakeArrowsNotTypingAndTheRangeLinesStoreTheirB
     EXPECT_EQ(ConfigValue(62, "数值×10"), "1");
     Key(id::kSpinEditChN2, WM_KEYDOWN, VK_UP);
     EXPECT_EQ(ConfigValue(62, "数值×10"), "2") << "with the box on, the number counts at once";
+
+    // Tab moves on through the page, as the host's own loop lets it (keys come through its queue).
+    SetFocus(Control(id::kCheckBoxMoveNeg));
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+    PostMessageW(GetFocus(), WM_KEYUP, VK_TAB, 0xC0000001);
+    PumpFor(100ms);
+    EXPECT_EQ(GetFocus(), Control(id::kSpinEditChN1)) << "from the check box to its number";
 }
 
 TEST_F(ControlWindow, TheCommandButtonSendsTheChosenCodeAndFollowsTheLinkAndThePermissions) {
