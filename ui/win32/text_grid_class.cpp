@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
@@ -85,6 +86,12 @@ class GridWindow {
     // Changed cells collected between TGM_BEGINUPDATE and TGM_ENDUPDATE.
     int updating_ = 0;
     GdiRegion pending_;
+    // The off-screen picture, kept from paint to paint (making one costs
+    // more than drawing a tick's cells). Declared bitmap first: the DC,
+    // which holds it selected, goes first.
+    GdiBitmap backBitmap_;
+    std::unique_ptr<MemoryDc> backDc_;
+    SIZE backSize_{};
 };
 
 LRESULT GridWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -465,16 +472,21 @@ void GridWindow::Paint() {
     const int height = clip.bottom - clip.top;
     if (paint.Get() == nullptr || width <= 0 || height <= 0) return;
     // Drawn off screen, then copied in one go: no flicker.
-    const MemoryDc memory(paint.Get());
-    const GdiBitmap bitmap(memory ? CreateCompatibleBitmap(paint.Get(), width, height) : nullptr);
-    if (!bitmap) {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    if (!backDc_ || backSize_.cx < client.right || backSize_.cy < client.bottom) {
+        backDc_.reset();
+        backDc_ = std::make_unique<MemoryDc>(paint.Get());
+        backBitmap_ = GdiBitmap(*backDc_ ? CreateCompatibleBitmap(paint.Get(), client.right, client.bottom) : nullptr);
+        backSize_ = backBitmap_ ? SIZE{client.right, client.bottom} : SIZE{};
+        if (backBitmap_) SelectObject(backDc_->Get(), backBitmap_.Get());
+    }
+    if (!backBitmap_) {
         Draw(paint.Get(), clip);  // short of memory: straight to the screen
         return;
     }
-    const SelectedObject selected(memory.Get(), bitmap.Get());
-    SetViewportOrgEx(memory.Get(), -clip.left, -clip.top, nullptr);
-    Draw(memory.Get(), clip);
-    BitBlt(paint.Get(), clip.left, clip.top, width, height, memory.Get(), clip.left, clip.top, SRCCOPY);
+    Draw(backDc_->Get(), clip);
+    BitBlt(paint.Get(), clip.left, clip.top, width, height, backDc_->Get(), clip.left, clip.top, SRCCOPY);
 }
 
 void GridWindow::Draw(HDC dc, const RECT& clip) const {
