@@ -6,7 +6,8 @@
 // delivering once its fault is over, or when a delivered value is not what
 // the gauge shows.
 //
-// VEXLA_SOAK_SECONDS sets the length (default 600). The run is split into
+// VEXLA_SOAK_SECONDS sets the length (default 600), VEXLA_SOAK_FORMATS the
+// formats (default all five). The run is split into
 // rounds, one data format each, with the simulator started afresh.
 
 #include <gtest/gtest.h>
@@ -95,9 +96,21 @@ struct RoundPlan {
     double zeroOneAt = 0, zeroAllAt = 0, hardwareZeroAt = 0, reconnectAt = 0;
 };
 
+// The formats the rounds take in turn: all five, or the digits of
+// VEXLA_SOAK_FORMATS (e.g. "3" to look into one format).
+std::vector<int> SoakFormats() {
+    std::vector<int> formats;
+    if (const char* chosen = std::getenv("VEXLA_SOAK_FORMATS"))
+        for (const char* c = chosen; *c != '\0'; ++c)
+            if (*c >= '0' && *c <= '4') formats.push_back(*c - '0');
+    if (formats.empty()) formats.assign(std::begin(kFormats), std::end(kFormats));
+    return formats;
+}
+
 RoundPlan PlanRound(int index, double seconds) {
+    static const std::vector<int> formats = SoakFormats();
     RoundPlan p;
-    p.format = kFormats[index % std::size(kFormats)];
+    p.format = formats[static_cast<std::size_t>(index) % formats.size()];
     p.seconds = seconds;
     p.seed = static_cast<uint32_t>(index + 1);
     p.silenceAt = 0.15 * seconds;
