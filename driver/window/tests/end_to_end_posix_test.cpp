@@ -440,8 +440,10 @@ TEST(HardwareCommands, WirelessCommandIsOneFrameAfterThePacing) {
 // the watchdog's reopen finds it and the readings resume.
 TEST(Link, SilentLineIsReopenedAndReadingsResume) {
     RunIsolated([](const std::string& home) {
-        WriteConfig(ConfigFile(home), {"[硬件类型]", "数据格式=3"});
-        auto args = SimArguments(3);
+        // COM9: while the line is away its link is gone, and a reopen must
+        // not find a real port in its place (COM1 would be /dev/ttyS0).
+        WriteConfig(ConfigFile(home), {"[硬件类型]", "数据格式=3", "[通讯设置]", "串口编号=9"});
+        auto args = SimArguments(3, "9");
         args.insert(args.end(), {"--line-down", "1.5+0.2"});
         Gaugesim sim(args);
         START_HOST(sim, x);
