@@ -82,20 +82,20 @@ constexpr DWORD kFlatButton = WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP;
 constexpr DWORD kGrid = WS_VISIBLE | WS_BORDER | WS_TABSTOP;
 constexpr DWORD kLabel = WS_VISIBLE | SS_NOPREFIX;
 
-const ui::ControlSpec kDataList[] = {
+const ui::ControlRow kDataList[] = {
     {id::kBfbStatusGrid, WC_TEXTGRIDW, nullptr, kGrid | WS_VSCROLL, 0, 1, 1, 251, 94},
     {id::kComboBoxCmd, WC_COMBOBOXW, nullptr, kDropDown, 0, 1, 97, 133, 160},
     {id::kSpBtnSendCmd, WC_BUTTONW, L"执行指令", kFlatButton, 0, 137, 97, 57, 21},
     {id::kSpBtnZero, WC_BUTTONW, L"逻辑归零", kFlatButton | WS_DISABLED, 0, 196, 97, 57, 21},
 };
 
-const ui::ControlSpec kStatus[] = {
+const ui::ControlRow kStatus[] = {
     {id::kLabelSpeed, WC_STATICW, nullptr, kLabel | SS_LEFT, 0, 4, 8, 247, 20},
     {id::kLabel_MaxBytes, WC_STATICW, nullptr, SS_LEFT, 0, 4, 30, 120, 14},
     {id::kStringGridStatus, WC_TEXTGRIDW, nullptr, kGrid, 0, 4, 36, 248, 48},
 };
 
-const ui::ControlSpec kSetup[] = {
+const ui::ControlRow kSetup[] = {
     {id::kLabel1, WC_STATICW, L"数据格式：", kLabel | SS_RIGHT, 0, 4, 14, 72, 16},
     {id::kCBoxDataFormat, WC_COMBOBOXW, nullptr, kDropDown, 0, 80, 10, 168, 150},
     {id::kLabel3, WC_STATICW, L"选择串口:", kLabel | SS_RIGHT, 0, 4, 48, 72, 16},
@@ -104,12 +104,12 @@ const ui::ControlSpec kSetup[] = {
     {id::kCBoxLinkSpeed, WC_COMBOBOXW, nullptr, kDropDown, 0, 80, 78, 168, 150},
 };
 
-const ui::ControlSpec kValueFrames[] = {
+const ui::ControlRow kValueFrames[] = {
     {id::kPanel1, WC_STATICW, nullptr, WS_VISIBLE | SS_ETCHEDFRAME, 0, 2, 2, 251, 38},
     {id::kPanel2, WC_STATICW, nullptr, WS_VISIBLE | SS_ETCHEDFRAME, 0, 2, 43, 251, 38},
 };
 
-const ui::ControlSpec kValueBottom[] = {
+const ui::ControlRow kValueBottom[] = {
     {id::kLabel5, WC_STATICW, L"数字滤波：", kLabel | SS_LEFT | WS_GROUP, 0, 6, 92, 62, 16},
     {id::kSpinEditFillter, WC_EDITW, L"1", kNumberField, 0, 68, 88, 40, 21},
     {id::kCBoxFloat3, WC_BUTTONW, L"小窗口显示3位小数", WS_VISIBLE | BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, 116,
@@ -133,7 +133,7 @@ void TForm_Call::CreateControls() {
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    const ui::ControlSpec top[] = {
+    const ui::ControlRow top[] = {
         {id::kPageControl1, WC_TABCONTROLW, nullptr, WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, 0, kClientWidth,
          kClientHeight},
         {id::kPanelLogo, WC_STATICW, nullptr, WS_BORDER | WS_CLIPSIBLINGS | WS_VISIBLE, 0, 0, 0, kClientWidth,

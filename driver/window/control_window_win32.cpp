@@ -261,6 +261,14 @@ RangeControls TForm_Call::RangeState(int line) const {
             Checked(Control(id::kRBtnDirF0 + offset))};
 }
 
+void TForm_Call::ForwardRange(int line, RangeHandler first, RangeHandler second) {
+    const RangeControls state = RangeState(line);
+    RunOnDriver([&](Driver& d) {
+        (panel_.*(line == 0 ? first : second))(d, state);
+        AfterAction();
+    });
+}
+
 void TForm_Call::AfterAction() {
     ShowPanel(panel_.Model());
 }
@@ -313,16 +321,9 @@ void TForm_Call::Command(int controlId, int code) {
             break;
         case id::kCheckBoxMoveNeg:
         case id::kCheckBoxNegDisp:
-            if (code == BN_CLICKED) {
-                const int line = controlId == id::kCheckBoxMoveNeg ? 0 : 1;
-                const RangeControls state = RangeState(line);
-                act([&](Driver& d) {
-                    if (line == 0)
-                        panel_.CheckBoxMoveNegClick(d, state);
-                    else
-                        panel_.CheckBoxNegDispClick(d, state);
-                });
-            }
+            if (code == BN_CLICKED)
+                ForwardRange(controlId == id::kCheckBoxMoveNeg ? 0 : 1, &PanelPresenter::CheckBoxMoveNegClick,
+                             &PanelPresenter::CheckBoxNegDispClick);
             break;
         case id::kSpinEditChN1:
         case id::kSpinEditChN2:
@@ -330,16 +331,9 @@ void TForm_Call::Command(int controlId, int code) {
         case id::kRBtnDirB0:
         case id::kRBtnDirF1:
         case id::kRBtnDirB1:
-            if (code == EN_CHANGE || code == BN_CLICKED) {
-                const int line = (controlId / 10) % 2 == 0 ? 0 : 1;  // 50x: line 0, 51x: line 1
-                const RangeControls state = RangeState(line);
-                act([&](Driver& d) {
-                    if (line == 0)
-                        panel_.SpinEditChN1Change(d, state);
-                    else
-                        panel_.SpinEditChN2Change(d, state);
-                });
-            }
+            if (code == EN_CHANGE || code == BN_CLICKED)
+                ForwardRange((controlId / 10) % 2 == 0 ? 0 : 1,  // 50x: line 0, 51x: line 1
+                             &PanelPresenter::SpinEditChN1Change, &PanelPresenter::SpinEditChN2Change);
             break;
         case id::kRangeWords1:
         case id::kRangeTail1:

@@ -18,6 +18,7 @@
 
 namespace vexla {
 
+class Driver;
 class PanelPresenter;
 
 class TForm_Call {
@@ -60,6 +61,9 @@ class TForm_Call {
     // The user's actions.
     void Command(int id, int code);
     RangeControls RangeState(int line) const;
+    // A range line's action, to the handler of line 0 or of line 1.
+    using RangeHandler = void (PanelPresenter::*)(Driver&, const RangeControls&);
+    void ForwardRange(int line, RangeHandler first, RangeHandler second);
     void AfterAction();
 
     PanelPresenter& panel_;

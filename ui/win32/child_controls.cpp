@@ -13,7 +13,7 @@ HWND ChildControls::Get(int id) const {
     return it != controls_.end() ? it->second : nullptr;
 }
 
-ChildControls CreateChildControls(HWND parent, std::span<const ControlSpec> specs, HFONT font, UINT dpi) {
+ChildControls CreateChildControls(HWND parent, std::span<const ControlRow> rows, HFONT font, UINT dpi) {
     static const bool commonControls = [] {
         INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
         return InitCommonControlsEx(&icc) != FALSE;
@@ -23,23 +23,22 @@ ChildControls CreateChildControls(HWND parent, std::span<const ControlSpec> spec
 
     ChildControls result;
     if (dpi == 0) dpi = WindowDpi(parent);
-    for (const ControlSpec& spec : specs) {
+    for (const ControlRow& row : rows) {
         // A repeated id would make the second control unreachable by id.
-        if (spec.windowClass == nullptr || result.controls_.contains(spec.id) || parent == nullptr) {
-            result.failed_.push_back(spec.id);
+        if (row.windowClass == nullptr || result.controls_.contains(row.id) || parent == nullptr) {
+            result.failed_.push_back(row.id);
             continue;
         }
-        const HWND hwnd =
-            CreateWindowExW(spec.exStyle, spec.windowClass, spec.text != nullptr ? spec.text : L"",
-                            spec.style | WS_CHILD, ScaleForDpi(spec.x, dpi), ScaleForDpi(spec.y, dpi),
-                            ScaleForDpi(spec.width, dpi), ScaleForDpi(spec.height, dpi), parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), CurrentModule(), nullptr);
+        const HWND hwnd = CreateWindowExW(
+            row.exStyle, row.windowClass, row.text != nullptr ? row.text : L"", row.style | WS_CHILD,
+            ScaleForDpi(row.x, dpi), ScaleForDpi(row.y, dpi), ScaleForDpi(row.width, dpi), ScaleForDpi(row.height, dpi),
+            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), CurrentModule(), nullptr);
         if (hwnd == nullptr) {
-            result.failed_.push_back(spec.id);
+            result.failed_.push_back(row.id);
             continue;
         }
         if (font != nullptr) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        result.controls_.emplace(spec.id, hwnd);
+        result.controls_.emplace(row.id, hwnd);
     }
     return result;
 }

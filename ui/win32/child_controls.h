@@ -10,7 +10,7 @@
 
 namespace vexla::ui {
 
-struct ControlSpec {
+struct ControlRow {
     int id;
     const wchar_t* windowClass;  // e.g. WC_BUTTONW, WC_EDITW, WC_TEXTGRIDW
     const wchar_t* text;         // null: no text
@@ -30,7 +30,7 @@ class ChildControls {
     bool AllCreated() const { return failed_.empty(); }
 
   private:
-    friend ChildControls CreateChildControls(HWND, std::span<const ControlSpec>, HFONT, UINT);
+    friend ChildControls CreateChildControls(HWND, std::span<const ControlRow>, HFONT, UINT);
     std::map<int, HWND> controls_;
     std::vector<int> failed_;
 };
@@ -38,6 +38,6 @@ class ChildControls {
 // Creates every row's control as a child of `parent`, scaled from 96 dpi to
 // `dpi` (0: the parent's), with `font` (null: the system font). The controls
 // are created in table order, which is their tab order.
-ChildControls CreateChildControls(HWND parent, std::span<const ControlSpec> specs, HFONT font, UINT dpi = 0);
+ChildControls CreateChildControls(HWND parent, std::span<const ControlRow> rows, HFONT font, UINT dpi = 0);
 
 }  // namespace vexla::ui

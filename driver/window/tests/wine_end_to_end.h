@@ -211,38 +211,36 @@ struct Readings {
     }
 };
 
+struct WindowSearch {
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
 // A callback of its own: a lambda has no stdcall conversion on 32-bit x86.
-inline BOOL CALLBACK CollectControlWindow(HWND window, LPARAM list) {
+inline BOOL CALLBACK CollectWindowOfClass(HWND window, LPARAM search) {
+    auto& s = *reinterpret_cast<WindowSearch*>(search);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     wchar_t className[32] = {};
     GetClassNameW(window, className, 32);
-    if (process == GetCurrentProcessId() && std::wstring(className) == L"TForm_Call")
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    if (process == GetCurrentProcessId() && std::wstring(className) == s.className) s.found.push_back(window);
     return TRUE;
+}
+
+// This process's top-level windows of a class.
+inline std::vector<HWND> WindowsOfClass(const wchar_t* className) {
+    WindowSearch search{className, {}};
+    EnumWindows(&CollectWindowOfClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 inline std::vector<HWND> ControlWindows() {
-    std::vector<HWND> found;
-    EnumWindows(&CollectControlWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-inline BOOL CALLBACK CollectTrayManager(HWND window, LPARAM list) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t className[32] = {};
-    GetClassNameW(window, className, 32);
-    if (process == GetCurrentProcessId() && std::wstring(className) == L"VexlaTrayIconManager")
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
+    return WindowsOfClass(L"TForm_Call");
 }
 
 // The hidden window to which the shell reports clicks on the tray icon.
 inline std::vector<HWND> TrayManagers() {
-    std::vector<HWND> found;
-    EnumWindows(&CollectTrayManager, reinterpret_cast<LPARAM>(&found));
-    return found;
+    return WindowsOfClass(L"VexlaTrayIconManager");
 }
 
 inline int ThreadsOfThisProcess() {

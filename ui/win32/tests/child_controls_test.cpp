@@ -13,7 +13,7 @@ namespace {
 
 using testing::TestWindow;
 
-const ControlSpec kTable[] = {
+const ControlRow kTable[] = {
     {1, L"BUTTON", L"确定", BS_PUSHBUTTON | WS_VISIBLE, 0, 10, 20, 75, 23},
     {2, L"EDIT", L"12.5", ES_RIGHT | WS_VISIBLE, WS_EX_CLIENTEDGE, 10, 50, 100, 21},
     {3, L"STATIC", nullptr, SS_LEFT | WS_VISIBLE, 0, 120, 50, 7, 13},
@@ -38,19 +38,19 @@ TEST(ChildControls, TheTableAtTwoDpis) {
         const ChildControls controls = CreateChildControls(window.Handle(), kTable, font, dpi);
         EXPECT_EQ(controls.Size(), 4U);
         EXPECT_EQ(controls.Failed(), (std::vector<int>{5, 1, 6}));
-        for (const ControlSpec& spec : std::span(kTable).first(4)) {
-            const HWND hwnd = controls[spec.id];
-            ASSERT_NE(hwnd, nullptr) << spec.id;
-            EXPECT_EQ(GetDlgCtrlID(hwnd), spec.id);
+        for (const ControlRow& row : std::span(kTable).first(4)) {
+            const HWND hwnd = controls[row.id];
+            ASSERT_NE(hwnd, nullptr) << row.id;
+            EXPECT_EQ(GetDlgCtrlID(hwnd), row.id);
             EXPECT_EQ(GetParent(hwnd), window.Handle());
             EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD);
             wchar_t text[32] = {};
             GetWindowTextW(hwnd, text, 32);
-            EXPECT_EQ(std::wstring(text), spec.text != nullptr ? spec.text : L"");
+            EXPECT_EQ(std::wstring(text), row.text != nullptr ? row.text : L"");
             const RECT r = PlaceInParent(hwnd);
-            const RECT expected{spec.x * static_cast<int>(dpi) / 96, spec.y * static_cast<int>(dpi) / 96,
-                                (spec.x + spec.width) * static_cast<int>(dpi) / 96,
-                                (spec.y + spec.height) * static_cast<int>(dpi) / 96};
+            const RECT expected{row.x * static_cast<int>(dpi) / 96, row.y * static_cast<int>(dpi) / 96,
+                                (row.x + row.width) * static_cast<int>(dpi) / 96,
+                                (row.y + row.height) * static_cast<int>(dpi) / 96};
             // Rounding of position and size apart: one pixel either way.
             EXPECT_NEAR(r.left, expected.left, 1);
             EXPECT_NEAR(r.top, expected.top, 1);
