@@ -1,0 +1,52 @@
+#include "model/monitor_grid.h"
+
+#include "model/monitor_texts.h"
+
+namespace vexla::monitor {
+
+ChannelCells CellsOfChannel(int channel) {
+    return {(channel / 16) * 6 + (channel % 4) + 1, ((channel % 16) / 4) * 5};
+}
+
+CellMeaning CellAt(int col, int row) {
+    if (col < 0 || col >= kGridColumns || row < 0 || row >= kGridRows) return {};
+    const int r = row % 6;
+    const int k = col % 5;
+    if (row == kSeparatorRow) return {CellKind::Separator};
+    if (k == 4) return {CellKind::Spacer};
+    if (r == 0) return {CellKind::Heading};
+    const int channel = (row / 6) * 16 + (col / 5) * 4 + r - 1;
+    static constexpr CellKind kKinds[] = {CellKind::ChannelNumber, CellKind::DisplayValue, CellKind::Displacement,
+                                          CellKind::Rate};
+    return {kKinds[k], channel};
+}
+
+std::array<int, kGridColumns> ColumnWidths(int gridWidth) {
+    std::array<int, kGridColumns> widths{};
+    for (int i = 0; i < kGridColumns; ++i) {
+        if (i % 5 == 0) {
+            widths[i] = gridWidth * 3 / 100;
+        } else if ((i + 1) % 5 == 0) {
+            widths[i] = gridWidth / 200;
+        } else if ((i + 2) % 5 == 0) {
+            widths[i] = gridWidth * 5 / 100;
+        } else {
+            widths[i] = gridWidth * 8 / 100;
+        }
+    }
+    return widths;
+}
+
+std::string TwoDigitChannelNumber(int channel) {
+    const int number = channel + 1;
+    return (number < 10 ? "0" : "") + std::to_string(number);
+}
+
+std::string InitialCellText(int col, int row) {
+    const CellMeaning cell = CellAt(col, row);
+    if (cell.kind == CellKind::Heading && col % 5 < 4) return std::string(texts::kBlockHeadings[col % 5]);
+    if (cell.kind == CellKind::ChannelNumber) return " " + TwoDigitChannelNumber(cell.channel);
+    return {};
+}
+
+}  // namespace vexla::monitor
