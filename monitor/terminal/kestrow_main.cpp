@@ -1,0 +1,121 @@
+// kestrow: the operator's 32-channel monitor in a terminal. Loads the driver
+// library, shows every channel's value, displacement and rate, and sends the
+// user's zero and hardware commands. Plain text when the output is no terminal.
+
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "driver_library.h"
+#include "model/monitor_model.h"
+#include "terminal_session.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void OnStopSignal(int) {
+    stopRequested = 1;
+}
+
+void InstallStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: the wait for a key returns at once.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    // A reader of the plain table that goes away is an error of the write.
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+// The Chinese texts need a UTF-8 character type; a session without one (a
+// plain "C" locale) gets C.UTF-8 for it.
+bool UseUtf8() {
+    std::setlocale(LC_ALL, "");
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return true;
+    return std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+}
+
+const char kUsage[] =
+    "usage: kestrow [--library PATH] [--segment N] [--seconds N] [--help]\n"
+    "\n"
+    "The operator's monitor of 32 dial-gauge channels in a terminal.\n"
+    "  --library PATH  the driver library (default: libVexla.so beside kestrow)\n"
+    "  --segment N     the network segment 0..255, which names the driver's configuration\n"
+    "                  file (default 1)\n"
+    "  --seconds N     end after N seconds (default 0: until q, Esc or Ctrl-C)\n"
+    "\n"
+    "Keys: arrows or the mouse choose a cell; Enter zeroes the chosen channel's\n"
+    "gauge (display column) or displacement; z zeroes all displacements; f and s\n"
+    "zero the gauges and turn them fast or slow; h switches the gauge type,\n"
+    "m the display mode; q or Esc quits. When standard output is not a terminal\n"
+    "kestrow prints the table of the channels once a second instead.\n";
+
+bool ParseNumber(const char* text, double& value, double lowest, double highest) {
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && value >= lowest && value <= highest;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    namespace t = vexla::monitor::terminal;
+    std::string library;
+    double segment = vexla::monitor::MonitorModel::kDefaultSegment;
+    t::RunOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--library" && hasValue) {
+            library = argv[++i];
+        } else if (arg == "--segment" && hasValue && ParseNumber(argv[i + 1], segment, 0, 255) &&
+                   segment == static_cast<int>(segment)) {
+            ++i;
+        } else if (arg == "--seconds" && hasValue && ParseNumber(argv[i + 1], options.seconds, 0, 1e9)) {
+            ++i;
+        } else {
+            std::fprintf(stderr, "kestrow: bad argument %s\n%s", arg.c_str(), kUsage);
+            return 2;
+        }
+    }
+    if (!UseUtf8()) {
+        std::fputs("kestrow: no UTF-8 locale (set LANG, e.g. LANG=C.UTF-8)\n", stderr);
+        return 1;
+    }
+    if (library.empty()) library = t::LibraryBesideProgram();
+    std::string error;
+    const auto driverLibrary = t::DriverLibrary::Open(library, error);
+    if (driverLibrary == nullptr) {
+        std::fprintf(stderr, "kestrow: %s\n", error.c_str());
+        return 1;
+    }
+
+    InstallStopHandlers();
+    vexla::monitor::ExportedDriver driver(driverLibrary->Exports());
+    vexla::monitor::MonitorModel model(driver, static_cast<uint32_t>(segment));
+    model.FormCreate();
+    bool written = true;
+    if (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0) {
+        t::RunOnTerminal(model, options, stopRequested);
+    } else {
+        written = t::RunPlain(model, options, stopRequested);
+    }
+    // The terminal is already restored: the driver's end comes last.
+    model.FormClose();
+    if (!written) {
+        std::fputs("kestrow: the output could not be written\n", stderr);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,38 @@
+#include <cstdio>
+#include <thread>
+
+#include "plain_table.h"
+#include "terminal_session.h"
+#include "tick_clock.h"
+
+namespace vexla::monitor::terminal {
+
+namespace {
+
+bool Print(const MonitorModel& model, double seconds) {
+    const std::string table = PlainTable(model, seconds);
+    return std::fwrite(table.data(), 1, table.size(), stdout) == table.size() && std::fflush(stdout) == 0;
+}
+
+}  // namespace
+
+bool RunPlain(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop) {
+    constexpr int kTicksPerTable = 1000 / MonitorModel::kTimerIntervalMs;
+    TickClock clock(std::chrono::milliseconds(MonitorModel::kTimerIntervalMs), options.seconds);
+    int tick = 0;
+    int printed = -1;
+    while (stop == 0 && !clock.Expired()) {
+        if (!clock.Due()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(clock.MillisecondsToNextTick()));
+            continue;
+        }
+        model.Timer1Timer();
+        if (++tick % kTicksPerTable != 0) continue;
+        if (!Print(model, clock.Elapsed())) return false;
+        printed = tick;
+    }
+    // The last picture also for a run shorter than a second.
+    return printed == tick || Print(model, clock.Elapsed());
+}
+
+}  // namespace vexla::monitor::terminal

@@ -1,0 +1,44 @@
+#include "plain_table.h"
+
+#include <cstdio>
+
+#include "display_width.h"
+#include "model/monitor_texts.h"
+#include "screen_layout.h"
+
+namespace vexla::monitor::terminal {
+
+namespace {
+
+constexpr Align kAlign[] = {Align::Left, Align::Right, Align::Right, Align::Right};
+
+void AddRow(std::string& out, const std::string (&cells)[4]) {
+    for (std::size_t k = 0; k < 4; ++k) {
+        if (k > 0) out += ' ';
+        out += FitUtf8(cells[k], kColumnCells[k], kAlign[k]);
+    }
+    // A channel that never reported leaves blank columns behind its number.
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    out += '\n';
+}
+
+}  // namespace
+
+std::string PlainTable(const MonitorModel& model, double seconds) {
+    char stamp[48];
+    std::snprintf(stamp, sizeof stamp, "-- %.1f s --\n", seconds);
+    std::string out = stamp;
+    const std::string headings[4] = {std::string(texts::kBlockHeadings[0]), std::string(texts::kBlockHeadings[1]),
+                                     std::string(texts::kBlockHeadings[2]), std::string(texts::kBlockHeadings[3])};
+    AddRow(out, headings);
+    for (int c = 0; c < kChannels; ++c) {
+        const ChannelCells cells = CellsOfChannel(c);
+        const std::string row[4] = {
+            model.Cell(cells.baseColumn, cells.row), model.Cell(cells.DisplayColumn(), cells.row),
+            model.Cell(cells.DisplacementColumn(), cells.row), model.Cell(cells.RateColumn(), cells.row)};
+        AddRow(out, row);
+    }
+    return out;
+}
+
+}  // namespace vexla::monitor::terminal

@@ -1,0 +1,121 @@
+#include "terminal_session.h"
+
+#include "curses_screen.h"
+#include "tick_clock.h"
+
+namespace vexla::monitor::terminal {
+
+namespace {
+
+class Session {
+  public:
+    explicit Session(MonitorModel& model) : model_(model) { screen_.Relayout(model_); }
+
+    // False when the user quits or the terminal has gone.
+    bool Handle(const Input& input) {
+        switch (input.kind) {
+            case Input::Kind::None:
+                return true;
+            case Input::Kind::HangUp:
+            case Input::Kind::Escape:
+                return false;
+            case Input::Kind::Resize:
+                screen_.Relayout(model_);
+                return true;
+            default:
+                break;
+        }
+        if (input.kind == Input::Kind::Character && (input.character == L'q' || input.character == L'Q')) return false;
+        // Nothing acts unseen while the terminal is too small to show the grid.
+        if (screen_.Layout().Fits()) Act(input);
+        return true;
+    }
+
+    void Tick() {
+        const HardwareControls before = model_.HwControls();
+        for (const CellRef& cell : model_.Timer1Timer()) screen_.PaintCell(model_, cell);
+        if (!(model_.HwControls() == before)) screen_.PaintActions(model_);
+    }
+
+    Input Read(int timeoutMs) { return screen_.Read(timeoutMs); }
+    void Flush() { screen_.Flush(); }
+
+  private:
+    void Act(const Input& input) {
+        switch (input.kind) {
+            case Input::Kind::Up:
+                return Select(screen_.Layout().Move(model_.CurrentCell(), 0, -1));
+            case Input::Kind::Down:
+                return Select(screen_.Layout().Move(model_.CurrentCell(), 0, 1));
+            case Input::Kind::Left:
+                return Select(screen_.Layout().Move(model_.CurrentCell(), -1, 0));
+            case Input::Kind::Right:
+                return Select(screen_.Layout().Move(model_.CurrentCell(), 1, 0));
+            case Input::Kind::Click:
+                if (const auto cell = screen_.Layout().CellUnder(input.y, input.x)) Select(*cell);
+                return;
+            case Input::Kind::Enter:
+                // The button is there only over a value cell.
+                if (model_.SingleButton().visible) model_.SPBtnSigleCtrlClick();
+                return;
+            case Input::Kind::Character:
+                return Command(input.character);
+            default:
+                return;
+        }
+    }
+
+    void Command(wchar_t key) {
+        switch (key) {
+            case L'z':
+            case L'Z':
+                return model_.SpBtnDataZeroClick();
+            case L'f':
+            case L'F':
+                // A disabled button cannot be pressed.
+                if (model_.HwControls().groupEnabled) model_.SpBtnFastZeroClick();
+                return;
+            case L's':
+            case L'S':
+                if (model_.HwControls().groupEnabled) model_.SpBtnStdZeroClick();
+                return;
+            case L'h':
+            case L'H':
+                model_.SetHardwareType(model_.Hardware() == HardwareType::Percent ? HardwareType::Thousandth
+                                                                                  : HardwareType::Percent);
+                return screen_.PaintControls(model_);
+            case L'm':
+            case L'M':
+                model_.SetDisplayMode(static_cast<DisplayMode>((static_cast<int>(model_.Mode()) + 1) % 3));
+                return screen_.PaintControls(model_);
+            default:
+                return;
+        }
+    }
+
+    void Select(CellRef cell) {
+        const CellRef before = model_.CurrentCell();
+        model_.StringGridDataClick(cell.col, cell.row);
+        screen_.PaintCell(model_, before);
+        screen_.PaintCell(model_, cell);
+        screen_.PaintActions(model_);
+    }
+
+    MonitorModel& model_;
+    CursesScreen screen_;
+};
+
+}  // namespace
+
+void RunOnTerminal(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop) {
+    Session session(model);
+    TickClock clock(std::chrono::milliseconds(MonitorModel::kTimerIntervalMs), options.seconds);
+    session.Flush();
+    while (stop == 0 && !clock.Expired()) {
+        if (!session.Handle(session.Read(clock.MillisecondsToNextTick()))) break;
+        if (clock.Due()) session.Tick();
+        session.Flush();
+    }
+}
+
+}  // namespace vexla::monitor::terminal

@@ -1,0 +1,22 @@
+#pragma once
+// The monitor on a terminal: the timer, the user's keys and clicks handed to
+// the model's handlers, and only what changed redrawn. Returns with the
+// terminal restored; the caller then ends the driver's session.
+
+#include <csignal>
+
+#include "model/monitor_model.h"
+
+namespace vexla::monitor::terminal {
+
+struct RunOptions {
+    double seconds = 0;  // 0: until the user quits
+};
+
+void RunOnTerminal(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop);
+
+// For a pipe or a file: the table of the 32 channels once a second.
+// False when the output could not be written (a reader that went away).
+bool RunPlain(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop);
+
+}  // namespace vexla::monitor::terminal

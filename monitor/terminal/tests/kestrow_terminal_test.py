@@ -1,0 +1,273 @@
+#!/usr/bin/env python3
+"""kestrow as an operator meets it: on a terminal (a tmux pane) against
+gaugesim on a pty linked as COM 11, in a home of its own. Reads the screen
+with capture-pane, types with send-keys, clicks with the terminal's mouse
+report, resizes the window, and checks what reaches the gauges in
+gaugesim's log and what the driver traced.
+
+Usage: kestrow_terminal_test.py BIN_DIR  (kestrow, libVexla.so, gaugesim)
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unicodedata
+
+BIN = os.path.abspath(sys.argv[1])
+COM = 11
+failures = []
+passes = []
+
+
+def check(condition, what, screen=None):
+    if condition:
+        passes.append(what)
+        print("ok:", what)
+        return
+    failures.append(what)
+    print("FAILED:", what)
+    if screen is not None:
+        print(screen)
+
+
+def cells(text):
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+
+
+def end_cell(line, part, start=0):
+    """The terminal column just right of `part` in `line`."""
+    at = line.index(part, start)
+    return cells(line[: at + len(part)])
+
+
+class Pane:
+    def __init__(self, work, env):
+        self.sock = os.path.join(work, "tmux.sock")
+        self.env = env
+
+    def tmux(self, *args):
+        return subprocess.run(["tmux", "-S", self.sock, "-f", "/dev/null", *args], env=self.env,
+                              capture_output=True, text=True, check=True).stdout
+
+    def screen(self):
+        return self.tmux("capture-pane", "-p", "-t", "kestrow")
+
+    def wait_for(self, predicate, seconds=10):
+        deadline = time.monotonic() + seconds
+        while True:
+            text = self.screen()
+            if predicate(text) or time.monotonic() > deadline:
+                return predicate(text), text
+            time.sleep(0.1)
+
+    def keys(self, *keys):
+        self.tmux("send-keys", "-t", "kestrow", *keys)
+
+    def click(self, y, x):
+        # The X10 mouse report that kestrow's terminal description names.
+        self.tmux("send-keys", "-t", "kestrow", "-l", "\x1b[M" + chr(32) + chr(33 + x) + chr(33 + y))
+
+
+def wait_for_file(path, seconds=10):
+    deadline = time.monotonic() + seconds
+    while not os.path.exists(path) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    time.sleep(0.1)
+    return open(path).read() if os.path.exists(path) else None
+
+
+def log_has(path, text, seconds=5):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if text in open(path, errors="replace").read():
+            return True
+        time.sleep(0.05)
+    return False
+
+
+def line_with(screen, part):
+    return next((line for line in screen.splitlines() if part in line), "")
+
+
+def kestrow_pid(pane):
+    shell = int(pane.tmux("display-message", "-p", "-t", "kestrow", "#{pane_pid}").strip())
+    children = open(f"/proc/{shell}/task/{shell}/children").read().split()
+    return int(children[0]) if children else None
+
+
+def run(work, env, sim_log, trace):
+    pane = Pane(work, env)
+    # The shell around kestrow keeps the terminal's settings before and after
+    # and its exit status, and then keeps the pane open.
+    wrapper = os.path.join(work, "pane.sh")
+    with open(wrapper, "w") as f:
+        f.write(f"""#!/bin/sh
+run=$1
+stty -g >"{work}/stty.before.$run"
+"{BIN}/kestrow" --library "{BIN}/libVexla.so" --segment 1
+echo $? >"{work}/rc.$run"
+stty -g >"{work}/stty.after.$run"
+exec sleep 600
+""")
+    pane.tmux("new-session", "-d", "-s", "kestrow", "-x", "100", "-y", "30", f"sh {wrapper} 1")
+
+    ok, screen = pane.wait_for(lambda s: "V1.325" in s and "1.23" in s and "4.56" in s)
+    check(ok, "title, headings and the gauges' values on screen", screen)
+    check(line_with(screen, " 01 ").split()[:3] == ["01", "1.23", "1.23"], "channel 1: number, value, displacement",
+          screen)
+    # The CJK headings line up with the columns under them.
+    heading = line_with(screen, "编号")
+    row1 = line_with(screen, " 01 ")
+    check(end_cell(heading, "仪表显示(mm)") == end_cell(row1, "1.23"), "values end under 仪表显示(mm)", screen)
+    check(end_cell(heading, "传输率") == end_cell(row1, "次"), "rates end under 传输率", screen)
+    check(" 05 " in row1, "two blocks across at 100 columns", screen)
+
+    # The gauge type and the display mode change how values are written.
+    pane.keys("h")
+    ok, screen = pane.wait_for(lambda s: "[千分表]" in s and "0.456" in s)
+    check(ok, "h: 千分表, the 0.001 mm gauge reads 0.456", screen)
+    pane.keys("h", "m")
+    ok, screen = pane.wait_for(lambda s: "[增加半位]" in s and line_with(s, " 01 ").split()[1:2] == ["1.230"])
+    check(ok, "m: 增加半位, half a digit more", screen)
+    pane.keys("m", "m")
+    ok, screen = pane.wait_for(lambda s: "[标准方式]" in s and "4.56" in s)
+    check(ok, "back to 百分表 and 标准方式", screen)
+
+    # Arrows to channel 3's display value: the single-channel button zeroes the gauge.
+    pane.keys("Down", "Down", "Down", "Right")
+    ok, screen = pane.wait_for(lambda s: "03#通道 显示归零" in s)
+    check(ok, "arrows to channel 3's value show 03#通道 显示归零", screen)
+    pane.keys("Enter")
+    check(log_has(sim_log, "code 2 (fast state, zero) for channel 3: obeyed by 3"),
+          "Enter: hardware zero of channel 3 reaches its gauge")
+
+    # A click on channel 5's displacement: its zero point only.
+    heading = line_with(pane.screen(), "编号")
+    second_block = heading.index("编号", heading.index("编号") + 1)
+    x = cells(heading[: heading.index("位移结果(mm)", second_block)])
+    y = pane.screen().splitlines().index(line_with(pane.screen(), " 01 "))
+    pane.click(y, x)
+    ok, screen = pane.wait_for(lambda s: "05#通道 位移归零" in s)
+    check(ok, "a click on channel 5's displacement shows 05#通道 位移归零", screen)
+    pane.keys("Enter")
+    ok, screen = pane.wait_for(lambda s: line_with(s, " 01 ").split()[6:8] == ["-1.00", "0.00"])
+    check(ok, "channel 5's displacement reads 0.00, its value stays", screen)
+    check(line_with(screen, " 01 ").split()[2] == "1.23", "channel 1's displacement untouched", screen)
+
+    pane.keys("z")
+    ok, screen = pane.wait_for(
+        lambda s: all(line_with(s, f" 0{c} ").split()[2] == "0.00" for c in (1, 2, 4)))
+    check(ok, "z: every displacement reads 0.00", screen)
+
+    pane.keys("f")
+    check(log_has(sim_log, "command code 2 (fast state, zero) for all gauges"), "f: 调零变快 sends code 2")
+    time.sleep(1.2)  # the driver holds back commands for a second after one
+    pane.keys("s")
+    check(log_has(sim_log, "command code 3 (standard state, zero) for all gauges"), "s: 调零变慢 sends code 3")
+
+    # Too small, four blocks across, and back.
+    pane.tmux("resize-window", "-t", "kestrow", "-x", "60", "-y", "20")
+    ok, screen = pane.wait_for(lambda s: "终端太小: 需要 80×23, 现在 60×20" in s and "Terminal too small" in s)
+    check(ok and "编号" not in screen, "60x20: the too-small message instead of the grid", screen)
+    pane.keys("z")  # acts on nothing unseen
+    pane.tmux("resize-window", "-t", "kestrow", "-x", "170", "-y", "20")
+    ok, screen = pane.wait_for(lambda s: " 09 " in line_with(s, " 01 ") and "[百分表]" in s)
+    check(ok, "170x20: four blocks across, channels 1, 5, 9, 13 on one line", screen)
+    pane.tmux("resize-window", "-t", "kestrow", "-x", "100", "-y", "30")
+    ok, screen = pane.wait_for(lambda s: " 05 " in line_with(s, " 01 ") and " 09 " not in line_with(s, " 01 "))
+    check(ok, "100x30: two across again", screen)
+
+    pane.keys("q")
+    rc = wait_for_file(os.path.join(work, "rc.1"))
+    check(rc is not None and rc.strip() == "0", f"q ends kestrow with status 0 (got {rc!r})")
+    before = open(os.path.join(work, "stty.before.1")).read()
+    check(wait_for_file(os.path.join(work, "stty.after.1")) == before, "the terminal's settings are restored")
+    ok, screen = pane.wait_for(lambda s: "V1.325" not in s, 3)
+    check(ok, "the monitor's screen is gone (alternate screen left)", screen)
+    check(log_has(trace, f"disconnect: COM{COM}"), "the driver's session ended (DLL_End_Application)")
+
+    # SIGTERM ends a second run as cleanly.
+    pane.tmux("respawn-pane", "-k", "-t", "kestrow", f"sh {wrapper} 2")
+    ok, screen = pane.wait_for(lambda s: "V1.325" in s and "0.00" in s)
+    check(ok, "second run on screen", screen)
+    pid = kestrow_pid(pane)
+    check(pid is not None, "found the second kestrow")
+    if pid:
+        os.kill(pid, signal.SIGTERM)
+    rc = wait_for_file(os.path.join(work, "rc.2"))
+    check(rc is not None and rc.strip() == "0", f"SIGTERM ends kestrow with status 0 (got {rc!r})")
+    before = open(os.path.join(work, "stty.before.2")).read()
+    check(wait_for_file(os.path.join(work, "stty.after.2")) == before, "terminal restored after SIGTERM")
+    check(open(trace).read().count(f"disconnect: COM{COM}") >= 2, "the driver's session ended after SIGTERM")
+
+
+def run_plain(env):
+    # Standard output a pipe: the table as text, no terminal codes.
+    out = subprocess.run([f"{BIN}/kestrow", "--seconds", "2.5"], env=env, stdin=subprocess.DEVNULL,
+                         capture_output=True, text=True, timeout=30)
+    lines = out.stdout.splitlines()
+    check(out.returncode == 0, f"plain run ends with status 0 (got {out.returncode}, {out.stderr})")
+    check("\x1b" not in out.stdout, "plain output has no escape sequences")
+    check("编号 仪表显示(mm) 位移结果(mm) 传输率" in lines, "plain output has the headings", out.stdout)
+    row = next((line.split() for line in lines if line.startswith(" 02 ")), [])
+    check(len(row) == 4 and row[3].endswith("次"), "plain output: channel 2 with value, displacement and rate",
+          out.stdout)
+    check(any(line.split() == ["32", "已脱离"] for line in lines), "plain output: channel 32, absent, 已脱离",
+          out.stdout)
+
+    out = subprocess.run([f"{BIN}/kestrow", "--library", "/nonexistent/libVexla.so"], env=env,
+                         capture_output=True, text=True, timeout=30)
+    check(out.returncode != 0 and "/nonexistent/libVexla.so" in out.stderr,
+          f"a missing library is named and fails the run ({out.returncode}, {out.stderr.strip()})")
+
+
+def main():
+    if shutil.which("tmux") is None:
+        print("FAILED: tmux is not installed (tools/install-deps.sh installs it)")
+        return 1
+    work = tempfile.mkdtemp(prefix="kestrow-test-")
+    config = os.path.join(work, ".config")
+    os.makedirs(os.path.join(config, "系统配置"))
+    settings = f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={COM}\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n"
+    with open(os.path.join(config, "系统配置", "Vexla配置001.txt"), "wb") as f:
+        f.write(settings.encode("gbk"))
+    trace = os.path.join(work, "trace.txt")
+    env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8",
+               VEXLA_TRACE=trace, WINEPREFIX=os.path.join(work, "wine"))
+    env.pop("TMUX", None)
+    sim_log = os.path.join(work, "gaugesim.log")
+    sim = subprocess.Popen(
+        [f"{BIN}/gaugesim", "--format", "3", "--baud", "115200", "--com", str(COM), "--channels", "1-6",
+         "--kind", "6=0.001", "--motion", "still", "--position", "1=1.23", "--position", "2=-2.5",
+         "--position", "3=0.5", "--position", "4=12.34", "--position", "5=-1", "--position", "6=0.456"],
+        env=env, stdout=open(sim_log, "w"), stderr=subprocess.STDOUT)
+    pane = Pane(work, env)
+    try:
+        check(log_has(sim_log, "link:"), "gaugesim is up on COM 11")
+        run(work, env, sim_log, trace)
+        run_plain(env)
+    except Exception as e:  # a broken step fails the test with what was on screen
+        failures.append(repr(e))
+        print("FAILED:", repr(e))
+        try:
+            print(pane.screen())
+        except Exception:
+            pass
+    finally:
+        subprocess.run(["tmux", "-S", pane.sock, "kill-server"], env=env, capture_output=True)
+        sim.terminate()
+        sim.wait(timeout=10)
+    if failures:
+        print("gaugesim's log:\n" + open(sim_log, errors="replace").read()[-3000:])
+    else:
+        shutil.rmtree(work, ignore_errors=True)
+    print(f"kestrow terminal test: {len(passes)} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,281 @@
+#include "screen_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <set>
+#include <utility>
+
+#include "display_width.h"
+#include "driver_library.h"
+#include "model/monitor_texts.h"
+#include "plain_table.h"
+#include "recording_driver.h"
+#include "screen_texts.h"
+
+namespace vexla::monitor::terminal {
+namespace {
+
+// wcwidth knows the CJK widths only under a UTF-8 character type, as kestrow sets it.
+const bool kUtf8 = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
+
+TEST(DisplayWidth, CjkTakesTwoCellsAndBadBytesOne) {
+    ASSERT_TRUE(kUtf8);
+    struct Case {
+        const char* text;
+        int cells;
+    };
+    for (const Case& c : {Case{"编号", 4},
+                          {"仪表显示(mm)", 12},
+                          {"传输率", 6},
+                          {" 01", 3},
+                          {"20.0次", 6},
+                          {"已脱离", 6},
+                          {"\xff", 1},          // no sequence starts with it
+                          {"\xe7\xbc", 2},      // cut short: each byte replaced
+                          {"\xc0\xaf", 2},      // overlong '/'
+                          {"\xed\xa0\x80", 3},  // a surrogate
+                          {"a\xe7\xbc\x96", 3}}) {
+        EXPECT_EQ(CellsOf(std::string_view(c.text)), c.cells) << c.text;
+    }
+}
+
+TEST(DisplayWidth, FitPadsClipsAndNeverSpillsOrPassesControls) {
+    ASSERT_TRUE(kUtf8);
+    struct Case {
+        const char* text;
+        int cells;
+        Align align;
+        const char* fitted;
+    };
+    for (const Case& c : {Case{"编号", 4, Align::Left, "编号"},
+                          {"编号", 6, Align::Left, "编号  "},
+                          {"编号", 3, Align::Left, "编 "},  // 号 would straddle the edge
+                          {"1.23", 6, Align::Right, "  1.23"},
+                          {"已脱离", 7, Align::Right, " 已脱离"},
+                          {"", 2, Align::Right, "  "},
+                          {"abc", 0, Align::Left, ""},
+                          {"a\x1b[2J", 5, Align::Left, "a\xef\xbf\xbd[2J"}}) {
+        const std::string fitted = FitUtf8(c.text, c.cells, c.align);
+        EXPECT_EQ(fitted, c.fitted) << c.text << " in " << c.cells;
+        EXPECT_EQ(CellsOf(std::string_view(fitted)), c.cells) << c.text << " in " << c.cells;
+    }
+}
+
+TEST(ScreenLayout, TheWidestArrangementThatFitsOrNone) {
+    struct Case {
+        Size screen;
+        int across;
+    };
+    for (const Case& c : {Case{{80, 23}, 2},
+                          {{79, 23}, 0},
+                          {{80, 22}, 0},
+                          {{158, 40}, 2},
+                          {{159, 15}, 4},
+                          {{159, 14}, 0},
+                          {{300, 100}, 4},
+                          {{0, 0}, 0}}) {
+        const ScreenLayout layout = ScreenLayout::For(c.screen);
+        EXPECT_EQ(layout.BlocksAcross(), c.across) << c.screen.width << "x" << c.screen.height;
+        if (layout.Fits()) {
+            EXPECT_LE(layout.Needed().width, c.screen.width);
+            EXPECT_LE(layout.Needed().height, c.screen.height);
+            EXPECT_EQ(layout.HelpRow(), layout.Needed().height - 1);
+        }
+    }
+    EXPECT_EQ(ScreenLayout::Minimum(), (Size{80, 23}));
+}
+
+TEST(ScreenLayout, CellsLandInTheirBlocks) {
+    struct Case {
+        int across;
+        CellRef cell;
+        Placement place;
+    };
+    const Placement hidden{};
+    for (const Case& c : {
+             Case{2, {0, 0}, {true, 1, 1, 4}},   // 编号 over channels 1-4
+             {2, {1, 1}, {true, 2, 6, 12}},      // channel 1's display value
+             {2, {7, 1}, {true, 2, 59, 12}},     // channel 5's displacement, second block
+             {2, {10, 1}, {true, 6, 1, 4}},      // channel 9 below channel 4
+             {2, {18, 1}, {true, 6, 72, 6}},     // channel 13's rate
+             {2, {10, 0}, hidden},               // channels 9-12 share the heading above
+             {2, {0, 7}, {true, 12, 1, 4}},      // channel 17 under the separator
+             {2, {18, 10}, {true, 19, 72, 6}},   // channel 32's rate, last grid line
+             {4, {10, 0}, {true, 1, 81, 4}},     // four across: every heading shown
+             {4, {0, 7}, {true, 8, 1, 4}},       // channel 17 under the window's separator
+             {4, {18, 10}, {true, 11, 152, 6}},  // channel 32's rate at the right edge
+             {4, {4, 1}, hidden},                // spacer
+             {4, {0, 5}, hidden},                // separator
+             {2, {19, 1}, hidden},               // outside
+             {0, {1, 1}, hidden},                // nothing fits
+         }) {
+        const ScreenLayout layout = ScreenLayout::For(c.across == 4 ? Size{159, 15} : Size{80, c.across ? 23 : 5});
+        const Placement p = layout.Place(c.cell);
+        EXPECT_EQ(p.shown, c.place.shown) << c.across << " across, cell " << c.cell.col << "," << c.cell.row;
+        if (!p.shown || !c.place.shown) continue;
+        EXPECT_EQ(std::make_pair(p.y, p.x), std::make_pair(c.place.y, c.place.x))
+            << c.across << " across, cell " << c.cell.col << "," << c.cell.row;
+        EXPECT_EQ(p.width, c.place.width);
+    }
+}
+
+TEST(ScreenLayout, ShownCellsDoNotOverlapStayOnScreenAndClicksMapBack) {
+    for (const Size screen : {Size{80, 23}, Size{159, 15}}) {
+        const ScreenLayout layout = ScreenLayout::For(screen);
+        ASSERT_TRUE(layout.Fits());
+        std::set<std::pair<int, int>> taken;
+        int shown = 0;
+        for (int row = 0; row < kGridRows; ++row) {
+            for (int col = 0; col < kGridColumns; ++col) {
+                const Placement p = layout.Place({col, row});
+                if (!p.shown) continue;
+                ++shown;
+                EXPECT_GE(p.y, layout.GridTop());
+                EXPECT_LT(p.y, layout.GridTop() + layout.GridLines());
+                EXPECT_NE(p.y, layout.SeparatorRow());
+                EXPECT_GE(p.x, layout.Left());
+                EXPECT_LE(p.x + p.width, layout.Left() + layout.GridCells());
+                for (int x = p.x; x < p.x + p.width; ++x) {
+                    EXPECT_TRUE(taken.insert({p.y, x}).second) << "cell " << col << "," << row << " overlaps";
+                    const auto back = layout.CellUnder(p.y, x);
+                    ASSERT_TRUE(back.has_value());
+                    EXPECT_EQ(*back, (CellRef{col, row}));
+                }
+                for (int rule : layout.RuleColumns()) EXPECT_FALSE(rule >= p.x && rule < p.x + p.width);
+            }
+        }
+        // 128 channel cells and one heading line of four per block row of a half.
+        EXPECT_EQ(shown, 128 + 2 * layout.BlocksAcross() * 4);
+        EXPECT_FALSE(layout.CellUnder(layout.SeparatorRow(), layout.Left() + 1).has_value());
+        EXPECT_FALSE(layout.CellUnder(layout.TitleRow(), layout.Left() + 1).has_value());
+    }
+}
+
+TEST(ScreenLayout, ArrowsMoveAcrossTheChannelCellsAsTheyStandOnScreen) {
+    struct Case {
+        int across;
+        CellRef from;
+        int dx, dy;
+        CellRef to;
+    };
+    for (const Case& c : {
+             Case{2, {0, 0}, 0, 1, {0, 1}},  // from a heading: that column's first channel
+             {2, {13, 6}, 1, 0, {13, 7}},    // the hidden rate heading over channels 25-28
+             {2, {4, 3}, 0, -1, {1, 1}},     // a spacer: channel 1's display value
+             {2, {1, 1}, 1, 0, {2, 1}},      //
+             {2, {1, 1}, -1, 0, {0, 1}},     //
+             {2, {0, 1}, -1, 0, {0, 1}},     // left edge
+             {2, {1, 1}, 0, -1, {1, 1}},     // top edge: the heading is not a stop
+             {2, {3, 1}, 1, 0, {5, 1}},      // channel 1's rate to channel 5's number
+             {2, {8, 1}, 1, 0, {8, 1}},      // right edge of two blocks
+             {4, {8, 1}, 1, 0, {10, 1}},     // four across: on to channel 9
+             {2, {1, 4}, 0, 1, {11, 1}},     // channel 4 down to channel 9
+             {4, {1, 4}, 0, 1, {1, 7}},      // four across: channel 4 down to 17
+             {2, {11, 4}, 0, 1, {1, 7}},     // channel 12 down to 17
+             {2, {16, 10}, 0, 1, {16, 10}},  // channel 32: bottom edge
+             {2, {16, 7}, 0, -1, {6, 10}},   // channel 29 up to 24, above it in the lower half
+         }) {
+        const ScreenLayout layout = ScreenLayout::For(c.across == 4 ? Size{159, 15} : Size{80, 23});
+        EXPECT_EQ(layout.Move(c.from, c.dx, c.dy), c.to)
+            << c.across << " across from " << c.from.col << "," << c.from.row << " by " << c.dx << "," << c.dy;
+    }
+}
+
+TEST(ScreenTexts, EveryLineFitsTheNarrowestScreenAndChoicesMoveNothing) {
+    ASSERT_TRUE(kUtf8);
+    SingleChannelButton button{true, "29" + std::string(texts::kDisplacementZeroSuffix), 57};
+    const HardwareControls idle{};
+    const HardwareControls counting{false, true, 100};
+    std::vector<TextLine> lines = {TitleLine(), HelpLine(), ActionsLine(button, idle), ActionsLine(button, counting)};
+    for (auto hardware : {HardwareType::Percent, HardwareType::Thousandth})
+        for (auto mode : {DisplayMode::Standard, DisplayMode::HalfDigit, DisplayMode::OneDigit})
+            lines.push_back(ControlsLine(hardware, mode));
+    for (const TextLine& line : lines) EXPECT_LE(CellsOf(TextOf(line)), kTextCells) << TextOf(line);
+
+    EXPECT_EQ(CellsOf(TextOf(ControlsLine(HardwareType::Percent, DisplayMode::Standard))),
+              CellsOf(TextOf(ControlsLine(HardwareType::Thousandth, DisplayMode::OneDigit))));
+    const std::string chosen = TextOf(ControlsLine(HardwareType::Thousandth, DisplayMode::HalfDigit));
+    EXPECT_NE(chosen.find("[千分表]"), std::string::npos) << chosen;
+    EXPECT_NE(chosen.find("[增加半位]"), std::string::npos) << chosen;
+    EXPECT_EQ(chosen.find("[百分表]"), std::string::npos) << chosen;
+
+    // The hidden button leaves a blank of its width: the zero-all button stays put.
+    const std::string shown = TextOf(ActionsLine(button, idle));
+    button.visible = false;
+    const std::string blank = TextOf(ActionsLine(button, idle));
+    EXPECT_NE(shown.find("29#通道 位移归零"), std::string::npos);
+    EXPECT_EQ(blank.find("#通道"), std::string::npos);
+    const std::string zeroAll(texts::kZeroAll);
+    EXPECT_EQ(CellsOf(shown.substr(0, shown.find(zeroAll))), CellsOf(blank.substr(0, blank.find(zeroAll))));
+    // The hardware buttons while the countdown holds them.
+    const TextLine held = ActionsLine(button, counting);
+    EXPECT_EQ(held.back().text, " 100%");
+    for (const Piece& piece : held) {
+        if (piece.text == "f" || piece.text == "s") {
+            EXPECT_EQ(piece.look, Look::Disabled);
+        }
+    }
+}
+
+TEST(ScreenTexts, TooSmallNamesBothSizes) {
+    const std::vector<std::string> lines = TooSmallMessage({80, 23}, {60, 20});
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "终端太小: 需要 80×23, 现在 60×20");
+    EXPECT_EQ(lines[1], "Terminal too small: needs 80x23, now 60x20");
+}
+
+TEST(PlainTable, ChannelsUnderTheHeadingsInAlignedColumns) {
+    ASSERT_TRUE(kUtf8);
+    testing::RecordingDriver driver;
+    MonitorModel model(driver);
+    driver.data.updated[0] = 1;
+    driver.data.value[0] = 12346;
+    driver.data.displacement[0] = -5;
+    driver.data.updated[30] = 1;
+    driver.data.value[30] = -1000;
+    driver.rates[0] = 200;
+    driver.rates[30] = 0;
+    driver.rates[31] = -1;  // keeps the cell empty: never seen
+    model.Timer1Timer();
+    const std::string table = PlainTable(model, 2.0);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < table.size();) {
+        const std::size_t end = table.find('\n', at);
+        lines.push_back(table.substr(at, end - at));
+        at = end + 1;
+    }
+    ASSERT_EQ(lines.size(), 34u);
+    EXPECT_EQ(lines[0], "-- 2.0 s --");
+    EXPECT_EQ(lines[1], "编号 仪表显示(mm) 位移结果(mm) 传输率");
+    EXPECT_EQ(lines[2], " 01         12.35        -0.01 20.0次");
+    EXPECT_EQ(lines[32], " 31         -1.00         0.00 已脱离");
+    EXPECT_EQ(lines[33], " 32");
+    // Every full row ends where the heading line ends, in terminal cells.
+    EXPECT_EQ(CellsOf(std::string_view(lines[2])), CellsOf(std::string_view(lines[1])));
+    EXPECT_EQ(CellsOf(std::string_view(lines[32])), CellsOf(std::string_view(lines[1])));
+}
+
+TEST(DriverLibrary, NamesWhatIsMissing) {
+    struct Case {
+        std::string path;
+        std::string error;  // a part of it; empty: loads
+    };
+    for (const Case& c : {Case{VEXLA_LIBRARY, ""},
+                          {"/nonexistent/libVexla.so", "cannot load the driver library /nonexistent/libVexla.so: "},
+                          {"libc.so.6", "the driver library libc.so.6 has no function SetNetSegment"}}) {
+        std::string error = "unset";
+        const auto library = DriverLibrary::Open(c.path, error);
+        if (c.error.empty()) {
+            ASSERT_NE(library, nullptr) << error;
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(library->Exports().FirstMissing(), nullptr);
+        } else {
+            EXPECT_EQ(library, nullptr) << c.path;
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vexla::monitor::terminal

@@ -1,0 +1,49 @@
+#!/bin/sh
+# What kestrow costs while 32 gauges stream, over MEASURE_SECONDS (default
+# 60) in a tmux pane: CPU time from /proc of the monitor's own thread (the
+# timer, the model, the drawing) and of the whole process (with the driver
+# library's threads, which vexla_measure cpu measures alone), and the bytes
+# it sends to the terminal.
+# Usage: tools/measure-kestrow.sh [build/native/bin]
+set -eu
+bin=$(cd "${1:-$(dirname "$0")/../build/native/bin}" && pwd)
+seconds=${MEASURE_SECONDS:-60}
+work=$(mktemp -d)
+sock=$work/tmux.sock
+sim=""
+cleanup() {
+    tmux -S "$sock" kill-server 2>/dev/null || true
+    [ -z "$sim" ] || kill "$sim" 2>/dev/null || true
+    [ -z "$sim" ] || wait "$sim" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+export HOME=$work XDG_CONFIG_HOME=$work/.config
+mkdir -p "$XDG_CONFIG_HOME/系统配置"
+# Format 3 at 115200 on COM 15: every gauge pushes its readings.
+printf '[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号=15\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n' |
+    iconv -f UTF-8 -t GBK >"$XDG_CONFIG_HOME/系统配置/Vexla配置001.txt"
+"$bin/gaugesim" --format 3 --channels 1-32 --baud 115200 --com 15 --state fast --motion walk >"$work/sim.log" 2>&1 &
+sim=$!
+for _ in $(seq 50); do grep -q '^link:' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
+
+tmux -S "$sock" new-session -d -x 100 -y 30 "LANG=C.UTF-8 exec '$bin/kestrow' --library '$bin/libVexla.so'"
+tmux -S "$sock" pipe-pane -o "cat >'$work/screen.bytes'"
+sleep 3
+pid=$(tmux -S "$sock" display-message -p '#{pane_pid}')
+# utime + stime; the fields after the command name, which may hold spaces.
+ticks() { sed 's/.*) //' "$1" | awk '{ print $12 + $13 }'; }
+hz=$(getconf CLK_TCK)
+m0=$(ticks "/proc/$pid/task/$pid/stat")
+p0=$(ticks "/proc/$pid/stat")
+b0=$(wc -c <"$work/screen.bytes")
+sleep "$seconds"
+m1=$(ticks "/proc/$pid/task/$pid/stat")
+p1=$(ticks "/proc/$pid/stat")
+b1=$(wc -c <"$work/screen.bytes")
+tmux -S "$sock" send-keys q
+awk -v m="$((m1 - m0))" -v p="$((p1 - p0))" -v hz="$hz" -v s="$seconds" -v b="$((b1 - b0))" 'BEGIN {
+    printf "kestrow, 32 gauges streaming, %d s:\n", s
+    printf "  monitor thread: %.2f %% of a core\n", 100 * m / hz / s
+    printf "  whole process:  %.2f %% of a core (with the driver library'"'"'s threads)\n", 100 * p / hz / s
+    printf "  to the terminal: %.0f bytes/s\n", b / s }'
