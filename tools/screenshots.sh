@@ -13,33 +13,13 @@ wine=/usr/lib/wine/wine64
 bin64=$root/build/win64/bin
 sim=$root/build/native/bin/gaugesim
 
-export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
 mkdir -p "$work" "$out"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$wine" wineboot -i >/dev/null 2>&1
-    /usr/lib/wine/wineserver -w
-fi
-
-# Font replacements: the driver's faces and Wine's own interface face.
-reg=$work/fonts.reg
-{
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-    for face in 宋体 SimSun 新宋体 NSimSun 楷体_GB2312 楷体 KaiTi Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
-        printf '"%s"="WenQuanYi Zen Hei"\r\n' "$face"
-    done
-} | iconv -f UTF-8 -t UTF-16 >"$reg"
-"$wine" regedit /S "Z:$(echo "$reg" | tr / '\\')" >/dev/null 2>&1
-/usr/lib/wine/wineserver -w
-# Wine draws the caption buttons with Marlett; a prefix without it shows letters.
-fonts=$WINEPREFIX/drive_c/windows/Fonts
-[ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/" 2>/dev/null || true
+. tools/wine-prefix.sh
+prepare_wine_prefix
 
 # The driver's file: format 3 on COM21, the window shown after start-up.
-config="$WINEPREFIX/drive_c/系统配置"
-mkdir -p "$config"
-printf '[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号=21\r\n波特率=19200\r\n[用户参数]\r\n显示DLL小窗口=1\r\n' |
-    iconv -f UTF-8 -t GBK >"$config/Vexla配置000.txt"
+write_driver_config 0 3 21 19200 1
 
 "$sim" --format 3 --channels 1-8 --kind 5-8=0.001 --com 21 --motion sine --position 3 --amplitude 2 \
     --silence 4@1+600 >"$work/gaugesim.log" 2>&1 &

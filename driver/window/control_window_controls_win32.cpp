@@ -13,12 +13,12 @@
 #include "control_ids.h"
 #include "control_window_win32.h"
 #include "panel/driver_texts.h"
-#include "wide_text.h"
 #include "win32/child_controls.h"
 #include "win32/dpi.h"
 #include "win32/gdi.h"
 #include "win32/module.h"
 #include "win32/text_grid.h"
+#include "win32/wide_text.h"
 
 namespace vexla {
 namespace {

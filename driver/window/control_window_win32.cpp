@@ -11,9 +11,10 @@
 #include "library_frame.h"
 #include "panel/driver_texts.h"
 #include "panel/panel_presenter.h"
-#include "wide_text.h"
+#include "win32/control_state.h"
 #include "win32/module.h"
 #include "win32/text_grid.h"
+#include "win32/wide_text.h"
 
 namespace vexla {
 namespace {
@@ -38,26 +39,11 @@ void RegisterClassOnce() {
     RegisterClassExW(&wc);
 }
 
-void SetText(HWND control, const std::string& utf8) {
-    if (control != nullptr) SetWindowTextW(control, Widen(utf8).c_str());
-}
-
-void Show(HWND control, bool visible) {
-    if (control != nullptr && (IsWindowVisible(control) != FALSE) != visible)
-        ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
-}
-
-void Enable(HWND control, bool enabled) {
-    if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
-}
-
-void Check(HWND button, bool checked) {
-    if (button != nullptr) SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-bool Checked(HWND button) {
-    return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+using ui::Check;
+using ui::Checked;
+using ui::Enable;
+using ui::SetText;
+using ui::Show;
 
 // The list item a drop-down shows after `code`, or -1 when the user typed a
 // text that is not the selected item's. (A choice from the list is reported

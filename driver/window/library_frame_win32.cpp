@@ -15,7 +15,7 @@
 #include "library_frame.h"
 #include "trace_file.h"
 #include "tray_icon_win32.h"
-#include "wide_text.h"
+#include "win32/wide_text.h"
 
 namespace vexla {
 

@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "wide_text.h"
+#include "win32/wide_text.h"
 
 namespace vexla {
 namespace {

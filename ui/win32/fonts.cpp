@@ -109,6 +109,20 @@ ChosenFont CreateSongFont(int pixelHeight, bool bold) {
     return CreateChineseFont(kSongFace, pixelHeight, bold);
 }
 
+ChosenFont CreateSongFontFitting(int pixelHeight, int minPixelHeight, std::wstring_view text, int width) {
+    const WindowDc screen(nullptr);
+    for (int height = pixelHeight;; --height) {
+        ChosenFont chosen = CreateSongFont(height);
+        if (height <= minPixelHeight || !chosen.font || !screen) return chosen;
+        SIZE size{};
+        {
+            const SelectedObject selected(screen.Get(), chosen.font.Get());
+            GetTextExtentPoint32W(screen.Get(), text.data(), static_cast<int>(text.size()), &size);
+        }
+        if (size.cx <= width) return chosen;
+    }
+}
+
 ChosenFont CreateSongFontAtPoints(HDC dc, int points, bool bold) {
     return CreateChineseFont(kSongFace, PointsToPixels(dc, points), bold);
 }

@@ -30,6 +30,10 @@ ChosenFont CreateSongFont(int pixelHeight, bool bold = false);
 // At a point size, converted with the DC's LOGPIXELSY (the screen's when
 // `dc` is null).
 ChosenFont CreateSongFontAtPoints(HDC dc, int points, bool bold = false);
+// The largest 宋体 from `pixelHeight` down to `minPixelHeight` in which `text`
+// is at most `width` pixels wide (the smallest when none is): a fixed layout
+// then holds its texts in whatever face the system substitutes.
+ChosenFont CreateSongFontFitting(int pixelHeight, int minPixelHeight, std::wstring_view text, int width);
 ChosenFont CreateKaiFont(int pixelHeight = 32, bool bold = true);
 
 int PointsToPixels(HDC dc, int points);

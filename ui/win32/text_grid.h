@@ -117,6 +117,10 @@ typedef struct tagNMTEXTGRID {
 
 namespace vexla::ui {
 
+// The space between a cell's text and its left and right edges; the grid
+// line takes one more pixel on the right.
+inline constexpr int kGridTextMargin = 2;
+
 // Registers WC_TEXTGRIDW for `instance`; true when it is registered
 // (already, or now). Create the grid with the same instance.
 bool RegisterTextGridClass(HINSTANCE instance);

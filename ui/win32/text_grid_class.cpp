@@ -18,7 +18,7 @@ namespace {
 // Nobody reads more than this in one cell; it keeps a huge text from making
 // every repaint measure all of it.
 constexpr int kMaxDrawnChars = 1024;
-constexpr int kTextMargin = 2;
+constexpr int kTextMargin = kGridTextMargin;
 
 struct CellData {
     std::wstring text;

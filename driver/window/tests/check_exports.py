@@ -94,11 +94,37 @@ def returns_of(exits, address, seen=None):
     return found
 
 
+def check_import_def(path):
+    """The definition file an import library is made from: every export with
+    its ordinal, and where the names carry a stdcall decoration (Name@N), N
+    is the bytes of the export's arguments."""
+    failures, seen = [], {}
+    with open(path) as f:
+        for line in f:
+            m = re.match(r"^\s+(\w+)(?:@(\d+))?\s+@(\d+)\s*$", line)
+            if m:
+                seen[m.group(1)] = (int(m.group(3)), None if m.group(2) is None else int(m.group(2)))
+    for name, (ordinal, slots) in sorted(EXPECTED.items()):
+        if name not in seen:
+            failures.append(f"{path}: {name} missing")
+            continue
+        got_ordinal, got_bytes = seen[name]
+        if got_ordinal != ordinal:
+            failures.append(f"{path}: {name} has ordinal {got_ordinal}, expected {ordinal}")
+        if got_bytes is not None and got_bytes != 4 * slots:
+            failures.append(f"{path}: {name}@{got_bytes}, expected @{4 * slots}")
+    for name in sorted(set(seen) - set(EXPECTED)):
+        failures.append(f"{path}: {name} is not part of the interface")
+    return failures
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--objdump", required=True)
     ap.add_argument("--dll", required=True)
     ap.add_argument("--processor", required=True)
+    ap.add_argument("--import-def", action="append", default=[],
+                    help="a definition file that an import library is made from")
     args = ap.parse_args()
 
     names, image_base = export_table(args.objdump, args.dll)
@@ -122,6 +148,9 @@ def main():
                 failures.append(f"{name}: no function with a return at {address:#x}")
             elif any(r != 4 * slots for r in rets):
                 failures.append(f"{name}: returns with {rets}, expected ret ${4 * slots} (stdcall)")
+
+    for path in args.import_def:
+        failures += check_import_def(path)
 
     for f in failures:
         print("FAIL", f)

@@ -1,5 +1,5 @@
 #pragma once
-// UTF-8 texts of the driver for the wide-character Windows functions.
+// Our UTF-8 texts for the wide-character Windows functions.
 
 #include <windows.h>
 

@@ -1,0 +1,242 @@
+// Kestrow.exe as an operator uses it: started beside Vexla.dll with gaugesim
+// on a COM port, driven through its window's controls from this process
+// and read back from what its window shows.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "monitor_ids.h"
+#include "win32/text_grid.h"
+#include "win32/text_grid_remote.h"
+#include "wine_end_to_end.h"
+
+namespace vexla::monitor {
+namespace {
+
+using namespace wine;
+namespace fs = std::filesystem;
+
+fs::path ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path();
+}
+
+// A program started by the test; it is killed if the test ends without
+// closing it.
+class Process {
+  public:
+    bool Start(const fs::path& program) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+        const std::wstring folder = program.parent_path().wstring();
+        return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                              &startup, &info_) != FALSE;
+    }
+    ~Process() {
+        if (info_.hProcess == nullptr) return;
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
+    }
+    // The exit code once it has ended within `timeout`.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs) const {
+        if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+        DWORD code = 0;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+    DWORD Id() const { return info_.dwProcessId; }
+
+  private:
+    PROCESS_INFORMATION info_{};
+};
+
+struct WindowOfProcess {
+    DWORD process;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM search) {
+    auto& s = *reinterpret_cast<WindowOfProcess*>(search);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    if (process != s.process || std::wstring(className) != s.className) return TRUE;
+    s.found = window;
+    return FALSE;
+}
+
+HWND TopWindow(DWORD process, const wchar_t* className) {
+    WindowOfProcess search{process, className, nullptr};
+    EnumWindows(&FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[128] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    return text;
+}
+
+class Kestrow : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        if (form_ != nullptr) PostMessageW(form_, WM_CLOSE, 0, 0);
+        kestrow_.WaitForExit(10000);
+    }
+
+    // Segment 1's file (the monitor's), gaugesim on COM `port`, then the program.
+    void StartWithGauges(int port, const std::string& gauges) {
+        ASSERT_NO_FATAL_FAILURE(WriteConfig(1, Settings(3, port)));
+        ASSERT_EQ(simulator.Start("--format 3 --com " + std::to_string(port) + " " + gauges), "");
+        ASSERT_TRUE(kestrow_.Start(ProgramFolder() / L"Kestrow.exe")) << GetLastError();
+        ASSERT_TRUE(Eventually([&] { return (form_ = TopWindow(kestrow_.Id(), L"TMainform")) != nullptr; }));
+        grid_ = GetDlgItem(form_, ids::kStringGridData);
+        ASSERT_NE(grid_, nullptr);
+    }
+
+    // Polls `done` every 50 ms until it holds or the deadline passes.
+    static bool Eventually(const std::function<bool()>& done, Clock::duration timeout = kDeadline) {
+        const auto deadline = Clock::now() + timeout;
+        while (!done()) {
+            if (Clock::now() >= deadline) return false;
+            Sleep(50);
+        }
+        return true;
+    }
+
+    std::string Cell(int col, int row) const {
+        return Narrow(ui::ReadGridCellText(grid_, col, row).value_or(L"<unreadable>"));
+    }
+    bool CellBecomes(int col, int row, const std::string& text) {
+        return Eventually([&] { return Cell(col, row) == text; });
+    }
+    HWND Control(int id) const { return GetDlgItem(form_, id); }
+    // As a user's click does, it brings the window to the front first: a
+    // button of an inactive window takes no click (Wine's as Windows').
+    void Click(int id) const {
+        SetForegroundWindow(form_);
+        SendMessageW(Control(id), BM_CLICK, 0, 0);
+    }
+
+    // Presses the button until gaugesim logs `heard`: a command inside the
+    // driver's quiet period after another one is dropped, as it should be.
+    bool PressUntilLogged(int id, const std::string& heard) {
+        auto pressed = Clock::now() - 2s;
+        return Eventually([&] {
+            if (!Matching(simulator.Log(), heard).empty()) return true;
+            if (Clock::now() - pressed > 1500ms) {
+                Click(id);
+                pressed = Clock::now();
+            }
+            return false;
+        });
+    }
+
+    Simulator simulator;
+    Process kestrow_;
+    HWND form_ = nullptr;
+    HWND grid_ = nullptr;
+};
+
+TEST_F(Kestrow, TheGridFillsWithTheGaugesAndTheButtonsReachThem) {
+    ASSERT_NO_FATAL_FAILURE(StartWithGauges(25, "--channels 1-8,29 --motion still --position 2.5 --silence 3@4+1000"));
+    EXPECT_EQ(WindowText(form_), L"32通道 数显百分表位移测量 远程监视系统   V1.325");
+    EXPECT_EQ(Cell(1, 0), "仪表显示(mm)");
+    EXPECT_EQ(Cell(15, 10), " 32");
+
+    // Values from the driver, a rate, and a gauge falling silent.
+    ASSERT_TRUE(CellBecomes(1, 1, "      2.50")) << Cell(1, 1);
+    EXPECT_EQ(Cell(2, 1), "      2.50");
+    ASSERT_TRUE(CellBecomes(16, 7, "      2.50")) << Cell(16, 7);
+    ASSERT_TRUE(Eventually([&] { return Cell(3, 1).find("次") != std::string::npos; })) << Cell(3, 1);
+    ASSERT_TRUE(CellBecomes(3, 3, "已脱离")) << Cell(3, 3);
+    EXPECT_EQ(Cell(1, 3), "      2.50") << "a dropped-out channel keeps its last value";
+    EXPECT_EQ(Cell(1, 4), "      2.50");
+    EXPECT_EQ(Cell(6, 1), "      2.50");
+    EXPECT_EQ(Cell(11, 1), "") << "an absent gauge shows nothing";
+
+    // The single-channel button follows the current cell.
+    const HWND single = Control(ids::kSPBtnSigleCtrl);
+    EXPECT_FALSE(IsWindowVisible(single));
+    WPARAM cell = 0;
+    ASSERT_TRUE(ui::PackCell(17, 7, &cell));
+    SendMessageW(grid_, TGM_SETCURSEL, cell, 0);
+    ASSERT_TRUE(Eventually([&] { return IsWindowVisible(single) != FALSE; }));
+    EXPECT_EQ(WindowText(single), L"29#通道 位移归零");
+    Click(ids::kSPBtnSigleCtrl);
+    ASSERT_TRUE(CellBecomes(17, 7, "      0.00")) << "the displacement of channel 29 is zeroed: " << Cell(17, 7);
+    EXPECT_EQ(Cell(16, 7), "      2.50");
+    EXPECT_EQ(Cell(2, 1), "      2.50") << "only that channel";
+
+    ASSERT_TRUE(ui::PackCell(3, 1, &cell));  // a rate cell hides the button
+    SendMessageW(grid_, TGM_SETCURSEL, cell, 0);
+    ASSERT_TRUE(Eventually([&] { return IsWindowVisible(single) == FALSE; }));
+    ASSERT_TRUE(ui::PackCell(16, 7, &cell));
+    SendMessageW(grid_, TGM_SETCURSEL, cell, 0);
+    ASSERT_TRUE(Eventually([&] { return IsWindowVisible(single) != FALSE; }));
+    EXPECT_EQ(WindowText(single), L"29#通道 显示归零");
+    ASSERT_TRUE(PressUntilLogged(ids::kSPBtnSigleCtrl, "for channel 29")) << Dump(simulator.Log());
+    EXPECT_EQ(Matching(simulator.Log(), "channel zero frame").size(), 1u) << Dump(simulator.Log());
+    ASSERT_TRUE(CellBecomes(16, 7, "      0.00")) << "the gauge itself reads zero: " << Cell(16, 7);
+
+    // Zero all, then the two state buttons.
+    Click(ids::kSpBtnDataZero);
+    ASSERT_TRUE(CellBecomes(2, 1, "      0.00")) << Cell(2, 1);
+    ASSERT_TRUE(CellBecomes(7, 4, "      0.00")) << Cell(7, 4);
+    ASSERT_TRUE(PressUntilLogged(ids::kSpBtnFastZero, "command code 2 ")) << Dump(simulator.Log());
+    ASSERT_TRUE(PressUntilLogged(ids::kSpBtnStdZero, "command code 3 ")) << Dump(simulator.Log());
+
+    // The driver's own window.
+    const HWND driverWindow = TopWindow(kestrow_.Id(), L"TForm_Call");
+    ASSERT_NE(driverWindow, nullptr);
+    EXPECT_FALSE(IsWindowVisible(driverWindow)) << "hidden by the file";
+    Click(ids::kSpBtnShowDLL);
+    EXPECT_TRUE(Eventually([&] { return IsWindowVisible(driverWindow) != FALSE; }));
+    // The driver keeps its window during the quiet period after a command.
+    auto pressed = Clock::now() - 2s;
+    EXPECT_TRUE(Eventually([&] {
+        if (IsWindowVisible(driverWindow) == FALSE) return true;
+        if (Clock::now() - pressed > 1500ms) {
+            Click(ids::kSpBtnHideDLL);
+            pressed = Clock::now();
+        }
+        return false;
+    }));
+
+    // Closing ends the program and frees the port.
+    PostMessageW(form_, WM_CLOSE, 0, 0);
+    form_ = nullptr;
+    const auto exit = kestrow_.WaitForExit(10000);
+    ASSERT_TRUE(exit.has_value()) << "Kestrow did not end after its window closed";
+    EXPECT_EQ(*exit, 0u);
+    EXPECT_TRUE(Eventually([&] { return simulator.Users().empty(); }, 5s));
+}
+
+TEST_F(Kestrow, WithoutTheLibraryTheLoaderStopsIt) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const fs::path folder = fs::path(temp) / (L"kestrow-alone-" + std::to_wstring(GetCurrentProcessId()));
+    fs::create_directories(folder);
+    fs::copy_file(ProgramFolder() / L"Kestrow.exe", folder / L"Kestrow.exe", fs::copy_options::overwrite_existing);
+    ASSERT_FALSE(fs::exists(folder / L"Vexla.dll"));
+    ASSERT_TRUE(kestrow_.Start(folder / L"Kestrow.exe"));
+    const auto exit = kestrow_.WaitForExit(30000);
+    ASSERT_TRUE(exit.has_value()) << "Kestrow runs without Vexla.dll";
+    EXPECT_NE(*exit, 0u);
+    EXPECT_EQ(TopWindow(kestrow_.Id(), L"TMainform"), nullptr);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
+}  // namespace
+}  // namespace vexla::monitor

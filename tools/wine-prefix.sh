@@ -1,0 +1,34 @@
+# Sourced by the scripts that show our Windows programs under Wine:
+# prepare_wine_prefix boots $WINEPREFIX once and has it draw the faces our
+# windows ask for (宋体, 楷体 and Wine's own interface faces) with WenQuanYi
+# Zen Hei, which has the Chinese characters.
+prepare_wine_prefix() {
+    wine=/usr/lib/wine/wine64
+    mkdir -p "$WINEPREFIX"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1
+        /usr/lib/wine/wineserver -w
+    fi
+    reg=$WINEPREFIX/vexla-fonts.reg
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        for face in 宋体 SimSun 新宋体 NSimSun 楷体_GB2312 楷体 KaiTi Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
+            printf '"%s"="WenQuanYi Zen Hei"\r\n' "$face"
+        done
+    } | iconv -f UTF-8 -t UTF-16 >"$reg"
+    "$wine" regedit /S "Z:$(echo "$reg" | tr / '\\')" >/dev/null 2>&1
+    /usr/lib/wine/wineserver -w
+    # Wine draws the caption buttons with Marlett; a prefix without it shows letters.
+    fonts=$WINEPREFIX/drive_c/windows/Fonts
+    [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/" 2>/dev/null || true
+}
+
+# write_driver_config SEGMENT FORMAT PORT BAUD SHOW_WINDOW: the driver's file
+# of that segment in the prefix's "C:\系统配置" (GBK, CR LF).
+write_driver_config() {
+    config="$WINEPREFIX/drive_c/系统配置"
+    mkdir -p "$config"
+    printf '[硬件类型]\r\n数据格式=%s\r\n[通讯设置]\r\n串口编号=%s\r\n波特率=%s\r\n[用户参数]\r\n显示DLL小窗口=%s\r\n' \
+        "$2" "$3" "$4" "$5" | iconv -f UTF-8 -t GBK >"$config/Vexla配置$(printf %03d "$1").txt"
+}
