@@ -12,11 +12,12 @@ all: deps
 	cmake --preset native
 	cmake --build --preset native -j $(JOBS)
 
-# The main job on a fresh machine: simulated gauges on a pty as COM1 and a
-# host showing every channel live (DEMO_SECONDS=N to stop after N seconds).
+# The main job on a fresh machine: 32 simulated gauges on a pty as COM1 and
+# the monitor, kestrow, showing every channel live in the terminal (plain text
+# when not on a terminal; DEMO_SECONDS=N to stop after N seconds).
 demo: deps
 	cmake --preset native
-	cmake --build --preset native -j $(JOBS) --target Vexla gaugesim vexla_live
+	cmake --build --preset native -j $(JOBS) --target Vexla gaugesim kestrow
 	tools/run-demo.sh
 
 deps:

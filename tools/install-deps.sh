@@ -27,6 +27,10 @@ have_cmd xauth || want xauth
 [ -f /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc ] || want fonts-wqy-zenhei
 # make screenshots: import and convert.
 have_cmd import || want imagemagick
+# kestrow, the monitor in a terminal: ncurses with wide characters.
+[ -f /usr/include/ncursesw/curses.h ] || want libncurses-dev
+# kestrow's terminal test runs it in a tmux pane.
+have_cmd tmux || want tmux
 # libFuzzer's runtime comes with clang's compiler-rt.
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || want libclang-rt-dev
 
