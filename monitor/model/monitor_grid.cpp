@@ -39,13 +39,20 @@ std::array<int, kGridColumns> ColumnWidths(int gridWidth) {
 
 std::string TwoDigitChannelNumber(int channel) {
     const int number = channel + 1;
-    return (number < 10 ? "0" : "") + std::to_string(number);
+    // Appended, not added: GCC's -O3 warns falsely on the sum.
+    std::string text = number < 10 ? "0" : "";
+    text += std::to_string(number);
+    return text;
 }
 
 std::string InitialCellText(int col, int row) {
     const CellMeaning cell = CellAt(col, row);
     if (cell.kind == CellKind::Heading && col % 5 < 4) return std::string(texts::kBlockHeadings[col % 5]);
-    if (cell.kind == CellKind::ChannelNumber) return " " + TwoDigitChannelNumber(cell.channel);
+    if (cell.kind == CellKind::ChannelNumber) {
+        std::string text = " ";
+        text += TwoDigitChannelNumber(cell.channel);
+        return text;
+    }
     return {};
 }
 

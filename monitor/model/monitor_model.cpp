@@ -20,7 +20,8 @@ constexpr int kCountdownFull = 200;
 MonitorModel::MonitorModel(MonitorDriver& driver, uint32_t segment) : driver_(driver), segment_(segment) {
     for (int row = 0; row < kGridRows; ++row)
         for (int col = 0; col < kGridColumns; ++col) cells_[Index(col, row)] = InitialCellText(col, row);
-    single_.caption = "00" + std::string(texts::kDisplayZeroSuffix);
+    single_.caption = "00";
+    single_.caption += texts::kDisplayZeroSuffix;
 }
 
 void MonitorModel::FormCreate() {

@@ -50,7 +50,7 @@ struct LayoutTable {
 // they frame, and clipped by them, so that their painting never covers them.
 // The hardware buttons' progress bar lies over both buttons and is brought to
 // the top when it shows.
-LayoutTable Layout() {
+LayoutTable Layout(const std::string& singleCaption) {
     namespace t = texts;
     LayoutTable l;
     l.rows = {
@@ -62,8 +62,7 @@ LayoutTable Layout() {
         {ids::kDisplayTypeFirstItem + 1, WC_BUTTONW, l.Text(t::kDisplayModes[1]), kRadio, 0, 138, 337, 105, 18},
         {ids::kDisplayTypeFirstItem + 2, WC_BUTTONW, l.Text(t::kDisplayModes[2]), kRadio, 0, 138, 355, 105, 18},
         {ids::kSpBtnDataZero, WC_BUTTONW, l.Text(t::kZeroAll), kButton, 0, 264, 322, 128, 44},
-        {ids::kSPBtnSigleCtrl, WC_BUTTONW, l.Text("00" + std::string(t::kDisplayZeroSuffix)), kButton & ~WS_VISIBLE, 0,
-         400, 322, 129, 44},
+        {ids::kSPBtnSigleCtrl, WC_BUTTONW, l.Text(singleCaption), kButton & ~WS_VISIBLE, 0, 400, 322, 129, 44},
         {ids::kSpBtnFastZero, WC_BUTTONW, l.Text(t::kZeroFast), kButton, 0, 568, 322, 97, 44},
         {ids::kSpBtnStdZero, WC_BUTTONW, l.Text(t::kZeroSlow), kButton, 0, 672, 322, 97, 44},
         {ids::kGauge1, PROGRESS_CLASSW, nullptr, WS_CLIPSIBLINGS | PBS_SMOOTH, 0, 568, 322, 201, 44},
@@ -125,7 +124,7 @@ void TMainform::FormCreate() {
 void TMainform::CreateControls() {
     const UINT dpi = ui::WindowDpi(hwnd_);
     controlFont_ = ui::CreateSongFont(MulDiv(kControlPoints, static_cast<int>(dpi), 72)).font;
-    const LayoutTable layout = Layout();
+    const LayoutTable layout = Layout(model_.SingleButton().caption);
     controls_ = ui::CreateChildControls(hwnd_, layout.rows, controlFont_.Get(), dpi);
     grid_ = ui::TextGrid(controls_[ids::kStringGridData]);
     ui::Check(controls_[ids::kHWTypeFirstItem], true);

@@ -71,7 +71,9 @@ class GridWindow {
     void InvalidateScrollingRows();
 
     void Paint();
-    void Draw(HDC dc, const RECT& clip) const;
+    // Draws the cells that meet `update` (a region in client coordinates;
+    // null: all that meet `clip`, the region's bounding box).
+    void Draw(HDC dc, const RECT& clip, HRGN update) const;
     void DrawCell(HDC dc, GridCell cell, const RECT& rect) const;
 
     HWND hwnd_;
@@ -466,6 +468,10 @@ void GridWindow::InvalidateScrollingRows() {
 }
 
 void GridWindow::Paint() {
+    // The cells of one tick lie scattered over the grid: their bounding box
+    // would be most of it, so only the cells in the region itself are drawn.
+    GdiRegion update(CreateRectRgn(0, 0, 0, 0));
+    if (update && GetUpdateRgn(hwnd_, update.Get(), FALSE) == ERROR) update.Reset();
     const PaintDc paint(hwnd_);
     const RECT& clip = paint.PaintRect();
     const int width = clip.right - clip.left;
@@ -482,15 +488,19 @@ void GridWindow::Paint() {
         if (backBitmap_) SelectObject(backDc_->Get(), backBitmap_.Get());
     }
     if (!backBitmap_) {
-        Draw(paint.Get(), clip);  // short of memory: straight to the screen
+        Draw(paint.Get(), clip, update.Get());  // short of memory: straight to the screen
         return;
     }
-    Draw(backDc_->Get(), clip);
+    Draw(backDc_->Get(), clip, update.Get());
     BitBlt(paint.Get(), clip.left, clip.top, width, height, backDc_->Get(), clip.left, clip.top, SRCCOPY);
 }
 
-void GridWindow::Draw(HDC dc, const RECT& clip) const {
-    FillRect(dc, &clip, GetSysColorBrush(COLOR_WINDOW));
+void GridWindow::Draw(HDC dc, const RECT& clip, HRGN update) const {
+    if (update != nullptr) {
+        FillRgn(dc, update, GetSysColorBrush(COLOR_WINDOW));
+    } else {
+        FillRect(dc, &clip, GetSysColorBrush(COLOR_WINDOW));
+    }
     const SelectedObject font(dc, font_ != nullptr ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     auto drawRow = [&](int row) {
@@ -499,7 +509,8 @@ void GridWindow::Draw(HDC dc, const RECT& clip) const {
             if (!geometry_.CellRect({col, row}, &r)) continue;
             const RECT rect = ToRect(r);
             RECT overlap;
-            if (IntersectRect(&overlap, &rect, &clip)) DrawCell(dc, {col, row}, rect);
+            if (!IntersectRect(&overlap, &rect, &clip)) continue;
+            if (update == nullptr || RectInRegion(update, &rect)) DrawCell(dc, {col, row}, rect);
         }
     };
     for (int row = 0; row < geometry_.FixedRows(); ++row) drawRow(row);

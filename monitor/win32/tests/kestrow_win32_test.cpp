@@ -99,9 +99,12 @@ class Kestrow : public ::testing::Test {
         ASSERT_NO_FATAL_FAILURE(WriteConfig(1, Settings(3, port)));
         ASSERT_EQ(simulator.Start("--format 3 --com " + std::to_string(port) + " " + gauges), "");
         ASSERT_TRUE(kestrow_.Start(ProgramFolder() / L"Kestrow.exe")) << GetLastError();
-        ASSERT_TRUE(Eventually([&] { return (form_ = TopWindow(kestrow_.Id(), L"TMainform")) != nullptr; }));
-        grid_ = GetDlgItem(form_, ids::kStringGridData);
-        ASSERT_NE(grid_, nullptr);
+        // The window exists a moment before its controls do.
+        ASSERT_TRUE(Eventually([&] {
+            form_ = TopWindow(kestrow_.Id(), L"TMainform");
+            grid_ = form_ != nullptr ? GetDlgItem(form_, ids::kStringGridData) : nullptr;
+            return grid_ != nullptr && GetDlgItem(form_, ids::kStatusBar1) != nullptr;
+        }));
     }
 
     // Polls `done` every 50 ms until it holds or the deadline passes.

@@ -1,0 +1,28 @@
+// Cost of one monitor refresh in the model: rates and data for 32 channels
+// that all changed, formatted into 96 cell texts.
+
+#include <benchmark/benchmark.h>
+
+#include "channels/long_to_string.h"
+#include "model/monitor_model.h"
+#include "streaming_driver.h"
+
+namespace vexla::monitor {
+namespace {
+
+void BM_MonitorTickAll32Changed(benchmark::State& state) {
+    testing::StreamingDriver driver(&vexla::Long2String);
+    MonitorModel model(driver);
+    model.FormCreate();
+    int changed = 0;
+    for (auto _ : state) {
+        const ChangedCells cells = model.Timer1Timer();
+        changed += cells.count;
+        benchmark::DoNotOptimize(cells);
+    }
+    state.counters["cells/tick"] = benchmark::Counter(changed, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_MonitorTickAll32Changed);
+
+}  // namespace
+}  // namespace vexla::monitor
