@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 20
 
 SOAK_MINUTES ?= 10
 
-.PHONY: all demo deps screenshots soak soak-asan-start soak-asan-wait test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
+.PHONY: all demo demo-windows deps screenshots soak soak-asan-start soak-asan-wait test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
 
 all: deps
 	cmake --preset native
@@ -19,6 +19,15 @@ demo: deps
 	cmake --preset native
 	cmake --build --preset native -j $(JOBS) --target Vexla gaugesim kestrow
 	tools/run-demo.sh
+
+# Kestrow.exe under Wine against 32 simulated gauges: on this display, or
+# under Xvfb with a picture in build/demo-windows/ when there is none.
+demo-windows: deps
+	cmake --preset native
+	cmake --build --preset native -j $(JOBS) --target gaugesim
+	cmake --preset win64
+	cmake --build --preset win64 -j $(JOBS) --target Vexla Kestrow
+	tools/run-kestrow-windows.sh
 
 deps:
 	@tools/install-deps.sh
@@ -88,9 +97,11 @@ check-format: deps
 bench: build-bench
 	build/bench/bin/vexla_bench
 	build/bench/bin/comm_bench
-	@# The control window's grid on the GUI thread, under Wine, when the win64 build is there.
+	@# The grids of the control window and of the monitor on the GUI thread,
+	@# under Wine, when the win64 build is there.
 	@if [ -f build/win64/bin/text_grid_bench.exe ]; then \
-	  cd build/win64/bin && WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all xvfb-run -a $(WINE) text_grid_bench.exe; \
+	  cd build/win64/bin && WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all xvfb-run -a sh -c \
+	    '$(WINE) text_grid_bench.exe; $(WINE) kestrow_bench.exe'; \
 	fi
 
 # The whole system under faults for SOAK_MINUTES (default 10): memory,
@@ -106,7 +117,7 @@ screenshots: deps
 	cmake --preset native
 	cmake --build --preset native -j $(JOBS) --target gaugesim
 	cmake --preset win64
-	cmake --build --preset win64 -j $(JOBS) --target Vexla vexla_window_host
+	cmake --build --preset win64 -j $(JOBS) --target Vexla vexla_window_host Kestrow
 	tools/screenshots.sh
 
 SOAK_ASAN_LOG := build/native-asan/soak.log

@@ -21,7 +21,7 @@ prepare_wine_prefix
 # own window hidden.
 write_driver_config 1 3 23 57600 0
 
-"$sim" --format 3 --baud 57600 --channels 1-32 --kind 9-12,25-28=0.001 --com 23 --motion 1-16=sine \
+"$sim" --format 3 --baud 57600 --channels 1-32 --com 23 --motion 1-16=sine \
     --motion 17-32=walk --position 3 --amplitude 2 --silence 4@2+100000 >"$work/gaugesim.log" 2>&1 &
 simpid=$!
 trap 'kill $simpid 2>/dev/null || true; /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT INT TERM

@@ -1,5 +1,5 @@
 #!/bin/sh
-# The README's pictures of the driver's control window: one PNG per page in
+# The README's pictures: the driver's control window, one PNG per page in
 # docs/screenshots/, taken under Xvfb in Wine's virtual desktop (which draws
 # the window frame), with eight simulated gauges on COM21. Chinese text is
 # drawn with WenQuanYi Zen Hei, which the prefix is told to use for the
@@ -46,3 +46,7 @@ for page in 0 1 2 3; do
     fi
     echo "docs/screenshots/control-window-page$page.png"
 done
+
+# The monitor with 32 simulated gauges, one of them fallen silent.
+tools/run-kestrow-windows.sh --screenshot "$out/kestrow-window.png" >/dev/null
+echo "docs/screenshots/kestrow-window.png"
