@@ -39,10 +39,14 @@ Align AlignOf(CellKind kind) {
 
 }  // namespace
 
-CursesScreen::CursesScreen() {
+std::unique_ptr<CursesScreen> CursesScreen::Open() {
     // Esc quits: wait only briefly for the rest of an escape sequence.
     set_escdelay(25);
-    initscr();
+    // newterm, not initscr: a terminal it cannot drive is an answer here,
+    // not an exit from inside the library.
+    SCREEN* screen = newterm(nullptr, stdout, stdin);
+    if (screen == nullptr) return nullptr;
+    std::unique_ptr<CursesScreen> curses(new CursesScreen(screen));
     cbreak();
     noecho();
     nonl();  // Enter arrives as '\r' and output keeps its line feeds
@@ -51,10 +55,12 @@ CursesScreen::CursesScreen() {
     // Clicks at once, not after the double-click interval.
     mouseinterval(0);
     mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
+    return curses;
 }
 
 CursesScreen::~CursesScreen() {
     endwin();
+    delscreen(screen_);
 }
 
 void CursesScreen::Relayout(const MonitorModel& model) {
@@ -82,7 +88,21 @@ void CursesScreen::PaintAll(const MonitorModel& model) {
         for (int col = 0; col < kGridColumns; ++col) PaintCell(model, {col, row});
     PaintControls(model);
     PaintActions(model);
-    PaintLine(layout_.HelpRow(), HelpLine());
+    PaintHelp();
+}
+
+void CursesScreen::ShowMessage(std::string message) {
+    message_ = std::move(message);
+    PaintHelp();
+}
+
+void CursesScreen::PaintHelp() {
+    if (!layout_.Fits()) return;
+    PaintLine(layout_.HelpRow(), message_.empty() ? HelpLine() : TextLine{{message_, Look::Key}});
+}
+
+void CursesScreen::Beep() {
+    beep();
 }
 
 void CursesScreen::PaintTooSmall() {

@@ -3,7 +3,10 @@
 // after start and after each resize, then only the cells and lines that
 // changed. The terminal is restored when the object goes, on every path out.
 
-#include <optional>
+#include <curses.h>
+
+#include <memory>
+#include <string>
 
 #include "model/monitor_model.h"
 #include "screen_layout.h"
@@ -21,7 +24,8 @@ struct Input {
 
 class CursesScreen {
   public:
-    CursesScreen();
+    // Null when the terminal cannot be driven (an unknown TERM).
+    static std::unique_ptr<CursesScreen> Open();
     ~CursesScreen();
     CursesScreen(const CursesScreen&) = delete;
     CursesScreen& operator=(const CursesScreen&) = delete;
@@ -33,6 +37,9 @@ class CursesScreen {
     void PaintCell(const MonitorModel& model, CellRef cell);
     void PaintControls(const MonitorModel& model);
     void PaintActions(const MonitorModel& model);
+    // A message of the driver on the help line; empty: the help again.
+    void ShowMessage(std::string message);
+    void Beep();
     // Sends what was painted since the last call, if anything was.
     void Flush();
 
@@ -41,11 +48,15 @@ class CursesScreen {
     Input Read(int timeoutMs);
 
   private:
+    explicit CursesScreen(SCREEN* screen) : screen_(screen) {}
+    void PaintHelp();
     void PaintAll(const MonitorModel& model);
     void PaintLine(int y, const TextLine& line);
     void PaintTooSmall();
 
+    SCREEN* screen_;
     ScreenLayout layout_ = ScreenLayout::For({});
+    std::string message_;
     Size size_;
     bool dirty_ = false;
 };

@@ -106,9 +106,9 @@ int main(int argc, char** argv) {
     vexla::monitor::MonitorModel model(driver, static_cast<uint32_t>(segment));
     model.FormCreate();
     bool written = true;
-    if (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0) {
-        t::RunOnTerminal(model, options, stopRequested);
-    } else {
+    const bool onTerminal = isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
+    if (!onTerminal || !t::RunOnTerminal(model, options, stopRequested)) {
+        if (onTerminal) std::fputs("kestrow: this terminal cannot be drawn on (TERM?); plain text instead\n", stderr);
         written = t::RunPlain(model, options, stopRequested);
     }
     // The terminal is already restored: the driver's end comes last.

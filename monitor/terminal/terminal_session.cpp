@@ -1,15 +1,24 @@
 #include "terminal_session.h"
 
+#include <string>
+
 #include "curses_screen.h"
+#include "stderr_capture.h"
 #include "tick_clock.h"
 
 namespace vexla::monitor::terminal {
 
 namespace {
 
+// How long a message of the driver stays on the help line after its last repetition.
+constexpr auto kMessageShown = std::chrono::seconds(10);
+
 class Session {
   public:
-    explicit Session(MonitorModel& model) : model_(model) { screen_.Relayout(model_); }
+    Session(MonitorModel& model, CursesScreen& screen, StderrCapture& capture)
+        : model_(model), screen_(screen), capture_(capture) {
+        screen_.Relayout(model_);
+    }
 
     // False when the user quits or the terminal has gone.
     bool Handle(const Input& input) {
@@ -35,6 +44,7 @@ class Session {
         const HardwareControls before = model_.HwControls();
         for (const CellRef& cell : model_.Timer1Timer()) screen_.PaintCell(model_, cell);
         if (!(model_.HwControls() == before)) screen_.PaintActions(model_);
+        ShowDriverMessages();
     }
 
     Input Read(int timeoutMs) { return screen_.Read(timeoutMs); }
@@ -93,6 +103,26 @@ class Session {
         }
     }
 
+    void ShowDriverMessages() {
+        const StderrCapture::Taken taken = capture_.Take();
+        for (int i = 0; i < taken.bells; ++i) screen_.Beep();
+        const auto now = TickClock::Clock::now();
+        if (!taken.lines.empty()) {
+            // The driver's message texts have line breaks of their own: the
+            // newest message is from its "Vexla: " on.
+            std::size_t first = taken.lines.size() - 1;
+            while (first > 0 && taken.lines[first].rfind("Vexla: ", 0) != 0) --first;
+            std::string message = taken.lines[first];
+            for (std::size_t i = first + 1; i < taken.lines.size(); ++i) message += " " + taken.lines[i];
+            screen_.ShowMessage(std::move(message));
+            messageUntil_ = now + kMessageShown;
+            showing_ = true;
+        } else if (showing_ && now >= messageUntil_) {
+            screen_.ShowMessage({});
+            showing_ = false;
+        }
+    }
+
     void Select(CellRef cell) {
         const CellRef before = model_.CurrentCell();
         model_.StringGridDataClick(cell.col, cell.row);
@@ -102,13 +132,21 @@ class Session {
     }
 
     MonitorModel& model_;
-    CursesScreen screen_;
+    CursesScreen& screen_;
+    StderrCapture& capture_;
+    TickClock::Clock::time_point messageUntil_{};
+    bool showing_ = false;
 };
 
 }  // namespace
 
-void RunOnTerminal(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop) {
-    Session session(model);
+bool RunOnTerminal(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop) {
+    // Declared first, so that it is gone last: what the driver said is
+    // written out once the terminal is restored.
+    StderrCapture capture;
+    const std::unique_ptr<CursesScreen> screen = CursesScreen::Open();
+    if (screen == nullptr) return false;
+    Session session(model, *screen, capture);
     TickClock clock(std::chrono::milliseconds(MonitorModel::kTimerIntervalMs), options.seconds);
     session.Flush();
     while (stop == 0 && !clock.Expired()) {
@@ -116,6 +154,7 @@ void RunOnTerminal(MonitorModel& model, const RunOptions& options, const volatil
         if (clock.Due()) session.Tick();
         session.Flush();
     }
+    return true;
 }
 
 }  // namespace vexla::monitor::terminal

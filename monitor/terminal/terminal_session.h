@@ -13,7 +13,9 @@ struct RunOptions {
     double seconds = 0;  // 0: until the user quits
 };
 
-void RunOnTerminal(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop);
+// False when the terminal cannot be driven (an unknown TERM); nothing has
+// been called on the model then.
+bool RunOnTerminal(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop);
 
 // For a pipe or a file: the table of the 32 channels once a second.
 // False when the output could not be written (a reader that went away).

@@ -108,12 +108,12 @@ def run(work, env, sim_log, trace):
         f.write(f"""#!/bin/sh
 run=$1
 stty -g >"{work}/stty.before.$run"
-"{BIN}/kestrow" --library "{BIN}/libVexla.so" --segment 1
+"{BIN}/kestrow" --library "{BIN}/libVexla.so" --segment "$2" 2>"{work}/stderr.$run"
 echo $? >"{work}/rc.$run"
 stty -g >"{work}/stty.after.$run"
 exec sleep 600
 """)
-    pane.tmux("new-session", "-d", "-s", "kestrow", "-x", "100", "-y", "30", f"sh {wrapper} 1")
+    pane.tmux("new-session", "-d", "-s", "kestrow", "-x", "100", "-y", "30", f"sh {wrapper} 1 1")
 
     ok, screen = pane.wait_for(lambda s: "V1.325" in s and "1.23" in s and "4.56" in s)
     check(ok, "title, headings and the gauges' values on screen", screen)
@@ -191,7 +191,7 @@ exec sleep 600
     check(log_has(trace, f"disconnect: COM{COM}"), "the driver's session ended (DLL_End_Application)")
 
     # SIGTERM ends a second run as cleanly.
-    pane.tmux("respawn-pane", "-k", "-t", "kestrow", f"sh {wrapper} 2")
+    pane.tmux("respawn-pane", "-k", "-t", "kestrow", f"sh {wrapper} 2 1")
     ok, screen = pane.wait_for(lambda s: "V1.325" in s and "0.00" in s)
     check(ok, "second run on screen", screen)
     pid = kestrow_pid(pane)
@@ -203,6 +203,19 @@ exec sleep 600
     before = open(os.path.join(work, "stty.before.2")).read()
     check(wait_for_file(os.path.join(work, "stty.after.2")) == before, "terminal restored after SIGTERM")
     check(open(trace).read().count(f"disconnect: COM{COM}") >= 2, "the driver's session ended after SIGTERM")
+
+    # Segment 2 names a port that is not there: the driver's message shows on
+    # the help line instead of in the middle of the grid, and reaches
+    # standard error once the terminal is restored.
+    pane.tmux("respawn-pane", "-k", "-t", "kestrow", f"sh {wrapper} 3 2")
+    ok, screen = pane.wait_for(lambda s: "Vexla: " in line_with(s, "Com12"))
+    lines = screen.splitlines()
+    check(ok and "Vexla: " in lines[22] and "V1.325" in lines[0] and lines[1].startswith(" 编号"),
+          "a driver message on the help line, the screen intact", screen)
+    pane.keys("q")
+    wait_for_file(os.path.join(work, "rc.3"))
+    err = open(os.path.join(work, "stderr.3")).read()
+    check("Com12" in err and "\x1b" not in err, f"the message on standard error after the run ({err.strip()!r})")
 
 
 def run_plain(env):
@@ -235,6 +248,8 @@ def main():
     settings = f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={COM}\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n"
     with open(os.path.join(config, "系统配置", "Vexla配置001.txt"), "wb") as f:
         f.write(settings.encode("gbk"))
+    with open(os.path.join(config, "系统配置", "Vexla配置002.txt"), "wb") as f:
+        f.write(settings.replace(f"串口编号={COM}", "串口编号=12").encode("gbk"))
     trace = os.path.join(work, "trace.txt")
     env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8",
                VEXLA_TRACE=trace, WINEPREFIX=os.path.join(work, "wine"))
