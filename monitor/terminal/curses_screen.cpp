@@ -41,7 +41,7 @@ Align AlignOf(CellKind kind) {
 
 std::unique_ptr<CursesScreen> CursesScreen::Open() {
     // Esc quits: wait only briefly for the rest of an escape sequence.
-    set_escdelay(25);
+    set_escdelay(100);
     // newterm, not initscr: a terminal it cannot drive is an answer here,
     // not an exit from inside the library.
     SCREEN* screen = newterm(nullptr, stdout, stdin);
