@@ -1,0 +1,27 @@
+#include <dlfcn.h>
+
+#include "binding/lazy_library.h"
+
+namespace vexla::tester {
+
+void* LazyLibrary::Open(const std::string& path, std::string& reason) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) reason = dlerror();
+    return handle;
+}
+
+void* LazyLibrary::Find(void* handle, const char* name, std::string& reason) {
+    dlerror();
+    void* function = dlsym(handle, name);
+    if (function == nullptr) {
+        const char* error = dlerror();
+        reason = error != nullptr ? error : "not exported";
+    }
+    return function;
+}
+
+void LazyLibrary::Close(void* handle) {
+    dlclose(handle);
+}
+
+}  // namespace vexla::tester
