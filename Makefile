@@ -27,7 +27,7 @@ demo-windows: deps
 	cmake --build --preset native -j $(JOBS) --target gaugesim
 	cmake --preset win64
 	cmake --build --preset win64 -j $(JOBS) --target Vexla Kestrow
-	tools/run-kestrow-windows.sh
+	tools/run-on-wine.sh Kestrow
 
 deps:
 	@tools/install-deps.sh

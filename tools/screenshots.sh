@@ -48,5 +48,9 @@ for page in 0 1 2 3; do
 done
 
 # The monitor with 32 simulated gauges, one of them fallen silent.
-tools/run-kestrow-windows.sh --screenshot "$out/kestrow-window.png" >/dev/null
+tools/run-on-wine.sh Kestrow --screenshot "$out/kestrow-window.png" >/dev/null
 echo "docs/screenshots/kestrow-window.png"
+
+# The test program with the same gauges.
+tools/run-on-wine.sh Pellin --screenshot "$out/pellin-window.png" >/dev/null
+echo "docs/screenshots/pellin-window.png"

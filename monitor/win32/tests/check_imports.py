@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks what a program imports from Vexla.dll: exactly the named
-functions, each by its undecorated name (load-time linking by name)."""
+functions, each by its undecorated name (load-time linking by name), or
+with --none, nothing at all (a program that binds the driver at run time)."""
 
 import argparse
 import re
@@ -27,11 +28,16 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--objdump", required=True)
     ap.add_argument("--program", required=True)
-    ap.add_argument("names", nargs="+")
+    ap.add_argument("--none", action="store_true", help="the program must not import Vexla.dll")
+    ap.add_argument("names", nargs="*")
     args = ap.parse_args()
 
     tables = imports_by_dll(args.objdump, args.program)
     vexla = next((names for dll, names in tables.items() if dll.lower() == "vexla.dll"), None)
+    if args.none:
+        ok = vexla is None
+        print(f"{args.program}: {'no import of Vexla.dll: ok' if ok else 'FAIL imports ' + ', '.join(vexla)}")
+        return 0 if ok else 1
     if vexla is None:
         print("FAIL no import of Vexla.dll; imported:", ", ".join(tables))
         return 1

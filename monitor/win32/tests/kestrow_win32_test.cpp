@@ -14,78 +14,12 @@
 #include "win32/text_grid.h"
 #include "win32/text_grid_remote.h"
 #include "wine_end_to_end.h"
+#include "wine_program.h"
 
 namespace vexla::monitor {
 namespace {
 
 using namespace wine;
-namespace fs = std::filesystem;
-
-fs::path ProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
-}
-
-// A program started by the test; it is killed if the test ends without
-// closing it.
-class Process {
-  public:
-    bool Start(const fs::path& program) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        std::wstring commandLine = L"\"" + program.wstring() + L"\"";
-        const std::wstring folder = program.parent_path().wstring();
-        return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                              &startup, &info_) != FALSE;
-    }
-    ~Process() {
-        if (info_.hProcess == nullptr) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
-        CloseHandle(info_.hThread);
-        CloseHandle(info_.hProcess);
-    }
-    // The exit code once it has ended within `timeout`.
-    std::optional<DWORD> WaitForExit(DWORD timeoutMs) const {
-        if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
-        DWORD code = 0;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-    DWORD Id() const { return info_.dwProcessId; }
-
-  private:
-    PROCESS_INFORMATION info_{};
-};
-
-struct WindowOfProcess {
-    DWORD process;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM search) {
-    auto& s = *reinterpret_cast<WindowOfProcess*>(search);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t className[32] = {};
-    GetClassNameW(window, className, 32);
-    if (process != s.process || std::wstring(className) != s.className) return TRUE;
-    s.found = window;
-    return FALSE;
-}
-
-HWND TopWindow(DWORD process, const wchar_t* className) {
-    WindowOfProcess search{process, className, nullptr};
-    EnumWindows(&FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::wstring WindowText(HWND window) {
-    wchar_t text[128] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
-    return text;
-}
 
 class Kestrow : public ::testing::Test {
   protected:
@@ -105,16 +39,6 @@ class Kestrow : public ::testing::Test {
             grid_ = form_ != nullptr ? GetDlgItem(form_, ids::kStringGridData) : nullptr;
             return grid_ != nullptr && GetDlgItem(form_, ids::kStatusBar1) != nullptr;
         }));
-    }
-
-    // Polls `done` every 50 ms until it holds or the deadline passes.
-    static bool Eventually(const std::function<bool()>& done, Clock::duration timeout = kDeadline) {
-        const auto deadline = Clock::now() + timeout;
-        while (!done()) {
-            if (Clock::now() >= deadline) return false;
-            Sleep(50);
-        }
-        return true;
     }
 
     std::string Cell(int col, int row) const {
@@ -226,19 +150,13 @@ TEST_F(Kestrow, TheGridFillsWithTheGaugesAndTheButtonsReachThem) {
 }
 
 TEST_F(Kestrow, WithoutTheLibraryTheLoaderStopsIt) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const fs::path folder = fs::path(temp) / (L"kestrow-alone-" + std::to_wstring(GetCurrentProcessId()));
-    fs::create_directories(folder);
-    fs::copy_file(ProgramFolder() / L"Kestrow.exe", folder / L"Kestrow.exe", fs::copy_options::overwrite_existing);
-    ASSERT_FALSE(fs::exists(folder / L"Vexla.dll"));
-    ASSERT_TRUE(kestrow_.Start(folder / L"Kestrow.exe"));
+    const LoneCopy alone(L"Kestrow.exe");
+    ASSERT_TRUE(alone.Ready());
+    ASSERT_TRUE(kestrow_.Start(alone.Path()));
     const auto exit = kestrow_.WaitForExit(30000);
     ASSERT_TRUE(exit.has_value()) << "Kestrow runs without Vexla.dll";
     EXPECT_NE(*exit, 0u);
     EXPECT_EQ(TopWindow(kestrow_.Id(), L"TMainform"), nullptr);
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
 }
 
 }  // namespace

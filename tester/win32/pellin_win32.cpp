@@ -1,0 +1,38 @@
+// Pellin: the driver's test program. It binds each of the driver's
+// functions by name when it first calls it; a missing Vexla.dll or function
+// is reported when that call comes, and the program ends.
+
+#include <windows.h>
+
+#include <string>
+
+#include "binding/lazy_driver.h"
+#include "mainform_win32.h"
+#include "win32/wide_text.h"
+
+namespace {
+
+[[noreturn]] void ReportMissing(const std::string& what, const std::string& reason) {
+    const std::string text = "找不到 " + what + "\n(" + reason + ")\n\n程序将退出。";
+    MessageBoxW(nullptr, vexla::Widen(text).c_str(), L"Pellin", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    ExitProcess(2);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    vexla::tester::LazyDriver driver("Vexla.dll", &ReportMissing);
+    vexla::tester::Mainform form(driver);
+    if (form.Handle() == nullptr) return 1;
+    ShowWindow(form.Handle(), show);
+    UpdateWindow(form.Handle());
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        const HWND window = form.Handle();
+        if (window != nullptr && IsDialogMessageW(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
