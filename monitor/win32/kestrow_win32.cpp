@@ -6,6 +6,7 @@
 
 #include "main_unit_win32.h"
 #include "model/monitor_driver.h"
+#include "win32/message_loop.h"
 
 namespace {
 
@@ -34,13 +35,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     ShowWindow(form.Handle(), show);
     UpdateWindow(form.Handle());
 
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // Tab, the arrows in the radio groups and the buttons' keys.
-        const HWND window = form.Handle();
-        if (window != nullptr && IsDialogMessageW(window, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return 0;
+    return vexla::ui::RunMessageLoop([&] { return form.Handle(); });
 }

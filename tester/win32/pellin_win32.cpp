@@ -8,6 +8,7 @@
 
 #include "binding/lazy_driver.h"
 #include "mainform_win32.h"
+#include "win32/message_loop.h"
 #include "win32/wide_text.h"
 
 namespace {
@@ -27,12 +28,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     ShowWindow(form.Handle(), show);
     UpdateWindow(form.Handle());
 
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        const HWND window = form.Handle();
-        if (window != nullptr && IsDialogMessageW(window, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return 0;
+    return vexla::ui::RunMessageLoop([&] { return form.Handle(); });
 }

@@ -119,4 +119,27 @@ inline bool Eventually(const std::function<bool()>& done,
     return true;
 }
 
+// Clicks a button of another process's window as a user's click does: the
+// window comes to the front first (a button of an inactive window takes no
+// click, Wine's as Windows').
+inline void ClickButton(HWND window, int id) {
+    SetForegroundWindow(window);
+    SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0);
+}
+
+// Does `act` every 1.5 s until `done` holds: the driver drops a command that
+// comes within its quiet period after another one, as it should, so a test
+// presses again until the effect shows.
+inline bool RepeatUntil(const std::function<void()>& act, const std::function<bool()>& done) {
+    auto acted = std::chrono::steady_clock::now() - std::chrono::seconds(2);
+    return Eventually([&] {
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() - acted > std::chrono::milliseconds(1500)) {
+            act();
+            acted = std::chrono::steady_clock::now();
+        }
+        return false;
+    });
+}
+
 }  // namespace vexla::wine

@@ -48,25 +48,9 @@ class Kestrow : public ::testing::Test {
         return Eventually([&] { return Cell(col, row) == text; });
     }
     HWND Control(int id) const { return GetDlgItem(form_, id); }
-    // As a user's click does, it brings the window to the front first: a
-    // button of an inactive window takes no click (Wine's as Windows').
-    void Click(int id) const {
-        SetForegroundWindow(form_);
-        SendMessageW(Control(id), BM_CLICK, 0, 0);
-    }
-
-    // Presses the button until gaugesim logs `heard`: a command inside the
-    // driver's quiet period after another one is dropped, as it should be.
+    void Click(int id) const { ClickButton(form_, id); }
     bool PressUntilLogged(int id, const std::string& heard) {
-        auto pressed = Clock::now() - 2s;
-        return Eventually([&] {
-            if (!Matching(simulator.Log(), heard).empty()) return true;
-            if (Clock::now() - pressed > 1500ms) {
-                Click(id);
-                pressed = Clock::now();
-            }
-            return false;
-        });
+        return RepeatUntil([&] { Click(id); }, [&] { return !Matching(simulator.Log(), heard).empty(); });
     }
 
     Simulator simulator;
@@ -130,15 +114,8 @@ TEST_F(Kestrow, TheGridFillsWithTheGaugesAndTheButtonsReachThem) {
     Click(ids::kSpBtnShowDLL);
     EXPECT_TRUE(Eventually([&] { return IsWindowVisible(driverWindow) != FALSE; }));
     // The driver keeps its window during the quiet period after a command.
-    auto pressed = Clock::now() - 2s;
-    EXPECT_TRUE(Eventually([&] {
-        if (IsWindowVisible(driverWindow) == FALSE) return true;
-        if (Clock::now() - pressed > 1500ms) {
-            Click(ids::kSpBtnHideDLL);
-            pressed = Clock::now();
-        }
-        return false;
-    }));
+    EXPECT_TRUE(
+        RepeatUntil([&] { Click(ids::kSpBtnHideDLL); }, [&] { return IsWindowVisible(driverWindow) == FALSE; }));
 
     // Closing ends the program and frees the port.
     PostMessageW(form_, WM_CLOSE, 0, 0);

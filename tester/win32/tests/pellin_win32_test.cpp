@@ -40,22 +40,9 @@ class Pellin : public ::testing::Test {
         if (open == std::string::npos || text.size() < open + 6) return -1;
         return std::stoi(text.substr(open + 1, 4));
     }
-    void Click(int id) const {
-        SetForegroundWindow(form_);  // a button of an inactive window takes no click
-        SendMessageW(GetDlgItem(form_, id), BM_CLICK, 0, 0);
-    }
-    // A command within the driver's quiet period after another is dropped:
-    // pressed again until gaugesim has heard it.
+    void Click(int id) const { ClickButton(form_, id); }
     bool PressUntilLogged(int id, const std::string& heard) {
-        auto pressed = Clock::now() - 2s;
-        return Eventually([&] {
-            if (!Matching(simulator.Log(), heard).empty()) return true;
-            if (Clock::now() - pressed > 1500ms) {
-                Click(id);
-                pressed = Clock::now();
-            }
-            return false;
-        });
+        return RepeatUntil([&] { Click(id); }, [&] { return !Matching(simulator.Log(), heard).empty(); });
     }
 
     Simulator simulator;

@@ -1,0 +1,23 @@
+#pragma once
+// A program's message loop for one main window with controls: Tab, the
+// arrows within radio groups and the buttons' keys work as in a dialog.
+
+#include <windows.h>
+
+namespace vexla::ui {
+
+// Returns the exit code that PostQuitMessage gave. `window` is asked at each
+// message, since the window may be gone before the loop ends.
+template <typename WindowOf>
+int RunMessageLoop(const WindowOf& window) {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        const HWND dialog = window();
+        if (dialog != nullptr && IsDialogMessageW(dialog, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace vexla::ui
