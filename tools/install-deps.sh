@@ -31,6 +31,8 @@ have_cmd import || want imagemagick
 [ -f /usr/include/ncursesw/curses.h ] || want libncurses-dev
 # kestrow's terminal test runs it in a tmux pane.
 have_cmd tmux || want tmux
+# The Pascal binding's tests compile with Free Pascal in Delphi mode.
+have_cmd fpc || want fp-compiler
 # libFuzzer's runtime comes with clang's compiler-rt.
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || want libclang-rt-dev
 
