@@ -11,6 +11,8 @@ have_cmd cmake || want cmake
 have_cmd g++ || want g++
 have_cmd make || want make
 have_cmd clang++ || want clang
+# The Visual C++ import library is made with llvm-dlltool.
+have_cmd llvm-dlltool || want llvm
 # The format check pins the version: another clang-format formats differently.
 have_cmd clang-format-14 || want clang-format-14
 have_cmd python3 || want python3-minimal
