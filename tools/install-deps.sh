@@ -35,6 +35,13 @@ have_cmd import || want imagemagick
 have_cmd tmux || want tmux
 # The Pascal binding's tests compile with Free Pascal in Delphi mode.
 have_cmd fpc || want fp-compiler
+# The C# binding's tests: Mono's compiler and runtime.
+have_cmd mcs || want mono-mcs
+have_cmd mono || want mono-runtime
+# The Python package's wheel test builds with Debian's python3 and its builders.
+/usr/bin/python3 -c 'import build' >/dev/null 2>&1 || want python3-build
+/usr/bin/python3 -c 'import setuptools' >/dev/null 2>&1 || want python3-setuptools
+/usr/bin/python3 -c 'import wheel' >/dev/null 2>&1 || want python3-wheel
 # libFuzzer's runtime comes with clang's compiler-rt.
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || want libclang-rt-dev
 
