@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 20
 
 SOAK_MINUTES ?= 10
 
-.PHONY: all demo demo-windows deps screenshots soak soak-asan-start soak-asan-wait test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
+.PHONY: all demo demo-windows deps dist screenshots soak soak-asan-start soak-asan-wait test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
 
 all: deps
 	cmake --preset native
@@ -28,6 +28,11 @@ demo-windows: deps
 	cmake --preset win64
 	cmake --build --preset win64 -j $(JOBS) --target Vexla Kestrow
 	tools/run-on-wine.sh Kestrow
+
+# The release in dist/: the Windows zip (both architectures) and the Debian
+# package, built from Release folders of their own, then checked.
+dist: deps
+	tools/make-dist.sh
 
 deps:
 	@tools/install-deps.sh

@@ -14,7 +14,7 @@ const char kUsage[] =
     "The driver's test program on a console: binds each driver function by name at\n"
     "its first call, fetches the rates and the newest data every 50 ms and prints the\n"
     "32 channels' display value, displacement and update rate as a table.\n"
-    "  --library PATH   the driver library (default: the libVexla.so of this build)\n"
+    "  --library PATH   the driver library (default: libVexla.so beside pellin, else the system's)\n"
     "  --seconds N      end after N seconds (default 0: until q, Ctrl-C, SIGTERM or SIGHUP)\n"
     "  --print-every S  print the table every S seconds (default 1; 0: only at the end)\n"
     "  --thousandth     start as 千分表 (four decimals) instead of 百分表 (three)\n"

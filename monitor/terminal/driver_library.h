@@ -26,7 +26,9 @@ class DriverLibrary {
     DriverExports exports_;
 };
 
-// libVexla.so in the folder of the running program.
+// libVexla.so in the folder of the running program when it is there (a
+// build, an unpacked archive), else the bare name for the system's search
+// (an installed package).
 std::string LibraryBesideProgram();
 
 }  // namespace vexla::monitor::terminal

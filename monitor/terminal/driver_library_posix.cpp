@@ -53,8 +53,11 @@ DriverLibrary::~DriverLibrary() {
 std::string LibraryBesideProgram() {
     std::error_code ec;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return "libVexla.so";  // dlopen's own search then
-    return (program.parent_path() / "libVexla.so").string();
+    if (!ec) {
+        const std::filesystem::path beside = program.parent_path() / "libVexla.so";
+        if (std::filesystem::exists(beside, ec)) return beside.string();
+    }
+    return "libVexla.so";  // installed: the system's library search finds it
 }
 
 }  // namespace vexla::monitor::terminal

@@ -1,5 +1,8 @@
 #include "screen_texts.h"
 
+#include <initializer_list>
+#include <string_view>
+
 #include "display_width.h"
 #include "model/monitor_texts.h"
 
@@ -7,21 +10,28 @@ namespace vexla::monitor::terminal {
 
 namespace {
 
+// Pieces appended one by one: GCC 12 at -O3 warns falsely on "a" + b.
+std::string Cat(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (std::string_view part : parts) text += part;
+    return text;
+}
+
 // A chosen option in brackets, the others in spaces, so a change of choice
 // moves nothing on the line.
 void AddOptions(TextLine& line, const auto& options, std::size_t chosen) {
     for (std::size_t i = 0; i < options.size(); ++i) {
         const std::string text(options[i]);
         if (i == chosen) {
-            line.push_back({"[" + text + "]", Look::Chosen});
+            line.push_back({Cat({"[", text, "]"}), Look::Chosen});
         } else {
-            line.push_back({" " + text + " "});
+            line.push_back({Cat({" ", text, " "})});
         }
     }
 }
 
 std::string SizeText(Size s, const char* times) {
-    return std::to_string(s.width) + times + std::to_string(s.height);
+    return Cat({std::to_string(s.width), times, std::to_string(s.height)});
 }
 
 }  // namespace
@@ -31,11 +41,11 @@ TextLine TitleLine() {
 }
 
 TextLine ControlsLine(HardwareType hardware, DisplayMode mode) {
-    TextLine line = {{"h", Look::Key}, {" " + std::string(texts::kHardwareTypeGroup) + " "}};
+    TextLine line = {{"h", Look::Key}, {Cat({" ", texts::kHardwareTypeGroup, " "})}};
     AddOptions(line, texts::kHardwareTypes, static_cast<std::size_t>(hardware));
     line.push_back({" "});
     line.push_back({"m", Look::Key});
-    line.push_back({" " + std::string(texts::kDisplayModeGroup) + " "});
+    line.push_back({Cat({" ", texts::kDisplayModeGroup, " "})});
     AddOptions(line, texts::kDisplayModes, static_cast<std::size_t>(mode));
     return line;
 }
@@ -47,22 +57,22 @@ TextLine ActionsLine(const SingleChannelButton& single, const HardwareControls& 
     TextLine line;
     if (single.visible) {
         line.push_back({"Enter", Look::Key});
-        line.push_back({" " + single.caption});
+        line.push_back({Cat({" ", single.caption})});
     } else {
         line.push_back({std::string(static_cast<std::size_t>(5 + 1 + captionCells), ' ')});
     }
     line.push_back({"   "});
     line.push_back({"z", Look::Key});
-    line.push_back({" " + std::string(texts::kZeroAll)});
+    line.push_back({Cat({" ", texts::kZeroAll})});
     const Look hw = hardware.groupEnabled ? Look::Plain : Look::Disabled;
     const Look hwKey = hardware.groupEnabled ? Look::Key : Look::Disabled;
     line.push_back({"   "});
     line.push_back({"f", hwKey});
-    line.push_back({" " + std::string(texts::kZeroFast), hw});
+    line.push_back({Cat({" ", texts::kZeroFast}), hw});
     line.push_back({"   "});
     line.push_back({"s", hwKey});
-    line.push_back({" " + std::string(texts::kZeroSlow), hw});
-    if (hardware.gaugeVisible) line.push_back({" " + std::to_string(hardware.gaugeProgress) + "%"});
+    line.push_back({Cat({" ", texts::kZeroSlow}), hw});
+    if (hardware.gaugeVisible) line.push_back({Cat({" ", std::to_string(hardware.gaugeProgress), "%"})});
     return line;
 }
 
@@ -78,8 +88,8 @@ std::string TextOf(const TextLine& line) {
 }
 
 std::vector<std::string> TooSmallMessage(Size needed, Size now) {
-    return {"终端太小: 需要 " + SizeText(needed, "×") + ", 现在 " + SizeText(now, "×"),
-            "Terminal too small: needs " + SizeText(needed, "x") + ", now " + SizeText(now, "x")};
+    return {Cat({"终端太小: 需要 ", SizeText(needed, "×"), ", 现在 ", SizeText(now, "×")}),
+            Cat({"Terminal too small: needs ", SizeText(needed, "x"), ", now ", SizeText(now, "x")})};
 }
 
 }  // namespace vexla::monitor::terminal

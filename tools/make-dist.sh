@@ -1,0 +1,56 @@
+#!/bin/sh
+# make dist: the release from this tree's sources, in dist/:
+#   vexla-VERSION-windows.zip  x64/ and x86/ (Vexla.dll, libVexla.dll.a,
+#                              Vexla.lib, Kestrow.exe, Pellin.exe), include/,
+#                              bindings/, the user guide and the README
+#   vexla_VERSION_amd64.deb    libVexla.so, vexla.h, kestrow, pellin, gaugesim
+# built in Release folders of their own (build/dist-*), then checked by
+# tools/check-dist.py.
+set -eu
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=${JOBS:-$(nproc)}
+version=$(sed -n 's/^project(Vexla VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+out=$root/dist
+rm -rf "$out"
+mkdir -p "$out"
+
+cmake --preset dist-linux >/dev/null
+cmake --build --preset dist-linux -j "$jobs" --target Vexla gaugesim kestrow pellin
+(cd build/dist-linux && cpack -G DEB >/dev/null)
+
+stage=$root/build/dist-stage/vexla-$version-windows
+rm -rf "$root/build/dist-stage"
+mkdir -p "$stage"
+for arch in win64:x64:x86_64 win32:x86:i686; do
+    preset=dist-${arch%%:*}
+    rest=${arch#*:}
+    folder=${rest%%:*}
+    triple=${rest#*:}-w64-mingw32
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs" --target Vexla Kestrow Pellin vexla_import_library
+    mkdir -p "$stage/$folder"
+    for file in bin/Vexla.dll bin/Kestrow.exe bin/Pellin.exe lib/libVexla.dll.a lib/Vexla.lib; do
+        cp "build/$preset/$file" "$stage/$folder/"
+    done
+    "$triple-strip" "$stage/$folder/Vexla.dll" "$stage/$folder/Kestrow.exe" "$stage/$folder/Pellin.exe"
+done
+cp -r include "$stage/include"
+# The bindings as a user copies them: what git tracks, without our tests and
+# build files.
+git ls-files bindings | grep -v -e '/tests/' -e 'CMakeLists.txt$' | while read -r file; do
+    mkdir -p "$stage/$(dirname "$file")"
+    cp "$file" "$stage/$file"
+done
+cp README.md docs/user-guide.md "$stage/"
+python3 - "$root/build/dist-stage" "vexla-$version-windows" "$out/vexla-$version-windows.zip" <<'PY'
+import os, sys, zipfile
+base, top, target = sys.argv[1:]
+with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
+    for folder, _, files in os.walk(os.path.join(base, top)):
+        for name in sorted(files):
+            path = os.path.join(folder, name)
+            z.write(path, os.path.relpath(path, base))
+PY
+
+python3 tools/check-dist.py --dist "$out" --version "$version"
