@@ -197,8 +197,8 @@ def _pump_messages():
 
 class Reading(NamedTuple):
     index: int  # channel 0..31 (gauge number - 1)
-    value: float  # mm, what the gauge shows
-    displacement: float  # mm from the channel's zero point
+    value: Optional[float]  # mm, what the gauge shows; None until it has delivered
+    displacement: Optional[float]  # mm from the channel's zero point
     new: bool  # the gauge delivered since the last fetch
     rate: Optional[float]  # updates per second; None when the driver had none
 
@@ -230,8 +230,11 @@ class Driver:
                 raise ValueError(f"kinds needs {CHANNELS} entries, not {len(kinds)}")
             for index, kind in enumerate(kinds):
                 self.set_kind(index, kind)
-        self._block = VexlaDataBlock32()  # the driver keeps old numbers in it
+        self._block = VexlaDataBlock32()
         self._rates = Rates32()
+        # A result carries 0 for the channels it has nothing new for: the
+        # last real numbers are kept here instead.
+        self._latest = [None] * CHANNELS
         with _library_lock:
             if _open_driver is not None:
                 raise RuntimeError("another vexla.Driver is open in this process; close it first")
@@ -327,8 +330,15 @@ class Driver:
         self._lib.GetReFlashRate32(self._rates)
         self._lib.GetNewData32Ch(self._block)
         b, r = self._block, self._rates
-        return [Reading(i, self._millimetres(i, b.value[i]), self._millimetres(i, b.displacement[i]),
-                        b.updated[i] == UPDATED, r[i] / 10 if r[i] >= 0 else None) for i in range(CHANNELS)]
+        readings = []
+        for i in range(CHANNELS):
+            new = b.updated[i] == UPDATED
+            if new:
+                self._latest[i] = (b.value[i], b.displacement[i])
+            value, displacement = (None, None) if self._latest[i] is None else \
+                (self._millimetres(i, self._latest[i][0]), self._millimetres(i, self._latest[i][1]))
+            readings.append(Reading(i, value, displacement, new, r[i] / 10 if r[i] >= 0 else None))
+        return readings
 
     def readings(self, seconds: Optional[float] = None, interval: float = 0.05) -> Iterator[Reading]:
         """New readings as they arrive, fetching every ``interval`` seconds;
