@@ -168,7 +168,12 @@ namespace Vexla
 
         /// <summary>Opens the port: true when it is open. The configuration
         /// file's port and speed, when it names them, take precedence.</summary>
-        public static bool ConnectComm(int baudRate, int port) { return Native.ConnectComm(baudRate, port) != 0; }
+        public static bool ConnectComm(int baudRate, int port)
+        {
+            // The driver reads the port as a signed 16-bit number.
+            if (port < 1 || port > 32767) throw new ArgumentOutOfRangeException("port", port, "1..32767");
+            return Native.ConnectComm(baudRate, port) != 0;
+        }
         public static void DisConnectComm() { Native.DisConnectComm(); }
         /// <summary>The host's last call: closes the port and ends the driver's session.</summary>
         public static void DLL_End_Application() { Native.DLL_End_Application(); }

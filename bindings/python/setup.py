@@ -12,7 +12,7 @@ carries_library = any(os.path.exists(os.path.join(here, "vexla", name)) for name
 
 
 class LibraryDistribution(Distribution):
-    # Makes the package platform-specific: installed as platlib, wheel not "any".
+    # A library inside makes it one platform's package: platlib, and a wheel not tagged "any".
     def has_ext_modules(self):
         return carries_library
 

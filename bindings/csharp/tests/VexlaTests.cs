@@ -155,6 +155,7 @@ static class VexlaTests
         Throws<ArgumentOutOfRangeException>("SetFilter(258), which would set 2", () => Driver.SetFilter(258));
         Throws<ArgumentOutOfRangeException>("CtrlFirmWare(5)", () => Driver.CtrlFirmWare(5));
         Throws<ArgumentOutOfRangeException>("SetNetSegment(256)", () => Driver.SetNetSegment(256));
+        Throws<ArgumentOutOfRangeException>("ConnectComm to port 40000", () => Driver.ConnectComm(19200, 40000));
         Throws<ArgumentException>("GetReFlashRate32 into 8 elements", () => Driver.GetReFlashRate32(new int[8]));
         Throws<ArgumentOutOfRangeException>("Long2String past the buffer", () => Driver.Long2String(1, 0, new byte[4], 5));
         Throws<ArgumentOutOfRangeException>("Long2String of length 256", () => Driver.Long2String(1, 0, new byte[300], 256));

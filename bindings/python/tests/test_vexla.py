@@ -44,6 +44,9 @@ def make_home():
 
 
 WORK = make_home()
+# The package is imported from the source tree, which stays as it is.
+sys.dont_write_bytecode = True
+os.environ["PYTHONDONTWRITEBYTECODE"] = "1"
 sys.path.insert(0, os.path.dirname(HERE))
 os.environ["VEXLA_LIBRARY"] = os.path.join(BIN, "libVexla.so")
 import vexla  # noqa: E402
@@ -174,6 +177,7 @@ class DriverArgumentsTest(unittest.TestCase):
                 (driver.command, 5),
                 (driver.set_filter, 258),  # would set depth 2
                 (driver.connect, 0),
+                (driver.connect, 40000),  # a negative 16-bit number to the driver
                 (lambda kind: driver.set_kind(0, kind), 0.1),
             ]
             for call, argument in cases:

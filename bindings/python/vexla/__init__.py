@@ -288,8 +288,8 @@ class Driver:
         when it names them, take precedence. Raises ConnectionError when the
         port does not open."""
         self._check()
-        if not 1 <= int(port) <= 0xFFFF:
-            raise ValueError(f"port must be 1..65535, not {port}")
+        if not 1 <= int(port) <= 0x7FFF:  # the driver reads a 16-bit signed port number
+            raise ValueError(f"port must be 1..32767, not {port}")
         if self._lib.ConnectComm(int(baud), int(port)) == 0:
             raise ConnectionError(f"the driver could not open its port (COM{port} or the configured one)")
 
