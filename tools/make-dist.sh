@@ -38,7 +38,7 @@ done
 cp -r include "$stage/include"
 # The bindings as a user copies them: what git tracks, without our tests and
 # build files.
-git ls-files bindings | grep -v -e '/tests/' -e 'CMakeLists.txt$' | while read -r file; do
+git ls-files bindings | grep -v -e '/tests/' -e 'CMakeLists.txt$' -e '/\.gitattributes$' | while read -r file; do
     mkdir -p "$stage/$(dirname "$file")"
     cp "$file" "$stage/$file"
 done

@@ -12,7 +12,19 @@
 
 #ifdef _WIN32
 #include <windows.h>
-static void Wait50ms(void) { Sleep(50); }
+/* The driver's timer and its serial port's notifications are messages to
+ * this thread: a Windows host lets them through while it waits. */
+static void Wait50ms(void) {
+    const DWORD end = GetTickCount() + 50;
+    for (DWORD now = GetTickCount(); (LONG)(end - now) > 0; now = GetTickCount()) {
+        MSG message;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, end - now, QS_ALLINPUT);
+        while (PeekMessage(&message, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessage(&message);
+        }
+    }
+}
 #else
 #include <time.h>
 static void Wait50ms(void) {
@@ -31,8 +43,8 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? atoi(argv[1]) : 10;
     const int zeroChannel = argc > 2 ? atoi(argv[2]) : 0; /* 1..32, 0: none */
     const int ticks = seconds * 20;
-    int32_t rates[32];
-    VexlaDataBlock32 block;
+    int32_t rates[32] = {0};
+    VexlaDataBlock32 block = {{0}, {0}, {0}};
     char value[14], displacement[14];
 
     for (int tick = 0; tick < ticks; ++tick) {
