@@ -114,7 +114,10 @@ bench: build-bench
 soak: deps
 	cmake --preset native
 	cmake --build --preset native -j $(JOBS) --target vexla_soak Vexla gaugesim
-	VEXLA_SOAK_SECONDS=$$(( $(SOAK_MINUTES) * 60 )) build/native/bin/vexla_soak
+	@# A copy of the library: a rebuild meanwhile must not rewrite the code it runs.
+	mkdir -p build/soak && cp build/native/bin/libVexla.so build/soak/libVexla.so
+	VEXLA_SOAK_LIBRARY=$(CURDIR)/build/soak/libVexla.so VEXLA_SOAK_SECONDS=$$(( $(SOAK_MINUTES) * 60 )) \
+	  build/native/bin/vexla_soak
 
 # The README's pictures of the control window, one per page, into
 # docs/screenshots/ (Xvfb, Wine's virtual desktop, simulated gauges).

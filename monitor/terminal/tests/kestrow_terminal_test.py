@@ -149,7 +149,8 @@ exec sleep 600
     heading = line_with(pane.screen(), "编号")
     second_block = heading.index("编号", heading.index("编号") + 1)
     x = cells(heading[: heading.index("位移结果(mm)", second_block)])
-    y = pane.screen().splitlines().index(line_with(pane.screen(), " 01 "))
+    screen = pane.screen()  # one capture: the values move between two
+    y = screen.splitlines().index(line_with(screen, " 01 "))
     pane.click(y, x)
     ok, screen = pane.wait_for(lambda s: "05#通道 位移归零" in s)
     check(ok, "a click on channel 5's displacement shows 05#通道 位移归零", screen)
