@@ -60,7 +60,8 @@ void Driver::EnableCtrls(uint8_t command, uint8_t zero, uint8_t setup) {
     enableFlags_ = {command, zero, setup};
 }
 
-// The host's block keeps its old numbers; only the flags say what is new.
+// Until a result comes the host's numbers stay as they are and every flag
+// reads 0; a result is copied whole, with 0 for a channel without news.
 template <typename Block, std::size_t N>
 void Driver::FillHostBlock(Block& block) {
     std::fill_n(block.updated, N, kFlagFalse);

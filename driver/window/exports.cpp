@@ -23,7 +23,8 @@ void CopyToHost(void* host, const T& value) {
     if (host != nullptr) std::memcpy(host, &value, sizeof value);
 }
 
-// The data blocks keep the host's old numbers, so they are read in first.
+// Without a result the driver leaves the host's numbers as they are, so the
+// block is read in first.
 template <typename Block, typename Fill>
 void UpdateHostBlock(void* host, Fill fill) {
     if (host == nullptr) return;
