@@ -104,9 +104,16 @@ TEST_F(Pellin, WithoutTheLibraryItSaysSoAndEnds) {
     HWND report = nullptr;
     ASSERT_TRUE(Eventually([&] { return (report = TopWindow(pellin_.Id(), L"#32770")) != nullptr; }))
         << "no report of the missing library";
+    // The box is found a moment before its texts are in place.
     std::wstring texts;
-    EnumChildWindows(report, &CollectText, reinterpret_cast<LPARAM>(&texts));
-    EXPECT_NE(texts.find(L"Vexla.dll"), std::wstring::npos) << Narrow(texts);
+    EXPECT_TRUE(Eventually(
+        [&] {
+            texts.clear();
+            EnumChildWindows(report, &CollectText, reinterpret_cast<LPARAM>(&texts));
+            return texts.find(L"Vexla.dll") != std::wstring::npos;
+        },
+        10s))
+        << Narrow(texts);
     PostMessageW(report, WM_COMMAND, IDOK, 0);
     const auto exit = pellin_.WaitForExit(10000);
     ASSERT_TRUE(exit.has_value()) << "Pellin did not end after its report";
