@@ -1,5 +1,7 @@
 #include "channels/result_boxes.h"
 
+#include <utility>
+
 #include "channels/channel_range.h"
 
 namespace vexla {
@@ -10,6 +12,7 @@ bool ResultBoxes::Deposit(const TChannelRecord& averaged, const std::array<int32
         box->Record = averaged;
         box->Rates = rates;
         box->Full = true;
+        box->Order = ++Deposits;
         return true;
     }
     return false;
@@ -17,7 +20,7 @@ bool ResultBoxes::Deposit(const TChannelRecord& averaged, const std::array<int32
 
 TChannelRecord ResultBoxes::TakeResult(const TChannelRecord& empty, uint8_t timesTenRange, uint8_t invertRange) {
     SubmitCount = static_cast<uint16_t>((SubmitCount + 1) % 10000);
-    ResultBox* box = ResultBox1.Full ? &ResultBox1 : ResultBox2.Full ? &ResultBox2 : nullptr;
+    ResultBox* box = Oldest();
     if (box == nullptr) return empty;
     box->Full = false;
     TChannelRecord r = box->Record;
@@ -32,9 +35,21 @@ TChannelRecord ResultBoxes::TakeResult(const TChannelRecord& empty, uint8_t time
 }
 
 const std::array<int32_t, kChannels>* ResultBoxes::WaitingRates() const {
-    if (ResultBox1.Full) return &ResultBox1.Rates;
-    if (ResultBox2.Full) return &ResultBox2.Rates;
+    const ResultBox* box = Oldest();
+    return box != nullptr ? &box->Rates : nullptr;
+}
+
+const ResultBox* ResultBoxes::Oldest() const {
+    if (ResultBox1.Full && ResultBox2.Full)
+        // The difference stays right when the count wraps round.
+        return static_cast<int32_t>(ResultBox2.Order - ResultBox1.Order) < 0 ? &ResultBox2 : &ResultBox1;
+    if (ResultBox1.Full) return &ResultBox1;
+    if (ResultBox2.Full) return &ResultBox2;
     return nullptr;
+}
+
+ResultBox* ResultBoxes::Oldest() {
+    return const_cast<ResultBox*>(std::as_const(*this).Oldest());
 }
 
 }  // namespace vexla

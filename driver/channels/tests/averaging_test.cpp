@@ -133,7 +133,7 @@ TEST(Rates, SilentChannelKeepsItsAverageUntilItLeavesTheWindow) {
     EXPECT_EQ(ring.Rates[0], 0);
 }
 
-TEST(ResultBoxes, BoxOneIsAlwaysFilledAndTakenFirst) {
+TEST(ResultBoxes, BoxOneIsFilledFirstAndResultsAreTakenInTheOrderTheyCame) {
     ResultBoxes boxes;
     const TChannelRecord empty;
     std::array<int32_t, 32> rates{};
@@ -141,19 +141,46 @@ TEST(ResultBoxes, BoxOneIsAlwaysFilledAndTakenFirst) {
         rates[0] = tick;
         EXPECT_EQ(boxes.Deposit(Reading(tick), rates), tick <= 2) << "tick " << tick;
     }
+    EXPECT_EQ(boxes.ResultBox1.Record.Value[0], 1);
     ASSERT_NE(boxes.WaitingRates(), nullptr);
     EXPECT_EQ((*boxes.WaitingRates())[0], 1);
     EXPECT_EQ(boxes.TakeResult(empty, 0, 0).Value[0], 1);
     rates[0] = 4;
-    boxes.Deposit(Reading(4), rates);
-    EXPECT_EQ((*boxes.WaitingRates())[0], 4);
-    // A slow host gets the later tick before the earlier one.
-    EXPECT_EQ(boxes.TakeResult(empty, 0, 0).Value[0], 4);
+    boxes.Deposit(Reading(4), rates);  // into box 1, while tick 2 waits in box 2
+    EXPECT_EQ(boxes.ResultBox1.Record.Value[0], 4);
+    // A slow host gets tick 2 before tick 4: a result left in box 2 would
+    // otherwise come out later still, after any number of newer ones.
+    EXPECT_EQ((*boxes.WaitingRates())[0], 2);
     EXPECT_EQ(boxes.TakeResult(empty, 0, 0).Value[0], 2);
+    EXPECT_EQ((*boxes.WaitingRates())[0], 4);
+    EXPECT_EQ(boxes.TakeResult(empty, 0, 0).Value[0], 4);
     EXPECT_EQ(boxes.WaitingRates(), nullptr);
     const TChannelRecord none = boxes.TakeResult(empty, 0x80, 0x80);
     EXPECT_EQ(none.Header, 0);
     EXPECT_EQ(boxes.SubmitCount, 4);
+}
+
+TEST(ResultBoxes, AHostThatFallsBehindNowAndThenNeverGetsAnOldResult) {
+    // The host fetches once a tick, but now and then two ticks come without
+    // a fetch between them, or two fetches within one tick. Every result
+    // taken must be newer than the last, and at most a tick old.
+    ResultBoxes boxes;
+    boxes.Deposits = 0xFFFFFFF0u;  // and the count wraps round on the way
+    const TChannelRecord empty;
+    int32_t tick = 0, lastTaken = 0;
+    const auto take = [&](int round) {
+        const TChannelRecord r = boxes.TakeResult(empty, 0, 0);
+        if (r.Header == 0) return;
+        EXPECT_GT(r.Value[0], lastTaken) << "round " << round;
+        EXPECT_GE(r.Value[0], tick - 1) << "a result more than one tick old, round " << round;
+        lastTaken = r.Value[0];
+    };
+    for (int round = 0; round < 200; ++round) {
+        boxes.Deposit(Reading(++tick), {});
+        if (round % 50 == 7) boxes.Deposit(Reading(++tick), {});  // two ticks, one fetch
+        take(round);
+        if (round % 50 == 30) take(round);  // two fetches in one tick
+    }
 }
 
 TEST(ResultBoxes, RangesMultiplyAndInvertWhatIsTaken) {
