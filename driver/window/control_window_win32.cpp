@@ -87,8 +87,7 @@ TForm_Call::TForm_Call(PanelPresenter& panel) : panel_(panel) {
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(texts::kDesignCaption).c_str(),
                             WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0, nullptr, nullptr, ui::CurrentModule(), nullptr);
     if (hwnd_ == nullptr) return;
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm_Call::WindowProc));
+    ui::BindWindowObject(hwnd_, this);
     icon_ = static_cast<HICON>(LoadImageW(ui::CurrentModule(), MAKEINTRESOURCEW(1), IMAGE_ICON,
                                           GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     CreateControls();
@@ -115,7 +114,7 @@ TForm_Call::~TForm_Call() {
     if (keyboardWindow == hwnd_) keyboardWindow = nullptr;
     if (hwnd_ != nullptr) {
         SetTimerEnabled(false);
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        ui::UnbindWindowObject(hwnd_);
         DestroyWindow(hwnd_);
     }
     if (icon_ != nullptr) DestroyIcon(icon_);
@@ -344,12 +343,6 @@ LRESULT CALLBACK TForm_Call::KeyboardHook(int code, WPARAM wParam, LPARAM lParam
         msg->message = WM_NULL;  // handled: the host's loop dispatches nothing
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-LRESULT CALLBACK TForm_Call::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TForm_Call*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
 }
 
 LRESULT TForm_Call::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -15,6 +15,7 @@
 #include "panel/control_panel.h"
 #include "tray_icon_win32.h"
 #include "win32/fonts.h"
+#include "win32/object_window.h"
 
 namespace vexla {
 
@@ -37,7 +38,7 @@ class TForm_Call {
     void ShowPanel(const ControlPanel& panel);
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK ui::ObjectWindowProc<TForm_Call>(HWND, UINT, WPARAM, LPARAM);
     // The host's message loop knows nothing of this window: a hook on the
     // thread's queue gives its keys to IsDialogMessage, so Tab, the arrows
     // and the group keys move between the controls as in any dialog.

@@ -101,15 +101,14 @@ TMainform::TMainform(MonitorDriver& driver, uint32_t segment) : model_(driver, s
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(texts::kCaption).c_str(), kStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, kClientWidth, kClientHeight, nullptr, nullptr, ui::CurrentModule(), nullptr);
     if (hwnd_ == nullptr) return;
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TMainform::WindowProc));
+    ui::BindWindowObject(hwnd_, this);
     FormCreate();
 }
 
 TMainform::~TMainform() {
     if (hwnd_ != nullptr) {
         KillTimer(hwnd_, kTimer1);
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        ui::UnbindWindowObject(hwnd_);
         DestroyWindow(hwnd_);
     }
 }
@@ -257,12 +256,6 @@ void TMainform::FormClose() {
     model_.FormClose();
 }
 
-LRESULT CALLBACK TMainform::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TMainform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
-}
-
 LRESULT TMainform::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
@@ -292,7 +285,7 @@ LRESULT TMainform::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             FormClose();
-            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+            ui::UnbindWindowObject(hwnd_);
             hwnd_ = nullptr;
             PostQuitMessage(0);
             return 0;

@@ -8,6 +8,7 @@
 #include "model/monitor_model.h"
 #include "win32/child_controls.h"
 #include "win32/gdi.h"
+#include "win32/object_window.h"
 #include "win32/text_grid.h"
 
 namespace vexla::monitor {
@@ -31,7 +32,7 @@ class TMainform {
     void Timer1Timer();
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK ui::ObjectWindowProc<TMainform>(HWND, UINT, WPARAM, LPARAM);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void FormCreate();
     void InitGrid();

@@ -121,8 +121,7 @@ Mainform::Mainform(TesterDriver& driver) : model_(driver) {
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Caption().c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             kClientWidth, kClientHeight, nullptr, nullptr, ui::CurrentModule(), nullptr);
     if (hwnd_ == nullptr) return;
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Mainform::WindowProc));
+    ui::BindWindowObject(hwnd_, this);
     CreateControls();
     FormLoad();
 }
@@ -130,7 +129,7 @@ Mainform::Mainform(TesterDriver& driver) : model_(driver) {
 Mainform::~Mainform() {
     if (hwnd_ != nullptr) {
         KillTimer(hwnd_, kTimer1);
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        ui::UnbindWindowObject(hwnd_);
         DestroyWindow(hwnd_);
     }
 }
@@ -190,12 +189,6 @@ void Mainform::FormUnload() {
     model_.Unload();
 }
 
-LRESULT CALLBACK Mainform::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<Mainform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
-}
-
 LRESULT Mainform::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
@@ -218,7 +211,7 @@ LRESULT Mainform::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             FormUnload();
-            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+            ui::UnbindWindowObject(hwnd_);
             hwnd_ = nullptr;
             PostQuitMessage(0);
             return 0;

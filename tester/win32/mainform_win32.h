@@ -7,6 +7,7 @@
 #include "model/tester_model.h"
 #include "win32/child_controls.h"
 #include "win32/gdi.h"
+#include "win32/object_window.h"
 
 namespace vexla::tester {
 
@@ -25,7 +26,7 @@ class Mainform {
     HWND Handle() const { return hwnd_; }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK ui::ObjectWindowProc<Mainform>(HWND, UINT, WPARAM, LPARAM);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void FormLoad();
