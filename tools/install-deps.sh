@@ -43,6 +43,8 @@ have_cmd mono || want mono-runtime
 /usr/bin/python3 -c 'import setuptools' >/dev/null 2>&1 || want python3-setuptools
 /usr/bin/python3 -c 'import wheel' >/dev/null 2>&1 || want python3-wheel
 # libFuzzer's runtime comes with clang's compiler-rt.
+# make dist: cpack finds the package's dependencies with dpkg-shlibdeps.
+have_cmd dpkg-shlibdeps || want dpkg-dev
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || want libclang-rt-dev
 
 [ -n "$need" ] || exit 0
