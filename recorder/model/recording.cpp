@@ -1,0 +1,76 @@
+#include "model/recording.h"
+
+namespace vexla::recorder {
+
+Reading ReadingOf(int32_t value, int32_t displacement, monitor::HardwareType kind) {
+    const monitor::ShownNumber shownValue = monitor::ShownNumberOf(value, kind, monitor::DisplayMode::Standard);
+    const monitor::ShownNumber shownDisplacement =
+        monitor::ShownNumberOf(displacement, kind, monitor::DisplayMode::Standard);
+    return {quality::FixedOf(shownValue.value, shownValue.decimals),
+            quality::FixedOf(shownDisplacement.value, shownDisplacement.decimals), shownValue.decimals};
+}
+
+Recording::Recording(RecordingSettings settings) : settings_(std::move(settings)), layout_(settings_.Layout()) {
+    for (int c = 0; c < quality::kChannels; ++c) {
+        statistics_[static_cast<size_t>(c)].channel = c + 1;
+        statistics_[static_cast<size_t>(c)].decimals =
+            settings_.kinds[static_cast<size_t>(c)] == monitor::HardwareType::Thousandth ? 3 : 2;
+    }
+    rates_.fill(-1);
+}
+
+size_t Recording::TakeResult(const VexlaDataBlock32& block, const int32_t (&rates)[32], const LocalTime& now,
+                             std::string& out) {
+    size_t written = 0;
+    for (size_t c = 0; c < quality::kChannels; ++c) {
+        if (rates[c] >= 0) rates_[c] = rates[c];
+        if (!settings_.channels[c] || block.updated[c] == 0) continue;
+        latest_[c] = ReadingOf(block.value[c], block.displacement[c], settings_.kinds[c]);
+        if (settings_.capture) continue;
+        ReadingRow row;
+        row.time = now;
+        row.channel = static_cast<int>(c) + 1;
+        row.rate = rates_[c];
+        written += Write(row, out);
+    }
+    return written;
+}
+
+size_t Recording::Capture(const LocalTime& now, std::string& out, std::vector<int>& missing) {
+    ++captures_;
+    size_t written = 0;
+    for (size_t c = 0; c < quality::kChannels; ++c) {
+        if (!settings_.channels[c]) continue;
+        // A silent channel's last reading is not the part on the station now.
+        if (!latest_[c] || rates_[c] == 0) {
+            missing.push_back(static_cast<int>(c) + 1);
+            continue;
+        }
+        ReadingRow row;
+        row.part = captures_;
+        row.time = now;
+        row.channel = static_cast<int>(c) + 1;
+        row.rate = rates_[c];
+        written += Write(row, out);
+    }
+    return written;
+}
+
+size_t Recording::Write(const ReadingRow& base, std::string& out) {
+    const auto c = static_cast<size_t>(base.channel - 1);
+    ReadingRow row = base;
+    row.value = latest_[c]->value;
+    row.displacement = latest_[c]->displacement;
+    row.decimals = latest_[c]->decimals;
+    row.judgement = statistics_[c].summary.Add(row.displacement, settings_.limits.For(base.channel));
+    AppendCsvRow(out, row, layout_);
+    ++rows_;
+    return 1;
+}
+
+StatisticsTable Recording::Statistics() const {
+    return MakeStatisticsTable(std::vector<ChannelStatistics>(statistics_.begin(), statistics_.end()),
+                               settings_.limits);
+}
+
+}  // namespace vexla::recorder
