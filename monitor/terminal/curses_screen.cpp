@@ -26,8 +26,13 @@ attr_t AttributeOf(Look look) {
     return A_NORMAL;
 }
 
-void PutAt(int y, int x, const std::wstring& text, attr_t attribute) {
-    attr_set(attribute, 0, nullptr);
+// Colour pairs of the judgements.
+constexpr short kPairOk = 1;
+constexpr short kPairLow = 2;
+constexpr short kPairHigh = 3;
+
+void PutAt(int y, int x, const std::wstring& text, attr_t attribute, short pair = 0) {
+    attr_set(attribute, pair, nullptr);
     mvaddnwstr(y, x, text.c_str(), static_cast<int>(text.size()));
     attr_set(A_NORMAL, 0, nullptr);
 }
@@ -39,14 +44,14 @@ Align AlignOf(CellKind kind) {
 
 }  // namespace
 
-std::unique_ptr<CursesScreen> CursesScreen::Open() {
+std::unique_ptr<CursesScreen> CursesScreen::Open(const ChannelStatistics& statistics) {
     // Esc quits: wait only briefly for the rest of an escape sequence.
     set_escdelay(100);
     // newterm, not initscr: a terminal it cannot drive is an answer here,
     // not an exit from inside the library.
     SCREEN* screen = newterm(nullptr, stdout, stdin);
     if (screen == nullptr) return nullptr;
-    std::unique_ptr<CursesScreen> curses(new CursesScreen(screen));
+    std::unique_ptr<CursesScreen> curses(new CursesScreen(screen, statistics));
     cbreak();
     noecho();
     nonl();  // Enter arrives as '\r' and output keeps its line feeds
@@ -55,6 +60,14 @@ std::unique_ptr<CursesScreen> CursesScreen::Open() {
     // Clicks at once, not after the double-click interval.
     mouseinterval(0);
     mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
+    if (has_colors() && start_color() == OK) {
+        // The terminal's own background, where it lets us keep it.
+        const short background = use_default_colors() == OK ? -1 : COLOR_BLACK;
+        init_pair(kPairOk, COLOR_GREEN, background);
+        init_pair(kPairLow, COLOR_BLUE, background);
+        init_pair(kPairHigh, COLOR_RED, background);
+        curses->colours_ = true;
+    }
     return curses;
 }
 
@@ -68,8 +81,13 @@ void CursesScreen::Relayout(const MonitorModel& model) {
     int width = 0;
     getmaxyx(stdscr, height, width);
     size_ = {width, height};
-    layout_ = ScreenLayout::For(size_);
+    layout_ = ScreenLayout::For(size_, view_);
     PaintAll(model);
+}
+
+void CursesScreen::Show(View view, const MonitorModel& model) {
+    view_ = view;
+    Relayout(model);
 }
 
 void CursesScreen::PaintAll(const MonitorModel& model) {
@@ -86,6 +104,15 @@ void CursesScreen::PaintAll(const MonitorModel& model) {
     }
     for (int row = 0; row < kGridRows; ++row)
         for (int col = 0; col < kGridColumns; ++col) PaintCell(model, {col, row});
+    // The headings of the columns the model has no cells for.
+    for (const BlockColumn& entry : ColumnsOf(view_)) {
+        if (entry.column <= Column::Rate) continue;
+        for (int channel = 0; channel < kChannels; channel += 4) {
+            const Placement p = layout_.PlaceHeading(channel, entry.column);
+            if (p.shown) PutAt(p.y, p.x, Fit(WideOf(entry.heading), p.width, Align::Right), A_BOLD);
+        }
+    }
+    for (int channel = 0; channel < kChannels; ++channel) PaintStatistics(channel);
     PaintControls(model);
     PaintActions(model);
     PaintHelp();
@@ -106,7 +133,7 @@ void CursesScreen::Beep() {
 }
 
 void CursesScreen::PaintTooSmall() {
-    const std::vector<std::string> lines = TooSmallMessage(ScreenLayout::Minimum(), size_);
+    const std::vector<std::string> lines = TooSmallMessage(ScreenLayout::Minimum(view_), size_, view_);
     for (std::size_t i = 0; i < lines.size() && static_cast<int>(i) < size_.height; ++i)
         PutAt(static_cast<int>(i), 0, Fit(WideOf(lines[i]), size_.width), A_BOLD);
 }
@@ -115,10 +142,46 @@ void CursesScreen::PaintCell(const MonitorModel& model, CellRef cell) {
     const Placement p = layout_.Place(cell);
     if (!p.shown) return;
     const CellKind kind = CellAt(cell.col, cell.row).kind;
-    attr_t attribute = kind == CellKind::Heading ? A_BOLD : A_NORMAL;
-    if (cell == model.CurrentCell()) attribute |= A_REVERSE;
-    PutAt(p.y, p.x, Fit(WideOf(model.Cell(cell.col, cell.row)), p.width, AlignOf(kind)), attribute);
+    Style style{kind == CellKind::Heading ? A_BOLD : A_NORMAL};
+    if (kind == CellKind::Displacement)
+        style = StyleOf(statistics_.JudgeDisplacement(CellAt(cell.col, cell.row).channel));
+    if (cell == model.CurrentCell()) style.attribute |= A_REVERSE;
+    PutAt(p.y, p.x, Fit(WideOf(model.Cell(cell.col, cell.row)), p.width, AlignOf(kind)), style.attribute, style.pair);
     dirty_ = true;
+}
+
+void CursesScreen::PaintStatistics(int channel) {
+    struct Shown {
+        Column column;
+        std::string text;
+        std::optional<quality::Judgement> judgement;
+    };
+    const Shown shown[] = {
+        {Column::Minimum, statistics_.MinimumText(channel), statistics_.JudgeMinimum(channel)},
+        {Column::Maximum, statistics_.MaximumText(channel), statistics_.JudgeMaximum(channel)},
+        {Column::Range, statistics_.RangeText(channel), std::nullopt},
+    };
+    for (const Shown& s : shown) {
+        const Placement p = layout_.Place(channel, s.column);
+        if (!p.shown) continue;
+        const Style style = StyleOf(s.judgement);
+        PutAt(p.y, p.x, FitNumber(s.text, p.width), style.attribute, style.pair);
+        dirty_ = true;
+    }
+}
+
+CursesScreen::Style CursesScreen::StyleOf(std::optional<quality::Judgement> judgement) const {
+    if (!judgement) return {};
+    if (!colours_) return {*judgement == quality::Judgement::Ok ? A_NORMAL : A_BOLD | A_UNDERLINE};
+    switch (*judgement) {
+        case quality::Judgement::Ok:
+            return {A_NORMAL, kPairOk};
+        case quality::Judgement::Low:
+            return {A_BOLD, kPairLow};
+        case quality::Judgement::High:
+            return {A_BOLD, kPairHigh};
+    }
+    return {};
 }
 
 void CursesScreen::PaintControls(const MonitorModel& model) {

@@ -104,4 +104,10 @@ std::string FitUtf8(std::string_view utf8, int cells, Align align) {
     return out;
 }
 
+std::wstring FitNumber(std::string_view text, int cells) {
+    const std::wstring wide = WideOf(text);
+    if (CellsOf(wide) > cells) return std::wstring(static_cast<std::size_t>(cells > 0 ? cells : 0), L'*');
+    return Fit(wide, cells, Align::Right);
+}
+
 }  // namespace vexla::monitor::terminal

@@ -26,4 +26,8 @@ enum class Align { Left, Right };
 std::wstring Fit(std::wstring_view text, int cells, Align align = Align::Left);
 std::string FitUtf8(std::string_view utf8, int cells, Align align = Align::Left);
 
+// A number right-aligned in `cells`; one too long for them becomes stars,
+// as the driver's own texts do, rather than a clipped, different number.
+std::wstring FitNumber(std::string_view text, int cells);
+
 }  // namespace vexla::monitor::terminal

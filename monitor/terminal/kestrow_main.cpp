@@ -1,6 +1,8 @@
 // kestrow: the operator's 32-channel monitor in a terminal. Loads the driver
-// library, shows every channel's value, displacement and rate, and sends the
-// user's zero and hardware commands. Plain text when the output is no terminal.
+// library, shows every channel's value, displacement and rate (or its
+// displacement's extremes), judges displacements against tolerance limits,
+// and sends the user's zero and hardware commands. Plain text when the
+// output is no terminal.
 
 #include <langinfo.h>
 #include <unistd.h>
@@ -10,8 +12,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include "channel_statistics.h"
 #include "driver_library.h"
 #include "model/monitor_model.h"
 #include "terminal_session.h"
@@ -43,20 +47,26 @@ bool UseUtf8() {
 }
 
 const char kUsage[] =
-    "usage: kestrow [--library PATH] [--segment N] [--seconds N] [--help]\n"
+    "usage: kestrow [--library PATH] [--segment N] [--limits FILE] [--seconds N] [--help]\n"
     "\n"
     "The operator's monitor of 32 dial-gauge channels in a terminal.\n"
     "  --library PATH  the driver library (default: libVexla.so beside kestrow,\n"
     "                  else the system's)\n"
     "  --segment N     the network segment 0..255, which names the driver's configuration\n"
     "                  file (default 1)\n"
+    "  --limits FILE   tolerance limits per channel (lines of channel, nominal, lower\n"
+    "                  and upper tolerance in mm, name): displacements outside are\n"
+    "                  coloured; the plain table adds OK, LOW or HIGH\n"
     "  --seconds N     end after N seconds (default 0: until q, Esc or Ctrl-C)\n"
     "\n"
     "Keys: arrows or the mouse choose a cell; Enter zeroes the chosen channel's\n"
     "gauge (display column) or displacement; z zeroes all displacements; f and s\n"
     "zero the gauges and turn them fast or slow; h switches the gauge type,\n"
-    "m the display mode; q or Esc quits. When standard output is not a terminal\n"
-    "kestrow prints the table of the channels once a second instead.\n";
+    "m the display mode; t switches between the readings and each displacement's\n"
+    "minimum, maximum and range since the last reset; r resets those (zeroing a\n"
+    "displacement and switching h or m do too: the numbers jump or change unit);\n"
+    "q or Esc quits. When standard output is not a terminal kestrow prints the\n"
+    "table of the channels once a second instead.\n";
 
 bool ParseNumber(const char* text, double& value, double lowest, double highest) {
     char* end = nullptr;
@@ -71,6 +81,7 @@ int main(int argc, char** argv) {
     std::string library;
     double segment = vexla::monitor::MonitorModel::kDefaultSegment;
     t::RunOptions options;
+    std::optional<std::string> limitsPath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -80,6 +91,8 @@ int main(int argc, char** argv) {
         }
         if (arg == "--library" && hasValue) {
             library = argv[++i];
+        } else if (arg == "--limits" && hasValue) {
+            limitsPath = argv[++i];
         } else if (arg == "--segment" && hasValue && ParseNumber(argv[i + 1], segment, 0, 255) &&
                    segment == static_cast<int>(segment)) {
             ++i;
@@ -94,6 +107,21 @@ int main(int argc, char** argv) {
         std::fputs("kestrow: no UTF-8 locale (set LANG, e.g. LANG=C.UTF-8)\n", stderr);
         return 1;
     }
+    vexla::quality::LimitsTable limits;
+    if (limitsPath) {
+        vexla::quality::LimitsParse parse = vexla::quality::LoadLimitsFile(*limitsPath);
+        // Asked for limits, the operator would take a file without any (a
+        // wrong or empty one) for every channel being in tolerance.
+        if (parse.error.empty() && parse.table.Empty()) {
+            parse.error = *limitsPath;
+            parse.error += ": no channel has limits";
+        }
+        if (!parse.error.empty()) {
+            std::fprintf(stderr, "kestrow: %s\n", parse.error.c_str());
+            return 1;
+        }
+        limits = std::move(parse.table);
+    }
     if (library.empty()) library = t::LibraryBesideProgram();
     std::string error;
     const auto driverLibrary = t::DriverLibrary::Open(library, error);
@@ -104,13 +132,16 @@ int main(int argc, char** argv) {
 
     InstallStopHandlers();
     vexla::monitor::ExportedDriver driver(driverLibrary->Exports());
-    vexla::monitor::MonitorModel model(driver, static_cast<uint32_t>(segment));
+    t::BlockTap tap(driver);
+    vexla::monitor::MonitorModel model(tap, static_cast<uint32_t>(segment));
+    t::ChannelStatistics statistics(std::move(limits));
+    t::Monitor monitor{model, tap, statistics};
     model.FormCreate();
     bool written = true;
     const bool onTerminal = isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
-    if (!onTerminal || !t::RunOnTerminal(model, options, stopRequested)) {
+    if (!onTerminal || !t::RunOnTerminal(monitor, options, stopRequested)) {
         if (onTerminal) std::fputs("kestrow: this terminal cannot be drawn on (TERM?); plain text instead\n", stderr);
-        written = t::RunPlain(model, options, stopRequested);
+        written = t::RunPlain(monitor, options, stopRequested);
     }
     // The terminal is already restored: the driver's end comes last.
     model.FormClose();

@@ -9,14 +9,14 @@ namespace vexla::monitor::terminal {
 
 namespace {
 
-bool Print(const MonitorModel& model, double seconds) {
-    const std::string table = PlainTable(model, seconds);
+bool Print(const Monitor& monitor, double seconds) {
+    const std::string table = PlainTable(monitor.model, seconds, &monitor.statistics);
     return std::fwrite(table.data(), 1, table.size(), stdout) == table.size() && std::fflush(stdout) == 0;
 }
 
 }  // namespace
 
-bool RunPlain(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop) {
+bool RunPlain(Monitor& monitor, const RunOptions& options, const volatile std::sig_atomic_t& stop) {
     constexpr int kTicksPerTable = 1000 / MonitorModel::kTimerIntervalMs;
     TickClock clock(std::chrono::milliseconds(MonitorModel::kTimerIntervalMs), options.seconds);
     int tick = 0;
@@ -26,13 +26,14 @@ bool RunPlain(MonitorModel& model, const RunOptions& options, const volatile std
             std::this_thread::sleep_for(std::chrono::milliseconds(clock.MillisecondsToNextTick()));
             continue;
         }
-        model.Timer1Timer();
+        ChannelSet ignored;
+        monitor.Tick(ignored);
         if (++tick % kTicksPerTable != 0) continue;
-        if (!Print(model, clock.Elapsed())) return false;
+        if (!Print(monitor, clock.Elapsed())) return false;
         printed = tick;
     }
     // The last picture also for a run shorter than a second.
-    return printed == tick || Print(model, clock.Elapsed());
+    return printed == tick || Print(monitor, clock.Elapsed());
 }
 
 }  // namespace vexla::monitor::terminal

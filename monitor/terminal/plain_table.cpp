@@ -10,12 +10,15 @@ namespace vexla::monitor::terminal {
 
 namespace {
 
-constexpr Align kAlign[] = {Align::Left, Align::Right, Align::Right, Align::Right};
-
-void AddRow(std::string& out, const std::string (&cells)[4]) {
+void AddRow(std::string& out, const std::string (&cells)[4], const char* mark = nullptr) {
     for (std::size_t k = 0; k < 4; ++k) {
         if (k > 0) out += ' ';
-        out += FitUtf8(cells[k], kColumnCells[k], kAlign[k]);
+        const BlockColumn& entry = kReadingColumns[k];
+        out += FitUtf8(cells[k], entry.cells, entry.column == Column::Number ? Align::Left : Align::Right);
+    }
+    if (mark != nullptr) {
+        out += ' ';
+        out += mark;
     }
     // A channel that never reported leaves blank columns behind its number.
     while (!out.empty() && out.back() == ' ') out.pop_back();
@@ -24,7 +27,7 @@ void AddRow(std::string& out, const std::string (&cells)[4]) {
 
 }  // namespace
 
-std::string PlainTable(const MonitorModel& model, double seconds) {
+std::string PlainTable(const MonitorModel& model, double seconds, const ChannelStatistics* statistics) {
     char stamp[48];
     std::snprintf(stamp, sizeof stamp, "-- %.1f s --\n", seconds);
     std::string out = stamp;
@@ -36,7 +39,8 @@ std::string PlainTable(const MonitorModel& model, double seconds) {
         const std::string row[4] = {
             model.Cell(cells.baseColumn, cells.row), model.Cell(cells.DisplayColumn(), cells.row),
             model.Cell(cells.DisplacementColumn(), cells.row), model.Cell(cells.RateColumn(), cells.row)};
-        AddRow(out, row);
+        const auto judgement = statistics != nullptr ? statistics->JudgeDisplacement(c) : std::nullopt;
+        AddRow(out, row, judgement ? quality::JudgementText(*judgement) : nullptr);
     }
     return out;
 }

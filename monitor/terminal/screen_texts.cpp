@@ -77,8 +77,9 @@ TextLine ActionsLine(const SingleChannelButton& single, const HardwareControls& 
 }
 
 TextLine HelpLine() {
-    return {{"方向键/鼠标", Look::Key}, {": 选格   "}, {"Enter z f s", Look::Key}, {": 命令   "},
-            {"h m", Look::Key},         {": 切换   "}, {"q/Esc", Look::Key},       {": 退出"}};
+    return {{"方向键/鼠标", Look::Key}, {": 选格  "}, {"Enter z f s", Look::Key}, {": 命令  "},
+            {"h m t", Look::Key},       {": 切换  "}, {"r", Look::Key},           {": 重置统计  "},
+            {"q/Esc", Look::Key},       {": 退出"}};
 }
 
 std::string TextOf(const TextLine& line) {
@@ -87,9 +88,15 @@ std::string TextOf(const TextLine& line) {
     return text;
 }
 
-std::vector<std::string> TooSmallMessage(Size needed, Size now) {
-    return {Cat({"终端太小: 需要 ", SizeText(needed, "×"), ", 现在 ", SizeText(now, "×")}),
-            Cat({"Terminal too small: needs ", SizeText(needed, "x"), ", now ", SizeText(now, "x")})};
+std::vector<std::string> TooSmallMessage(Size needed, Size now, View view) {
+    std::vector<std::string> lines = {
+        Cat({"终端太小: 需要 ", SizeText(needed, "×"), ", 现在 ", SizeText(now, "×")}),
+        Cat({"Terminal too small: needs ", SizeText(needed, "x"), ", now ", SizeText(now, "x")})};
+    if (view == View::Statistics) {
+        lines.push_back("t: 返回读数视图");
+        lines.push_back("t: back to the readings");
+    }
+    return lines;
 }
 
 }  // namespace vexla::monitor::terminal

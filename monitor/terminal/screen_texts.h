@@ -30,7 +30,8 @@ TextLine HelpLine();
 
 std::string TextOf(const TextLine& line);
 
-// Chinese first, then English, for whoever sits at the terminal.
-std::vector<std::string> TooSmallMessage(Size needed, Size now);
+// Chinese first, then English, for whoever sits at the terminal; for the
+// statistics, also the key back to the smaller readings view.
+std::vector<std::string> TooSmallMessage(Size needed, Size now, View view = View::Readings);
 
 }  // namespace vexla::monitor::terminal

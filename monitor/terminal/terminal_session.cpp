@@ -15,8 +15,12 @@ constexpr auto kMessageShown = std::chrono::seconds(10);
 
 class Session {
   public:
-    Session(MonitorModel& model, CursesScreen& screen, StderrCapture& capture)
-        : model_(model), screen_(screen), capture_(capture) {
+    Session(Monitor& monitor, CursesScreen& screen, StderrCapture& capture)
+        : monitor_(monitor),
+          model_(monitor.model),
+          statistics_(monitor.statistics),
+          screen_(screen),
+          capture_(capture) {
         screen_.Relayout(model_);
     }
 
@@ -30,11 +34,18 @@ class Session {
                 return false;
             case Input::Kind::Resize:
                 screen_.Relayout(model_);
+                KeepSelectionShown();
                 return true;
             default:
                 break;
         }
         if (input.kind == Input::Kind::Character && (input.character == L'q' || input.character == L'Q')) return false;
+        // Also on a screen too small for the view: the way back to one that fits.
+        if (input.kind == Input::Kind::Character && (input.character == L't' || input.character == L'T')) {
+            screen_.Show(screen_.Layout().Shown() == View::Readings ? View::Statistics : View::Readings, model_);
+            KeepSelectionShown();
+            return true;
+        }
         // Nothing acts unseen while the terminal is too small to show the grid.
         if (screen_.Layout().Fits()) Act(input);
         return true;
@@ -42,7 +53,10 @@ class Session {
 
     void Tick() {
         const HardwareControls before = model_.HwControls();
-        for (const CellRef& cell : model_.Timer1Timer()) screen_.PaintCell(model_, cell);
+        ChannelSet statistics;
+        for (const CellRef& cell : monitor_.Tick(statistics)) screen_.PaintCell(model_, cell);
+        for (int c = 0; c < kChannels; ++c)
+            if (statistics.test(static_cast<std::size_t>(c))) screen_.PaintStatistics(c);
         if (!(model_.HwControls() == before)) screen_.PaintActions(model_);
         ShowDriverMessages();
     }
@@ -64,10 +78,17 @@ class Session {
             case Input::Kind::Click:
                 if (const auto cell = screen_.Layout().CellUnder(input.y, input.x)) Select(*cell);
                 return;
-            case Input::Kind::Enter:
+            case Input::Kind::Enter: {
                 // The button is there only over a value cell.
-                if (model_.SingleButton().visible) model_.SPBtnSigleCtrlClick();
+                const SingleChannelButton button = model_.SingleButton();
+                if (!button.visible) return;
+                model_.SPBtnSigleCtrlClick();
+                // The displacement follows the gauge's position count, which a
+                // zero of the gauge's display leaves alone: only the
+                // displacement's own zero makes it jump.
+                if (button.command % 2 == 1) ChannelZeroed(button.command / 2);
                 return;
+            }
             case Input::Kind::Character:
                 return Command(input.character);
             default:
@@ -79,7 +100,13 @@ class Session {
         switch (key) {
             case L'z':
             case L'Z':
-                return model_.SpBtnDataZeroClick();
+                model_.SpBtnDataZeroClick();
+                statistics_.ZeroedAll();
+                return PaintAllStatistics();
+            case L'r':
+            case L'R':
+                statistics_.ResetAll();
+                return PaintAllStatistics();
             case L'f':
             case L'F':
                 // A disabled button cannot be pressed.
@@ -123,6 +150,25 @@ class Session {
         }
     }
 
+    void ChannelZeroed(int channel) {
+        statistics_.Zeroed(channel);
+        screen_.PaintStatistics(channel);
+    }
+
+    void PaintAllStatistics() {
+        for (int c = 0; c < kChannels; ++c) screen_.PaintStatistics(c);
+    }
+
+    // A channel cell the view hides would leave its button acting unseen:
+    // the selection moves to the channel's displacement.
+    void KeepSelectionShown() {
+        const CellRef current = model_.CurrentCell();
+        const ScreenLayout& layout = screen_.Layout();
+        if (!layout.Fits() || layout.Place(current).shown) return;
+        if (CellAt(current.col, current.row).kind == CellKind::Heading) return;
+        Select(layout.Move(current, 0, 0));
+    }
+
     void Select(CellRef cell) {
         const CellRef before = model_.CurrentCell();
         model_.StringGridDataClick(cell.col, cell.row);
@@ -131,7 +177,9 @@ class Session {
         screen_.PaintActions(model_);
     }
 
+    Monitor& monitor_;
     MonitorModel& model_;
+    ChannelStatistics& statistics_;
     CursesScreen& screen_;
     StderrCapture& capture_;
     TickClock::Clock::time_point messageUntil_{};
@@ -140,13 +188,13 @@ class Session {
 
 }  // namespace
 
-bool RunOnTerminal(MonitorModel& model, const RunOptions& options, const volatile std::sig_atomic_t& stop) {
+bool RunOnTerminal(Monitor& monitor, const RunOptions& options, const volatile std::sig_atomic_t& stop) {
     // Declared first, so that it is gone last: what the driver said is
     // written out once the terminal is restored.
     StderrCapture capture;
-    const std::unique_ptr<CursesScreen> screen = CursesScreen::Open();
+    const std::unique_ptr<CursesScreen> screen = CursesScreen::Open(monitor.statistics);
     if (screen == nullptr) return false;
-    Session session(model, *screen, capture);
+    Session session(monitor, *screen, capture);
     TickClock clock(std::chrono::milliseconds(MonitorModel::kTimerIntervalMs), options.seconds);
     session.Flush();
     while (stop == 0 && !clock.Expired()) {

@@ -9,6 +9,7 @@ Usage: kestrow_terminal_test.py BIN_DIR  (kestrow, libVexla.so, gaugesim)
 """
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -93,6 +94,24 @@ def line_with(screen, part):
     return next((line for line in screen.splitlines() if part in line), "")
 
 
+def field_colours(line):
+    """The fields of a line captured with its escape codes (capture-pane -e),
+    each with its foreground colour: 31 red, 32 green, 34 blue, None default."""
+    shown, colours, colour = [], [], None
+    for part in re.split(r"(\x1b\[[0-9;]*m)", line):
+        if part.startswith("\x1b["):
+            for code in (part[2:-1] or "0").split(";"):
+                if code in ("0", "39"):
+                    colour = None
+                elif 30 <= int(code) <= 37:
+                    colour = int(code)
+            continue
+        shown.append(part)
+        colours += [colour] * len(part)
+    text = "".join(shown)
+    return [(m.group(), colours[m.start()]) for m in re.finditer(r"\S+", text)]
+
+
 def kestrow_pid(pane):
     shell = int(pane.tmux("display-message", "-p", "-t", "kestrow", "#{pane_pid}").strip())
     children = open(f"/proc/{shell}/task/{shell}/children").read().split()
@@ -108,7 +127,9 @@ def run(work, env, sim_log, trace):
         f.write(f"""#!/bin/sh
 run=$1
 stty -g >"{work}/stty.before.$run"
-"{BIN}/kestrow" --library "{BIN}/libVexla.so" --segment "$2" 2>"{work}/stderr.$run"
+segment=$2
+shift 2
+"{BIN}/kestrow" --library "{BIN}/libVexla.so" --segment "$segment" "$@" 2>"{work}/stderr.$run"
 echo $? >"{work}/rc.$run"
 stty -g >"{work}/stty.after.$run"
 exec sleep 600
@@ -225,11 +246,49 @@ exec sleep 600
     err = open(os.path.join(work, "stderr.3")).read()
     check("Com12" in err and "\x1b" not in err, f"the message on standard error after the run ({err.strip()!r})")
 
+    # Limits: every displacement reads 0.00 since the z above; channel 1 is
+    # inside its limits, 3 above, 4 below, 2 has none.
+    pane.tmux("respawn-pane", "-k", "-t", "kestrow", f"sh {wrapper} 4 1 --limits {limits_file(work)}")
+    ok, screen = pane.wait_for(lambda s: "V1.325" in s and line_with(s, " 04 ").split()[2:3] == ["0.00"])
+    check(ok, "a run with --limits on screen", screen)
+    screen = pane.tmux("capture-pane", "-p", "-e", "-t", "kestrow")
+    colours = [field_colours(line_with(screen, f" 0{c} "))[2][1] for c in (1, 2, 3, 4)]
+    check(colours == [32, None, 31, 34], f"displacements: OK green, HIGH red, LOW blue, no limits plain ({colours})",
+          screen)
 
-def run_plain(env):
-    # Standard output a pipe: the table as text, no terminal codes.
-    out = subprocess.run([f"{BIN}/kestrow", "--seconds", "2.5"], env=env, stdin=subprocess.DEVNULL,
-                         capture_output=True, text=True, timeout=30)
+    # The statistics view; channel 7 moves between 0.10 and 0.50 mm.
+    pane.keys("t")
+    ok, screen = pane.wait_for(lambda s: line_with(s, " 03 ").split()[10:11] == ["0.40"])
+    check(ok and "最小(mm)  最大(mm)  范围(mm)" in line_with(screen, "编号"), "t: minimum, maximum, range of each channel",
+          screen)
+    screen = pane.tmux("capture-pane", "-p", "-e", "-t", "kestrow")
+    fields = field_colours(line_with(screen, " 03 "))
+    check([f[1] for f in fields[1:5]] == [31, 31, 31, None], f"channel 3: its extremes above the limits too ({fields})",
+          screen)
+    pane.keys("r")
+    ok, screen = pane.wait_for(lambda s: line_with(s, " 03 ").split()[10:11] != ["0.40"], 2)
+    check(ok, "r: channel 7's range starts again", screen)
+    pane.keys("z")
+    ok, screen = pane.wait_for(lambda s: line_with(s, " 01 ").split()[2:3] == ["│"], 2)
+    check(ok, "z: the statistics wait for the zeroed displacements to settle", screen)
+    pane.keys("q")
+    rc = wait_for_file(os.path.join(work, "rc.4"))
+    check(rc is not None and rc.strip() == "0", f"the run with limits ends with status 0 (got {rc!r})")
+
+
+def limits_file(work):
+    path = os.path.join(work, "limits.txt")
+    with open(path, "w") as f:
+        f.write("# channel, nominal, lower, upper\n1, 0, -0.05, 0.05, bore\n3, -0.10, -0.02, 0.02\n"
+                "4, 0.10, -0.02, 0.02\n")
+    return path
+
+
+def run_plain(work, env):
+    # Standard output a pipe: the table as text, no terminal codes; the
+    # channels with limits judged, the others as without.
+    out = subprocess.run([f"{BIN}/kestrow", "--seconds", "2.5", "--limits", limits_file(work)], env=env,
+                         stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=30)
     lines = out.stdout.splitlines()
     check(out.returncode == 0, f"plain run ends with status 0 (got {out.returncode}, {out.stderr})")
     check("\x1b" not in out.stdout, "plain output has no escape sequences")
@@ -239,6 +298,23 @@ def run_plain(env):
           out.stdout)
     check(any(line.split() == ["32", "已脱离"] for line in lines), "plain output: channel 32, absent, 已脱离",
           out.stdout)
+    marks = [next((line.split()[4:] for line in reversed(lines) if line.startswith(f" 0{c} ")), None)
+             for c in (1, 3, 4)]
+    check(marks == [["OK"], ["HIGH"], ["LOW"]], f"plain output: judgements after the rate ({marks})", out.stdout)
+
+    # A limits file that cannot be used ends kestrow before it starts, saying why.
+    bad = os.path.join(work, "bad-limits.txt")
+    for text, message in (("1, 0, -0.05, 0.05\n2, 0, 0.05, -0.05\n", "bad-limits.txt, line 2: "),
+                          ("# nothing but a comment\n", "bad-limits.txt: no channel has limits"),
+                          (None, "cannot read the limits file")):
+        if text is not None:
+            with open(bad, "w") as f:
+                f.write(text)
+        path = bad if text is not None else os.path.join(work, "missing.txt")
+        out = subprocess.run([f"{BIN}/kestrow", "--limits", path], env=env, stdin=subprocess.DEVNULL,
+                             capture_output=True, text=True, timeout=30)
+        check(out.returncode == 1 and message in out.stderr and out.stdout == "",
+              f"bad limits: {message} ({out.returncode}, {out.stderr.strip()})")
 
     # A session in the "C" locale: kestrow takes C.UTF-8 for the widths of the Chinese texts.
     c_env = dict(env, LC_ALL="C", LANG="C")
@@ -271,15 +347,16 @@ def main():
     env.pop("TMUX", None)
     sim_log = os.path.join(work, "gaugesim.log")
     sim = subprocess.Popen(
-        [f"{BIN}/gaugesim", "--format", "3", "--baud", "115200", "--com", str(COM), "--channels", "1-6",
+        [f"{BIN}/gaugesim", "--format", "3", "--baud", "115200", "--com", str(COM), "--channels", "1-7",
          "--kind", "6=0.001", "--motion", "still", "--position", "1=1.23", "--position", "2=-2.5",
-         "--position", "3=0.5", "--position", "4=12.34", "--position", "5=-1", "--position", "6=0.456"],
+         "--position", "3=0.5", "--position", "4=12.34", "--position", "5=-1", "--position", "6=0.456",
+         "--motion", "7=script", "--script", "0.1,0.5", "--dwell", "0.8"],
         env=env, stdout=open(sim_log, "w"), stderr=subprocess.STDOUT)
     pane = Pane(work, env)
     try:
         check(log_has(sim_log, "link:"), "gaugesim is up on COM 11")
         run(work, env, sim_log, trace)
-        run_plain(env)
+        run_plain(work, env)
     except Exception as e:  # a broken step fails the test with what was on screen
         failures.append(repr(e))
         print("FAILED:", repr(e))

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <optional>
+#include <ostream>
 #include <set>
 #include <utility>
 
+#include "channel_statistics.h"
 #include "display_width.h"
 #include "driver_library.h"
 #include "model/monitor_texts.h"
@@ -60,12 +63,17 @@ TEST(DisplayWidth, FitPadsClipsAndNeverSpillsOrPassesControls) {
         EXPECT_EQ(fitted, c.fitted) << c.text << " in " << c.cells;
         EXPECT_EQ(CellsOf(std::string_view(fitted)), c.cells) << c.text << " in " << c.cells;
     }
+    // A number too long for its cells never shows as another number.
+    EXPECT_EQ(FitNumber("0.40", 9), L"     0.40");
+    EXPECT_EQ(FitNumber("-999.9999", 9), L"-999.9999");
+    EXPECT_EQ(FitNumber("-1000.0000", 9), L"*********");
 }
 
 TEST(ScreenLayout, TheWidestArrangementThatFitsOrNone) {
     struct Case {
         Size screen;
         int across;
+        View view = View::Readings;
     };
     for (const Case& c : {Case{{80, 23}, 2},
                           {{79, 23}, 0},
@@ -74,8 +82,13 @@ TEST(ScreenLayout, TheWidestArrangementThatFitsOrNone) {
                           {{159, 15}, 4},
                           {{159, 14}, 0},
                           {{300, 100}, 4},
-                          {{0, 0}, 0}}) {
-        const ScreenLayout layout = ScreenLayout::For(c.screen);
+                          {{0, 0}, 0},
+                          {{80, 23}, 0, View::Statistics},
+                          {{98, 30}, 0, View::Statistics},
+                          {{99, 23}, 2, View::Statistics},
+                          {{199, 15}, 4, View::Statistics},
+                          {{198, 15}, 0, View::Statistics}}) {
+        const ScreenLayout layout = ScreenLayout::For(c.screen, c.view);
         EXPECT_EQ(layout.BlocksAcross(), c.across) << c.screen.width << "x" << c.screen.height;
         if (layout.Fits()) {
             EXPECT_LE(layout.Needed().width, c.screen.width);
@@ -84,6 +97,7 @@ TEST(ScreenLayout, TheWidestArrangementThatFitsOrNone) {
         }
     }
     EXPECT_EQ(ScreenLayout::Minimum(), (Size{80, 23}));
+    EXPECT_EQ(ScreenLayout::Minimum(View::Statistics), (Size{99, 23}));
 }
 
 TEST(ScreenLayout, CellsLandInTheirBlocks) {
@@ -121,35 +135,66 @@ TEST(ScreenLayout, CellsLandInTheirBlocks) {
 }
 
 TEST(ScreenLayout, ShownCellsDoNotOverlapStayOnScreenAndClicksMapBack) {
-    for (const Size screen : {Size{80, 23}, Size{159, 15}}) {
-        const ScreenLayout layout = ScreenLayout::For(screen);
+    for (const auto& [screen, view] : {std::pair{Size{80, 23}, View::Readings},
+                                       {Size{159, 15}, View::Readings},
+                                       {Size{99, 23}, View::Statistics},
+                                       {Size{199, 15}, View::Statistics}}) {
+        const ScreenLayout layout = ScreenLayout::For(screen, view);
         ASSERT_TRUE(layout.Fits());
         std::set<std::pair<int, int>> taken;
         int shown = 0;
+        const auto claim = [&](const Placement& p, const std::string& what) {
+            if (!p.shown) return false;
+            ++shown;
+            EXPECT_GE(p.y, layout.GridTop());
+            EXPECT_LT(p.y, layout.GridTop() + layout.GridLines());
+            EXPECT_NE(p.y, layout.SeparatorRow());
+            EXPECT_GE(p.x, layout.Left());
+            EXPECT_LE(p.x + p.width, layout.Left() + layout.GridCells());
+            for (int x = p.x; x < p.x + p.width; ++x) EXPECT_TRUE(taken.insert({p.y, x}).second) << what << " overlaps";
+            for (int rule : layout.RuleColumns()) EXPECT_FALSE(rule >= p.x && rule < p.x + p.width) << what;
+            return true;
+        };
         for (int row = 0; row < kGridRows; ++row) {
             for (int col = 0; col < kGridColumns; ++col) {
                 const Placement p = layout.Place({col, row});
-                if (!p.shown) continue;
-                ++shown;
-                EXPECT_GE(p.y, layout.GridTop());
-                EXPECT_LT(p.y, layout.GridTop() + layout.GridLines());
-                EXPECT_NE(p.y, layout.SeparatorRow());
-                EXPECT_GE(p.x, layout.Left());
-                EXPECT_LE(p.x + p.width, layout.Left() + layout.GridCells());
+                std::string what = "cell ";
+                what += std::to_string(col) + "," + std::to_string(row);
+                if (!claim(p, what)) continue;
                 for (int x = p.x; x < p.x + p.width; ++x) {
-                    EXPECT_TRUE(taken.insert({p.y, x}).second) << "cell " << col << "," << row << " overlaps";
                     const auto back = layout.CellUnder(p.y, x);
                     ASSERT_TRUE(back.has_value());
                     EXPECT_EQ(*back, (CellRef{col, row}));
                 }
-                for (int rule : layout.RuleColumns()) EXPECT_FALSE(rule >= p.x && rule < p.x + p.width);
             }
         }
-        // 128 channel cells and one heading line of four per block row of a half.
-        EXPECT_EQ(shown, 128 + 2 * layout.BlocksAcross() * 4);
+        // The columns the model has no cells for, under their headings.
+        for (int channel = 0; channel < kChannels; ++channel) {
+            for (Column column : {Column::Minimum, Column::Maximum, Column::Range}) {
+                std::string what = "channel ";
+                what += std::to_string(channel + 1);
+                const Placement p = layout.Place(channel, column);
+                claim(p, what);
+                EXPECT_FALSE(p.shown && layout.CellUnder(p.y, p.x).has_value()) << what;
+                const Placement heading = layout.PlaceHeading(channel, column);
+                if (channel % 4 == 0 && claim(heading, what + "'s heading")) {
+                    EXPECT_EQ(heading.x, p.x);
+                }
+            }
+        }
+        // Every channel cell and one heading line per block row of a half.
+        const int columns = static_cast<int>(ColumnsOf(view).size());
+        EXPECT_EQ(shown, 32 * columns + 2 * layout.BlocksAcross() * columns);
         EXPECT_FALSE(layout.CellUnder(layout.SeparatorRow(), layout.Left() + 1).has_value());
         EXPECT_FALSE(layout.CellUnder(layout.TitleRow(), layout.Left() + 1).has_value());
+        // The last block's last column ends the grid.
+        const Placement last = layout.Place(31, ColumnsOf(view).back().column);
+        EXPECT_EQ(last.x + last.width, layout.Left() + layout.GridCells());
     }
+    const ScreenLayout statistics = ScreenLayout::For({99, 23}, View::Statistics);
+    EXPECT_FALSE(statistics.Place({1, 1}).shown);  // channel 1's display value
+    EXPECT_FALSE(statistics.Place(0, Column::Rate).shown);
+    EXPECT_FALSE(ScreenLayout::For({80, 23}).Place(0, Column::Minimum).shown);
 }
 
 TEST(ScreenLayout, ArrowsMoveAcrossTheChannelCellsAsTheyStandOnScreen) {
@@ -158,6 +203,7 @@ TEST(ScreenLayout, ArrowsMoveAcrossTheChannelCellsAsTheyStandOnScreen) {
         CellRef from;
         int dx, dy;
         CellRef to;
+        View view = View::Readings;
     };
     for (const Case& c : {
              Case{2, {0, 0}, 0, 1, {0, 1}},  // from a heading: that column's first channel
@@ -175,8 +221,17 @@ TEST(ScreenLayout, ArrowsMoveAcrossTheChannelCellsAsTheyStandOnScreen) {
              {2, {11, 4}, 0, 1, {1, 7}},     // channel 12 down to 17
              {2, {16, 10}, 0, 1, {16, 10}},  // channel 32: bottom edge
              {2, {16, 7}, 0, -1, {6, 10}},   // channel 29 up to 24, above it in the lower half
+             // Number and displacement only: the extremes have nothing to act on.
+             {2, {0, 1}, 1, 0, {2, 1}, View::Statistics},    // channel 1's number to its displacement
+             {2, {2, 1}, 1, 0, {5, 1}, View::Statistics},    // on to channel 5's number
+             {4, {12, 1}, 1, 0, {15, 1}, View::Statistics},  // four across: channel 9 on to 13
+             {2, {1, 3}, 1, 0, {2, 3}, View::Statistics},    // a hidden display value: its displacement first
+             {2, {1, 0}, 0, 1, {2, 1}, View::Statistics},    // a hidden heading: the first displacement
          }) {
-        const ScreenLayout layout = ScreenLayout::For(c.across == 4 ? Size{159, 15} : Size{80, 23});
+        const Size screen = c.view == View::Statistics ? Size{c.across == 4 ? 199 : 99, 23}
+                                                       : (c.across == 4 ? Size{159, 15} : Size{80, 23});
+        const ScreenLayout layout = ScreenLayout::For(screen, c.view);
+        ASSERT_EQ(layout.BlocksAcross(), c.across);
         EXPECT_EQ(layout.Move(c.from, c.dx, c.dy), c.to)
             << c.across << " across from " << c.from.col << "," << c.from.row << " by " << c.dx << "," << c.dy;
     }
@@ -223,6 +278,11 @@ TEST(ScreenTexts, TooSmallNamesBothSizes) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "终端太小: 需要 80×23, 现在 60×20");
     EXPECT_EQ(lines[1], "Terminal too small: needs 80x23, now 60x20");
+    // The statistics also name the key back to a view that may fit.
+    const std::vector<std::string> statistics = TooSmallMessage({99, 23}, {80, 24}, View::Statistics);
+    ASSERT_EQ(statistics.size(), 4u);
+    EXPECT_EQ(statistics[0], "终端太小: 需要 99×23, 现在 80×24");
+    EXPECT_EQ(statistics[3].rfind("t: ", 0), 0u);
 }
 
 TEST(PlainTable, ChannelsUnderTheHeadingsInAlignedColumns) {
@@ -254,6 +314,161 @@ TEST(PlainTable, ChannelsUnderTheHeadingsInAlignedColumns) {
     // Every full row ends where the heading line ends, in terminal cells.
     EXPECT_EQ(CellsOf(std::string_view(lines[2])), CellsOf(std::string_view(lines[1])));
     EXPECT_EQ(CellsOf(std::string_view(lines[32])), CellsOf(std::string_view(lines[1])));
+
+    // With limits, a judged channel's mark follows its rate.
+    ChannelStatistics statistics(quality::ParseLimits("1, 0, 0, 0.05\n31, -1.00, 0, 0\n32, 0, 0, 0\n").table);
+    statistics.Feed(driver.data, model.Hardware(), model.Mode());
+    const std::string judged = PlainTable(model, 2.0, &statistics);
+    EXPECT_NE(judged.find("\n 01         12.35        -0.01 20.0次 LOW\n"), std::string::npos) << judged;
+    EXPECT_NE(judged.find("\n 31         -1.00         0.00 已脱离 HIGH\n"), std::string::npos) << judged;
+    EXPECT_NE(judged.find("\n 32\n"), std::string::npos) << judged;  // no reading, no judgement
+}
+
+// What the operator sees of a channel's statistics: minimum, maximum and range.
+struct Extremes {
+    std::string minimum, maximum, range;
+    friend bool operator==(const Extremes&, const Extremes&) = default;
+};
+
+Extremes ExtremesOf(const ChannelStatistics& statistics, int channel) {
+    return {statistics.MinimumText(channel), statistics.MaximumText(channel), statistics.RangeText(channel)};
+}
+
+std::ostream& operator<<(std::ostream& out, const Extremes& e) {
+    return out << "[" << e.minimum << ", " << e.maximum << ", " << e.range << "]";
+}
+
+TEST(ChannelStatistics, ExtremesOfTheShownDisplacementSinceTheLastReset) {
+    // One step: a reading of channel 1 (raw displacement, in the unit the
+    // screen shows), or an action; `quiet` refreshes carry no reading.
+    struct Step {
+        enum { Reading, Quiet, Reset, Zeroed, ZeroedOther, ZeroedAll } kind = Reading;
+        int32_t raw = 0;
+        HardwareType hardware = HardwareType::Percent;
+        DisplayMode mode = DisplayMode::Standard;
+        int times = 1;
+    };
+    using S = Step;
+    const auto thousandth = HardwareType::Thousandth;
+    const int settle = ChannelStatistics::kSettleTicks;
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+        Extremes expected;
+    };
+    const std::vector<Case> cases = {
+        {"as shown: 0.01 mm rounded half away from zero",
+         {{S::Reading, 1234}, {S::Reading, -505}, {S::Reading, 995}},
+         {"-0.51", "1.23", "1.74"}},
+        {"a refresh without news is no reading", {{S::Reading, 100}, {S::Quiet, 9999}}, {"0.10", "0.10", "0.00"}},
+        {"r: from the next reading on", {{S::Reading, 100}, {S::Reading, 500}, {S::Reset}}, {"", "", ""}},
+        {"r, then a reading",
+         {{S::Reading, 100}, {S::Reading, 500}, {S::Reset}, {S::Reading, 300}},
+         {"0.30", "0.30", "0.00"}},
+        {"half digit and 0.001 mm gauges in their own decimals",
+         {{S::Reading, 1237, HardwareType::Percent, DisplayMode::HalfDigit},
+          {S::Reading, 1232, HardwareType::Percent, DisplayMode::HalfDigit}},
+         {"1.230", "1.235", "0.005"}},
+        {"another gauge type starts afresh",
+         {{S::Reading, 5000}, {S::Reading, 1234, thousandth, DisplayMode::OneDigit}},
+         {"0.1234", "0.1234", "0.0000"}},
+        // The driver's average walks from the old displacement to the new zero.
+        {"zeroed: the averaged jump is passed over",
+         {{S::Reading, 500}, {S::Zeroed}, {S::Reading, 250, {}, {}, settle}, {S::Reading, 0}},
+         {"0.00", "0.00", "0.00"}},
+        {"zeroed: quiet refreshes count as settling too",
+         {{S::Zeroed}, {S::Quiet, 0, {}, {}, settle}, {S::Reading, 70}},
+         {"0.07", "0.07", "0.00"}},
+        {"zeroed all likewise", {{S::ZeroedAll}, {S::Reading, 250, {}, {}, settle - 1}}, {"", "", ""}},
+        {"r does not cut a settling zero short",
+         {{S::Zeroed}, {S::Reset}, {S::Reading, 250, {}, {}, settle - 1}},
+         {"", "", ""}},
+        {"another channel's zero leaves this one",
+         {{S::Reading, 100}, {S::ZeroedOther}, {S::Reading, 200}},
+         {"0.10", "0.20", "0.10"}},
+    };
+    for (const Case& c : cases) {
+        ChannelStatistics statistics;
+        for (const Step& step : c.steps) {
+            for (int i = 0; i < step.times; ++i) {
+                VexlaDataBlock32 block{};
+                block.updated[0] = step.kind == S::Reading ? 1 : 0;
+                block.displacement[0] = step.raw;
+                switch (step.kind) {
+                    case S::Reading:
+                    case S::Quiet:
+                        statistics.Feed(block, step.hardware, step.mode);
+                        break;
+                    case S::Reset:
+                        statistics.ResetAll();
+                        break;
+                    case S::Zeroed:
+                        statistics.Zeroed(0);
+                        break;
+                    case S::ZeroedOther:
+                        statistics.Zeroed(1);
+                        break;
+                    case S::ZeroedAll:
+                        statistics.ZeroedAll();
+                        break;
+                }
+            }
+        }
+        EXPECT_EQ(ExtremesOf(statistics, 0), c.expected) << c.what;
+    }
+
+    // What needs painting: the channels whose extremes moved, every one after a change of unit.
+    ChannelStatistics statistics;
+    VexlaDataBlock32 block{};
+    block.updated[3] = 1;
+    block.displacement[3] = 40;
+    EXPECT_EQ(statistics.Feed(block, HardwareType::Percent, DisplayMode::Standard), ChannelSet().set(3));
+    EXPECT_TRUE(statistics.Feed(block, HardwareType::Percent, DisplayMode::Standard).none());
+    EXPECT_TRUE(statistics.Feed(block, thousandth, DisplayMode::Standard).all());
+}
+
+TEST(ChannelStatistics, JudgedOnTheShownValueInclusiveLimits) {
+    // Channel 1: 0.95 .. 1.05 mm; channel 2 has no limits.
+    const quality::LimitsParse parse = quality::ParseLimits("1, 1.00, -0.05, +0.05\n");
+    ASSERT_EQ(parse.error, "");
+    using J = quality::Judgement;
+    struct Case {
+        int32_t raw;
+        DisplayMode mode;
+        std::optional<J> judgement;
+    };
+    for (const Case& c : {Case{1050, DisplayMode::Standard, J::Ok},
+                          {1054, DisplayMode::Standard, J::Ok},  // shown as 1.05
+                          {1055, DisplayMode::Standard, J::High},
+                          {1054, DisplayMode::OneDigit, J::High},
+                          {949, DisplayMode::Standard, J::Ok},  // shown as 0.95
+                          {949, DisplayMode::OneDigit, J::Low},
+                          {-2000, DisplayMode::Standard, J::Low}}) {
+        ChannelStatistics statistics(parse.table);
+        EXPECT_EQ(statistics.JudgeDisplacement(0), std::nullopt);
+        VexlaDataBlock32 block{};
+        block.updated[0] = block.updated[1] = 1;
+        block.displacement[0] = block.displacement[1] = c.raw;
+        statistics.Feed(block, HardwareType::Percent, c.mode);
+        EXPECT_EQ(statistics.JudgeDisplacement(0), c.judgement) << c.raw;
+        EXPECT_EQ(statistics.JudgeDisplacement(1), std::nullopt) << c.raw;
+    }
+
+    // The extremes are judged each on its own; after a reset, until the next
+    // reading, only the displacement still shown is.
+    ChannelStatistics statistics(parse.table);
+    VexlaDataBlock32 block{};
+    block.updated[0] = 1;
+    for (int32_t raw : {900, 1100, 1000}) {
+        block.displacement[0] = raw;
+        statistics.Feed(block, HardwareType::Percent, DisplayMode::Standard);
+    }
+    EXPECT_EQ(statistics.JudgeMinimum(0), J::Low);
+    EXPECT_EQ(statistics.JudgeMaximum(0), J::High);
+    EXPECT_EQ(statistics.JudgeDisplacement(0), J::Ok);
+    statistics.ResetAll();
+    EXPECT_EQ(statistics.JudgeMinimum(0), std::nullopt);
+    EXPECT_EQ(statistics.JudgeDisplacement(0), J::Ok);
 }
 
 TEST(DriverLibrary, NamesWhatIsMissing) {
