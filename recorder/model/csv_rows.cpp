@@ -35,8 +35,13 @@ bool ReadDigits(std::string_view text, size_t at, size_t width, int& value) {
     return true;
 }
 
-std::vector<std::string_view> SplitFields(std::string_view line) {
+std::string_view WithoutLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    return line;
+}
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+    line = WithoutLineEnd(line);
     std::vector<std::string_view> fields;
     size_t start = 0;
     for (size_t at = 0; at <= line.size(); ++at) {
@@ -199,36 +204,51 @@ bool CsvReader::ReadHeading(std::string_view line) {
 }
 
 std::optional<ReadingRow> CsvReader::ReadRow(std::string_view line) const {
-    const std::vector<std::string_view> fields = SplitFields(line);
-    if (static_cast<int>(fields.size()) != columns_ || time_ < 0) return std::nullopt;
-    const auto field = [&](int index) { return index < 0 ? std::string_view() : fields[static_cast<size_t>(index)]; };
+    if (time_ < 0) return std::nullopt;
+    // One pass over the line that keeps only the columns we read: a report
+    // reads millions of rows, and a vector per row would dominate.
+    enum Column { kPart, kTime, kChannel, kValue, kDisplacement, kRate, kJudgement, kColumns };
+    const std::array<int, kColumns> wanted = {part_, time_, channel_, value_, displacement_, rate_, judgement_};
+    std::array<std::string_view, kColumns> picked{};
+    line = WithoutLineEnd(line);
+    int count = 0;
+    size_t start = 0;
+    for (size_t at = 0; at <= line.size(); ++at) {
+        if (at < line.size() && line[at] != ',') continue;
+        for (size_t c = 0; c < kColumns; ++c) {
+            if (wanted[c] == count) picked[c] = line.substr(start, at - start);
+        }
+        ++count;
+        start = at + 1;
+    }
+    if (count != columns_) return std::nullopt;
     ReadingRow row;
-    const std::optional<LocalTime> time = ParseIsoText(field(time_));
-    const std::optional<int64_t> channel = WholeNumber(field(channel_), 1, quality::kChannels);
-    const std::optional<quality::Fixed> displacement = quality::ParseMillimetres(field(displacement_));
+    const std::optional<LocalTime> time = ParseIsoText(picked[kTime]);
+    const std::optional<int64_t> channel = WholeNumber(picked[kChannel], 1, quality::kChannels);
+    const std::optional<quality::Fixed> displacement = quality::ParseMillimetres(picked[kDisplacement]);
     if (!time || !channel || !displacement) return std::nullopt;
     row.time = *time;
     row.channel = static_cast<int>(*channel);
     row.displacement = *displacement;
-    row.decimals = DecimalsOf(field(displacement_));
+    row.decimals = DecimalsOf(picked[kDisplacement]);
     if (value_ >= 0) {
-        const std::optional<quality::Fixed> value = quality::ParseMillimetres(field(value_));
+        const std::optional<quality::Fixed> value = quality::ParseMillimetres(picked[kValue]);
         if (!value) return std::nullopt;
         row.value = *value;
     }
     if (rate_ >= 0) {
-        const std::optional<int32_t> rate = RateOf(field(rate_));
+        const std::optional<int32_t> rate = RateOf(picked[kRate]);
         if (!rate) return std::nullopt;
         row.rate = *rate;
     }
     if (part_ >= 0) {
-        const std::optional<int64_t> part = WholeNumber(field(part_), 1, INT64_MAX / 2);
+        const std::optional<int64_t> part = WholeNumber(picked[kPart], 1, INT64_MAX / 2);
         if (!part) return std::nullopt;
         row.part = static_cast<uint64_t>(*part);
     }
     if (judgement_ >= 0) {
         bool valid = false;
-        row.judgement = JudgementOf(field(judgement_), valid);
+        row.judgement = JudgementOf(picked[kJudgement], valid);
         if (!valid) return std::nullopt;
     }
     return row;

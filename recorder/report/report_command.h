@@ -1,0 +1,15 @@
+#pragma once
+// `vexla-rec report`: turns a recording into one self-contained HTML page.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vexla::recorder {
+
+// args: what follows "report", i.e. FILE.csv [--limits FILE] [-o REPORT.html].
+// Returns 0 on success, 2 for bad arguments, 1 when a file cannot be read
+// or the report cannot be written.
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace vexla::recorder
