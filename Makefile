@@ -64,7 +64,7 @@ test-tsan:
 # version information), so only that is built.
 test-win32:
 	cmake --preset win32
-	cmake --build --preset win32 -j $(JOBS) --target Vexla Kestrow Pellin vexla_c_example vexla_import_library
+	cmake --build --preset win32 -j $(JOBS) --target Vexla Kestrow Pellin vexla-rec vexla_c_example vexla_import_library
 	ctest --preset win32
 
 # A throwaway Wine prefix under the build folder, booted once before the run

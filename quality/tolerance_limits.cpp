@@ -1,8 +1,11 @@
 #include "tolerance_limits.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
+
+#include "utf8_path.h"
 
 namespace vexla::quality {
 
@@ -146,15 +149,24 @@ LimitsParse ParseLimits(std::string_view text) {
 }
 
 LimitsParse LoadLimitsFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        LimitsParse result;
+    LimitsParse result;
+    // A limits file is a few lines: a folder, a device or a huge file is
+    // not one, and is not read.
+    constexpr std::uintmax_t kLargest = 1 << 20;
+    std::error_code ec;
+    const std::filesystem::path file = Utf8Path(path);
+    if (!std::filesystem::is_regular_file(file, ec) || std::filesystem::file_size(file, ec) > kLargest || ec) {
+        result.error = "cannot read the limits file " + path + " (not a file of at most 1 MB)";
+        return result;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in) {
         result.error = "cannot read the limits file " + path;
         return result;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    LimitsParse result = ParseLimits(text.str());
+    result = ParseLimits(text.str());
     if (!result.error.empty()) result.error = path + ", " + result.error;
     return result;
 }

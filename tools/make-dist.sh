@@ -1,9 +1,9 @@
 #!/bin/sh
 # make dist: the release from this tree's sources, in dist/:
 #   vexla-VERSION-windows.zip  x64/ and x86/ (Vexla.dll, libVexla.dll.a,
-#                              Vexla.lib, Kestrow.exe, Pellin.exe), include/,
+#                              Vexla.lib, Kestrow.exe, Pellin.exe, vexla-rec.exe), include/,
 #                              bindings/, the user guide and the README
-#   vexla_VERSION_amd64.deb    libVexla.so, vexla.h, kestrow, pellin, gaugesim
+#   vexla_VERSION_amd64.deb    libVexla.so, vexla.h, kestrow, pellin, vexla-rec, gaugesim
 # built in Release folders of their own (build/dist-*), then checked by
 # tools/check-dist.py.
 set -eu
@@ -16,7 +16,7 @@ rm -rf "$out"
 mkdir -p "$out"
 
 cmake --preset dist-linux >/dev/null
-cmake --build --preset dist-linux -j "$jobs" --target Vexla gaugesim kestrow pellin
+cmake --build --preset dist-linux -j "$jobs" --target Vexla gaugesim kestrow pellin vexla-rec
 (cd build/dist-linux && cpack -G DEB >/dev/null)
 
 stage=$root/build/dist-stage/vexla-$version-windows
@@ -28,12 +28,12 @@ for arch in win64:x64:x86_64 win32:x86:i686; do
     folder=${rest%%:*}
     triple=${rest#*:}-w64-mingw32
     cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$jobs" --target Vexla Kestrow Pellin vexla_import_library
+    cmake --build --preset "$preset" -j "$jobs" --target Vexla Kestrow Pellin vexla-rec vexla_import_library
     mkdir -p "$stage/$folder"
-    for file in bin/Vexla.dll bin/Kestrow.exe bin/Pellin.exe lib/libVexla.dll.a lib/Vexla.lib; do
+    for file in bin/Vexla.dll bin/Kestrow.exe bin/Pellin.exe bin/vexla-rec.exe lib/libVexla.dll.a lib/Vexla.lib; do
         cp "build/$preset/$file" "$stage/$folder/"
     done
-    "$triple-strip" "$stage/$folder/Vexla.dll" "$stage/$folder/Kestrow.exe" "$stage/$folder/Pellin.exe"
+    "$triple-strip" "$stage/$folder/Vexla.dll" "$stage/$folder/Kestrow.exe" "$stage/$folder/Pellin.exe" "$stage/$folder/vexla-rec.exe"
 done
 cp -r include "$stage/include"
 # The bindings as a user copies them: what git tracks, without our tests and

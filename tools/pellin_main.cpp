@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
-#include <filesystem>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -208,18 +206,10 @@ bool Run(TesterModel& model, const console::Options& options) {
 
 }  // namespace
 
-// libVexla.so beside the program (a build) or, installed, the system's.
-std::string DefaultLibrary() {
-    std::error_code ec;
-    const std::filesystem::path beside =
-        std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / "libVexla.so";
-    return !ec && std::filesystem::exists(beside, ec) ? beside.string() : "libVexla.so";
-}
-
 int main(int argc, char** argv) {
     KeepStandardDescriptorsTaken();
     std::string error;
-    const auto options = console::ParseOptions(argc, argv, DefaultLibrary(), error);
+    const auto options = console::ParseOptions(argc, argv, vexla::tester::DefaultDriverLibrary(), error);
     if (!options) {
         std::fprintf(stderr, "pellin: %s\n%s", error.c_str(), console::kUsage);
         return 2;

@@ -79,7 +79,9 @@ TEST(Limits, AnyFaultRejectsTheWholeFileWithItsLine) {
         EXPECT_EQ(parsed.error, c.error) << c.text;
         EXPECT_TRUE(parsed.table.Empty() || !parsed.error.empty());
     }
-    EXPECT_NE(LoadLimitsFile("/nonexistent/limits.csv").error.find("/nonexistent/limits.csv"), std::string::npos);
+    for (const char* path : {"/nonexistent/limits.csv", "/", "/dev/zero"}) {
+        EXPECT_NE(LoadLimitsFile(path).error.find(path), std::string::npos) << path;
+    }
 }
 
 TEST(Limits, JudgesWithTheLimitsIncluded) {

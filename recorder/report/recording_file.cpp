@@ -4,7 +4,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "report/utf8_path.h"
+#include "utf8_path.h"
 
 namespace vexla::recorder::report {
 
@@ -147,7 +147,7 @@ void RecordingParser::Row(const ReadingRow& row) {
 }
 
 std::string LoadRecording(const std::string& path, const quality::LimitsTable& limits, RecordingData& data) {
-    std::ifstream file(Utf8Path(path), std::ios::binary);
+    std::ifstream file(quality::Utf8Path(path), std::ios::binary);
     std::string error;
     if (!file) {
         error = "cannot read ";

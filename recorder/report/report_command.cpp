@@ -6,8 +6,8 @@
 
 #include "report/html_report.h"
 #include "report/recording_file.h"
-#include "report/utf8_path.h"
 #include "tolerance_limits.h"
+#include "utf8_path.h"
 
 namespace vexla::recorder {
 
@@ -99,14 +99,14 @@ std::string DefaultOutput(const std::string& recording) {
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code error;
-    return a == b || std::filesystem::equivalent(report::Utf8Path(a), report::Utf8Path(b), error);
+    return a == b || std::filesystem::equivalent(quality::Utf8Path(a), quality::Utf8Path(b), error);
 }
 
 // Writes beside the target and renames into place (replacing an old report,
 // on Windows too), so that the target is either the old file or the whole
 // new one, never a half report.
 bool WriteWhole(const std::string& path, const std::string& text) {
-    const std::filesystem::path target = report::Utf8Path(path);
+    const std::filesystem::path target = quality::Utf8Path(path);
     std::filesystem::path temporary = target;
     temporary += ".part";
     std::error_code error;

@@ -38,4 +38,9 @@ class LazyLibrary {
     std::map<std::string, void*, std::less<>> functions_;
 };
 
+// The driver a host loads when none is named: on Windows Vexla.dll, which
+// the system looks for beside the program first; elsewhere libVexla.so
+// beside the program (a build, an unpacked archive) or else the installed one.
+std::string DefaultDriverLibrary();
+
 }  // namespace vexla::tester

@@ -1,5 +1,8 @@
 #include <dlfcn.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "binding/lazy_library.h"
 
 namespace vexla::tester {
@@ -22,6 +25,13 @@ void* LazyLibrary::Find(void* handle, const char* name, std::string& reason) {
 
 void LazyLibrary::Close(void* handle) {
     dlclose(handle);
+}
+
+std::string DefaultDriverLibrary() {
+    std::error_code ec;
+    const std::filesystem::path beside =
+        std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / "libVexla.so";
+    return !ec && std::filesystem::exists(beside, ec) ? beside.string() : "libVexla.so";
 }
 
 }  // namespace vexla::tester

@@ -22,7 +22,7 @@ namespace {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
-    vexla::tester::LazyDriver driver("Vexla.dll", &ReportMissing);
+    vexla::tester::LazyDriver driver(vexla::tester::DefaultDriverLibrary(), &ReportMissing);
     vexla::tester::Mainform form(driver);
     if (form.Handle() == nullptr) return 1;
     ShowWindow(form.Handle(), show);

@@ -1,12 +1,12 @@
 #pragma once
-// File names arrive as UTF-8 on every system (vexla-rec turns Windows' wide
+// File names arrive as UTF-8 on every system (the programs turn Windows' wide
 // arguments into UTF-8). A path made from them opens the right file on
 // Windows too, where a plain narrow name would be read in the ANSI code page.
 
 #include <filesystem>
 #include <string>
 
-namespace vexla::recorder::report {
+namespace vexla::quality {
 
 inline std::filesystem::path Utf8Path(const std::string& name) {
     try {
@@ -16,4 +16,4 @@ inline std::filesystem::path Utf8Path(const std::string& name) {
     }
 }
 
-}  // namespace vexla::recorder::report
+}  // namespace vexla::quality

@@ -1,0 +1,182 @@
+#include "model/recorder_options.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vexla::recorder {
+
+namespace {
+
+std::optional<long> WholeNumber(std::string_view text, long lowest, long highest) {
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    long value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value < lowest || value > highest) return std::nullopt;
+    return value;
+}
+
+std::optional<double> Seconds(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0 || value > 1e7) return std::nullopt;
+    return value;
+}
+
+std::optional<monitor::HardwareType> KindOf(std::string_view text) {
+    if (text == "0.01") return monitor::HardwareType::Percent;
+    if (text == "0.001") return monitor::HardwareType::Thousandth;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<uint32_t> ParseChannelMask(std::string_view text) {
+    uint32_t mask = 0;
+    while (true) {
+        const size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        const size_t dash = item.find('-');
+        const auto first = WholeNumber(item.substr(0, dash), 1, quality::kChannels);
+        const auto last =
+            dash == std::string_view::npos ? first : WholeNumber(item.substr(dash + 1), 1, quality::kChannels);
+        if (!first || !last || *last < *first) return std::nullopt;
+        for (long c = *first; c <= *last; ++c) mask |= 1u << (c - 1);
+        if (comma == std::string_view::npos) return mask;
+        text.remove_prefix(comma + 1);
+    }
+}
+
+ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args) {
+    ParsedOptions parsed;
+    RecorderOptions o;
+    const auto fail = [&](const std::string& arg, const char* expected) {
+        parsed.error = arg;
+        parsed.error += ": ";
+        parsed.error += expected;
+        return parsed;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+            return parsed;
+        }
+        if (arg == "--quiet" || arg == "-q") {
+            o.quiet = true;
+            continue;
+        }
+        if (arg == "--capture") {
+            o.captureOnKey = true;
+            // An optional key: the next argument when it is one character.
+            if (i + 1 < args.size() && args[i + 1].size() == 1) o.captureKey = args[++i][0];
+            continue;
+        }
+        if (i + 1 >= args.size()) return fail(arg, arg.rfind("--", 0) == 0 ? "needs a value" : "unknown argument");
+        const std::string& value = args[++i];
+        const std::string named = arg + " " + value;
+        if (arg == "--segment") {
+            const auto v = WholeNumber(value, 1, 999);
+            if (!v) return fail(named, "expected a segment 1..999");
+            o.segment = static_cast<uint32_t>(*v);
+        } else if (arg == "--channels") {
+            const auto v = ParseChannelMask(value);
+            if (!v) return fail(named, "expected channels 1..32 such as 1-8,12");
+            o.channels = *v;
+        } else if (arg == "--kind") {
+            const size_t eq = value.find('=');
+            const auto mask = eq == std::string::npos ? std::optional<uint32_t>(0xFFFFFFFFu)
+                                                      : ParseChannelMask(std::string_view(value).substr(0, eq));
+            const auto kind =
+                KindOf(eq == std::string::npos ? std::string_view(value) : std::string_view(value).substr(eq + 1));
+            if (!mask || !kind) return fail(named, "expected 0.01 or 0.001, or channels=kind such as 1-4=0.001");
+            for (size_t c = 0; c < quality::kChannels; ++c) {
+                if ((*mask >> c) & 1u) o.kinds[c] = *kind;
+            }
+        } else if (arg == "--limits") {
+            o.limitsFile = value;
+        } else if (arg == "--output" || arg == "-o") {
+            if (value.empty()) return fail(arg, "needs a file name");
+            o.output = value;
+        } else if (arg == "--exists") {
+            if (value == "new") {
+                o.whenExists = WhenExists::NewName;
+            } else if (value == "stop") {
+                o.whenExists = WhenExists::Stop;
+            } else {
+                return fail(named, "expected new or stop");
+            }
+        } else if (arg == "--duration") {
+            const auto v = Seconds(value);
+            if (!v) return fail(named, "expected seconds above 0");
+            o.durationSeconds = *v;
+        } else if (arg == "--every") {
+            const auto v = Seconds(value);
+            if (!v || *v < 0.05) return fail(named, "expected seconds, at least 0.05");
+            o.everySeconds = *v;
+        } else if (arg == "--library") {
+            o.library = value;
+        } else {
+            --i;
+            return fail(arg, "unknown option (--help lists them)");
+        }
+    }
+    parsed.options = o;
+    return parsed;
+}
+
+std::string RecorderUsage() {
+    return R"(Usage: vexla-rec [options]
+       vexla-rec report FILE.csv [--limits FILE] [-o REPORT.html]
+
+Records the gauges' readings through the driver to a CSV file: one row per
+new reading (time, channel, value and displacement in mm, rate), or in
+capture mode one row per channel for each part. Ctrl+C ends the run; a
+summary of every channel's statistics follows.
+
+  --segment N         the driver's configuration segment (default 1)
+  --channels LIST     channels to record, e.g. 1-8,12 (default 1-32)
+  --kind [LIST=]K     0.01 (default) or 0.001 mm gauges, for all or LIST;
+                      repeatable; decides the decimals
+  --limits FILE       tolerance limits: channel, nominal, lower and upper
+                      tolerance in mm, name; rows are judged OK, LOW or HIGH
+  -o, --output FILE   the CSV file (default vexla-YYYYMMDD-HHMMSS.csv here)
+  --exists new|stop   an existing file is never overwritten: take the next
+                      free name FILE-2.csv, ... (new, default) or stop
+  --duration S        stop after S seconds (default: until Ctrl+C)
+  --capture [KEY]     capture mode: a row set each time Enter (or the key
+                      KEY) is pressed
+  --every S           capture mode: a row set every S seconds (with
+                      --capture as well, also on the key)
+  --library PATH      the driver library (default: the one beside vexla-rec)
+  -q, --quiet         no progress line
+  -h, --help          this text
+
+Exit status: 0 after a normal run, 1 when the file cannot be written or the
+driver cannot be loaded, 2 for bad arguments.
+)";
+}
+
+std::string DatedFileName(const LocalTime& t) {
+    char name[48];
+    std::snprintf(name, sizeof name, "vexla-%04d%02d%02d-%02d%02d%02d.csv", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return name;
+}
+
+std::string NumberedFileName(const std::string& path, int number) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    std::string name = path.substr(0, hasExtension ? dot : path.size());
+    name += '-';
+    name += std::to_string(number);
+    if (hasExtension) name += path.substr(dot);
+    return name;
+}
+
+}  // namespace vexla::recorder

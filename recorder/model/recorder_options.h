@@ -1,0 +1,51 @@
+#pragma once
+// The recorder's command line.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/recording.h"
+
+namespace vexla::recorder {
+
+// What to do when the output file is there already: it is never overwritten.
+enum class WhenExists { NewName, Stop };
+
+struct RecorderOptions {
+    uint32_t segment = 1;
+    uint32_t channels = 0xFFFFFFFFu;  // bit c - 1 for channel c
+    std::array<monitor::HardwareType, quality::kChannels> kinds{};
+    std::string limitsFile;
+    std::string output;  // empty: a dated name in the current folder
+    WhenExists whenExists = WhenExists::NewName;
+    double durationSeconds = 0;  // 0: until interrupted
+    bool captureOnKey = false;   // a row set at each press of the key
+    char captureKey = '\n';
+    double everySeconds = 0;  // a row set every S seconds (0: none)
+    std::string library;      // empty: the driver beside the program
+    bool quiet = false;
+
+    bool Capture() const { return captureOnKey || everySeconds > 0; }
+};
+
+struct ParsedOptions {
+    std::optional<RecorderOptions> options;
+    bool help = false;
+    std::string error;
+};
+
+ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args);
+std::string RecorderUsage();
+
+// "1-8,12": channels 1..32 as a mask (bit c - 1 for channel c).
+std::optional<uint32_t> ParseChannelMask(std::string_view text);
+
+// "vexla-20261208-184001.csv".
+std::string DatedFileName(const LocalTime& now);
+
+// "run.csv" → "run-2.csv", "run-3.csv", ...; a name without ".csv" gets the
+// number at its end.
+std::string NumberedFileName(const std::string& path, int number);
+
+}  // namespace vexla::recorder

@@ -1,0 +1,216 @@
+#include "recorder_run.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include "binding/lazy_library.h"
+#include "platform/console_keys.h"
+#include "platform/output_file.h"
+#include "platform/run_control.h"
+
+namespace vexla::recorder {
+
+namespace {
+
+constexpr int64_t kTickMilliseconds = 50;
+// The file reaches the disk at least this often while rows come in.
+constexpr int64_t kSyncMilliseconds = 1000;
+constexpr int kMaxNumberedNames = 9999;
+
+// The driver functions the recorder calls, bound when it starts so that a
+// wrong library is named before anything is recorded.
+struct RecorderDriver {
+    decltype(&::SetNetSegment) SetNetSegment = nullptr;
+    decltype(&::GetReFlashRate32) GetReFlashRate32 = nullptr;
+    decltype(&::GetNewData32Ch) GetNewData32Ch = nullptr;
+    decltype(&::DLL_End_Application) DLL_End_Application = nullptr;
+
+    bool Bind(tester::LazyLibrary& library) {
+        return Find(library, "SetNetSegment", SetNetSegment) && Find(library, "GetReFlashRate32", GetReFlashRate32) &&
+               Find(library, "GetNewData32Ch", GetNewData32Ch) &&
+               Find(library, "DLL_End_Application", DLL_End_Application);
+    }
+
+  private:
+    template <typename F>
+    static bool Find(tester::LazyLibrary& library, const char* name, F& function) {
+        function = reinterpret_cast<F>(library.Resolve(name));
+        return function != nullptr;
+    }
+};
+
+// The file under the asked name, or under the next free numbered one.
+std::unique_ptr<OutputFile> CreateOutput(const RecorderOptions& options, std::ostream& err) {
+    const std::string asked = options.output.empty() ? DatedFileName(LocalNow()) : options.output;
+    std::string error;
+    for (int number = 1; number <= kMaxNumberedNames; ++number) {
+        const std::string path = number == 1 ? asked : NumberedFileName(asked, number);
+        OutputFile::Created created = OutputFile::Created::Failed;
+        auto file = OutputFile::Create(path, created, error);
+        if (file) return file;
+        if (created == OutputFile::Created::Exists && options.whenExists == WhenExists::Stop) {
+            err << "vexla-rec: " << path << " exists already; it is not overwritten (--exists new takes a new name)\n";
+            return nullptr;
+        }
+        if (created != OutputFile::Created::Exists) break;
+    }
+    err << "vexla-rec: " << error << '\n';
+    return nullptr;
+}
+
+std::string ChannelNames(const std::vector<int>& channels) {
+    std::string text;
+    for (const int c : channels) {
+        if (!text.empty()) text += ", ";
+        text += std::to_string(c);
+    }
+    return text;
+}
+
+class Run {
+  public:
+    Run(const RecorderOptions& options, RecordingSettings settings, OutputFile& file, RecorderDriver& driver,
+        std::ostream& err)
+        : options_(options), recording_(std::move(settings)), file_(file), driver_(driver), err_(err) {}
+
+    // False when the file failed.
+    bool Record() {
+        std::unique_ptr<ConsoleKeys> keys;
+        if (options_.captureOnKey) keys = std::make_unique<ConsoleKeys>(options_.captureKey);
+        const bool progress = !options_.quiet && ErrorIsTerminal();
+        started_ = SteadyMilliseconds();
+        int64_t tick = started_;
+        int64_t nextCapture = started_ + Milliseconds(options_.everySeconds);
+        int64_t nextProgress = started_ + 1000;
+        const int64_t end = started_ + Milliseconds(options_.durationSeconds);
+        if (!Write(CsvHeading(recording_.Settings().Layout())) || !Sync()) return false;
+        while (!StopRequested()) {
+            const LocalTime now = LocalNow();
+            VexlaDataBlock32 block{};
+            int32_t rates[32];
+            driver_.GetReFlashRate32(rates);
+            driver_.GetNewData32Ch(&block);
+            std::string rows;
+            recording_.TakeResult(block, rates, now, rows);
+            const int64_t steady = SteadyMilliseconds();
+            int captures = keys ? keys->TakePresses() : 0;
+            if (options_.everySeconds > 0 && steady >= nextCapture) {
+                ++captures;
+                nextCapture += Milliseconds(options_.everySeconds);
+                if (nextCapture <= steady) nextCapture = steady + Milliseconds(options_.everySeconds);
+            }
+            for (int i = 0; i < captures; ++i) Capture(now, rows);
+            if (!rows.empty() && !Write(rows)) return false;
+            if (steady - lastSync_ >= kSyncMilliseconds && unsynced_ && !Sync()) return false;
+            if (progress && steady >= nextProgress) {
+                ShowProgress(steady);
+                nextProgress += 1000;
+            }
+            if (options_.durationSeconds > 0 && steady >= end) break;
+            tick += kTickMilliseconds;
+            if (tick <= steady) tick = steady + kTickMilliseconds;  // fell behind: no burst to catch up
+            WaitUntil(options_.durationSeconds > 0 && end < tick ? end : tick);
+        }
+        if (progress) err_ << '\n';
+        return Sync();
+    }
+
+    double Seconds() const { return static_cast<double>(SteadyMilliseconds() - started_) / 1000; }
+    const Recording& Recorded() const { return recording_; }
+
+  private:
+    static int64_t Milliseconds(double seconds) { return static_cast<int64_t>(seconds * 1000 + 0.5); }
+
+    void Capture(const LocalTime& now, std::string& rows) {
+        std::vector<int> missing;
+        recording_.Capture(now, rows, missing);
+        if (!missing.empty()) {
+            err_ << "vexla-rec: part " << recording_.Captures() << ": no current reading from channel"
+                 << (missing.size() > 1 ? "s " : " ") << ChannelNames(missing) << '\n';
+        }
+    }
+
+    bool Write(const std::string& bytes) {
+        std::string error;
+        if (file_.Write(bytes, error)) {
+            unsynced_ = true;
+            return true;
+        }
+        err_ << "vexla-rec: " << error << "; the recording stops here\n";
+        return false;
+    }
+
+    bool Sync() {
+        std::string error;
+        lastSync_ = SteadyMilliseconds();
+        unsynced_ = false;
+        if (file_.Sync(error)) return true;
+        err_ << "vexla-rec: " << error << "; the recording stops here\n";
+        return false;
+    }
+
+    void ShowProgress(int64_t steady) {
+        char line[160];
+        std::snprintf(line, sizeof line, "\rrecording %s: %llu rows, %lld s ", file_.Path().c_str(),
+                      static_cast<unsigned long long>(recording_.Rows()),
+                      static_cast<long long>((steady - started_) / 1000));
+        err_ << line << std::flush;
+    }
+
+    const RecorderOptions& options_;
+    Recording recording_;
+    OutputFile& file_;
+    RecorderDriver& driver_;
+    std::ostream& err_;
+    int64_t started_ = 0;
+    int64_t lastSync_ = 0;
+    bool unsynced_ = false;
+};
+
+}  // namespace
+
+int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream& err) {
+    RecordingSettings settings;
+    for (size_t c = 0; c < quality::kChannels; ++c) settings.channels[c] = ((options.channels >> c) & 1u) != 0;
+    settings.kinds = options.kinds;
+    settings.capture = options.Capture();
+    if (!options.limitsFile.empty()) {
+        quality::LimitsParse limits = quality::LoadLimitsFile(options.limitsFile);
+        if (!limits.error.empty()) {
+            err << "vexla-rec: " << limits.error << '\n';
+            return 2;
+        }
+        settings.limits = std::move(limits.table);
+    }
+
+    const std::string libraryPath = options.library.empty() ? tester::DefaultDriverLibrary() : options.library;
+    std::string missing;
+    tester::LazyLibrary library(libraryPath, [&](const std::string& what, const std::string& reason) {
+        missing = what;
+        missing += ": ";
+        missing += reason;
+    });
+    RecorderDriver driver;
+    if (!driver.Bind(library)) {
+        err << "vexla-rec: cannot use the driver " << missing << '\n';
+        return 1;
+    }
+
+    std::unique_ptr<OutputFile> file = CreateOutput(options, err);
+    if (!file) return 1;
+    CatchStopRequests();
+    driver.SetNetSegment(options.segment);
+    Run run(options, std::move(settings), *file, driver, err);
+    const bool recorded = run.Record();
+    driver.DLL_End_Application();
+
+    char head[96];
+    std::snprintf(head, sizeof head, "%llu rows in %.1f s to ", static_cast<unsigned long long>(run.Recorded().Rows()),
+                  run.Seconds());
+    out << "vexla-rec: " << head << file->Path();
+    if (options.Capture()) out << " (" << run.Recorded().Captures() << " parts)";
+    out << '\n' << AlignedText(run.Recorded().Statistics()) << std::flush;
+    return recorded ? 0 : 1;
+}
+
+}  // namespace vexla::recorder

@@ -1,0 +1,266 @@
+#!/usr/bin/env python3
+"""vexla-rec as a site runs it: against gaugesim on a pty linked as a COM
+port, in a home of its own. Checks the CSV rows against the gauges' known
+motions and the limits, capture mode's row sets, a recorder killed with
+SIGKILL, a read-only folder and a full file system (tmpfs mounts in a mount
+namespace of the test's own), never overwriting, and bad arguments.
+
+Usage: vexla_rec_test.py BIN_DIR [--wine WINE]  (vexla-rec, the driver, gaugesim)
+Under Wine only the recording and capture runs are made: the rest is the
+same code on both systems.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+ROW = re.compile(r"^(?:(\d+),)?(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d),(\d+),(-?\d+\.\d+),(-?\d+\.\d+),"
+                 r"(\d+\.\d)?(?:,(OK|LOW|HIGH)?)?$")
+failures, passes = [], []
+
+
+def check(condition, what, detail=None):
+    (passes if condition else failures).append(what)
+    print("ok:" if condition else "FAILED:", what)
+    if not condition and detail is not None:
+        print(detail)
+
+
+def parse(path):
+    """(heading, rows, partial): complete lines only; a last line without
+    its end is the partial line of a recorder that was stopped mid-write."""
+    data = open(path, "rb").read().decode()
+    lines = data.split("\r\n")
+    partial = lines.pop()  # "" when the file ends with a line end
+    heading = lines[0] if lines else ""
+    rows = [ROW.match(line) for line in lines[1:]]
+    return heading, rows, partial
+
+
+class Recorder:
+    def __init__(self, args, work, env, wine=None):
+        self.args, self.work, self.env, self.wine = args, work, env, wine
+        # Under Wine the driver's first messages after connecting hold the
+        # host's thread for about two seconds: runs are that much longer.
+        self.settle = 3 if wine else 0
+
+    def seconds(self, s):
+        return str(s + self.settle)
+
+    def path(self, name):
+        full = os.path.join(self.work, name)
+        return "Z:" + full.replace("/", "\\") if self.wine else full
+
+    def command(self, *options):
+        # A segment of the test's own: under Wine the prefix is shared.
+        program = os.path.join(self.args.bin, "vexla-rec.exe" if self.wine else "vexla-rec")
+        segment = [] if options[:1] == ("report",) else ["--segment", str(self.args.com)]
+        return ([self.wine] if self.wine else []) + [program, *segment, *options]
+
+    def run(self, *options, stdin=None, timeout=60, prefix=()):
+        return subprocess.run([*prefix, *self.command(*options)], env=self.env, cwd=self.work, input=stdin,
+                              capture_output=True, text=True, timeout=timeout)
+
+
+def recording_and_limits(rec):
+    with open(os.path.join(rec.work, "limits.csv"), "w") as f:
+        f.write("channel,nominal,lower,upper,name\n1, 0.50, -0.10, 0.10, ramp\n2, 0, -0.5, 0.5, still\n")
+    out = rec.run("--channels", "1-2,5", "--kind", "2=0.001", "--duration", rec.seconds(3), "--limits", rec.path("limits.csv"),
+                  "-o", rec.path("run.csv"))
+    check(out.returncode == 0, f"a 3 s recording ends with status 0 ({out.returncode}, {out.stderr.strip()})")
+    heading, rows, partial = parse(os.path.join(rec.work, "run.csv"))
+    check(heading == "time,channel,value_mm,displacement_mm,rate_per_s,judgement" and partial == "",
+          "the heading names the judgement column; the file ends with a whole line", heading)
+    check(rows and all(rows), "every row parses", [r for r in rows if not r][:3])
+    rows = [r for r in rows if r]
+    ramp = [float(r[5]) for r in rows if r[3] == "1"]
+    still = [r for r in rows if r[3] == "2"]
+    falls = [(a, b) for a, b in zip(ramp, ramp[1:]) if b < a]
+    check(len(ramp) >= 20 and not falls and ramp[-1] - ramp[0] > 0.5,
+          f"channel 1's ramp: {len(ramp)} rows, rising from {ramp[:1]} to {ramp[-1:]}", falls)
+    check(still and all(r[4] == "-0.250" and r[5] == "-0.250" for r in still),
+          "channel 2, a 0.001 mm gauge, reads -0.250 with three decimals", still[:2])
+    check(not any(r[3] not in ("1", "2") for r in rows), "only chosen channels, and 5 sends nothing")
+    judged = [(float(r[5]), r[7]) for r in rows if r[3] == "1"]
+    expected = [(d, "LOW" if d < 0.4 else "HIGH" if d > 0.6 else "OK") for d, _ in judged]
+    check(judged == expected and {"LOW", "OK", "HIGH"} <= {j for _, j in judged},
+          "channel 1 judged LOW, then OK between 0.40 and 0.60, then HIGH", judged[:5])
+    check("ramp" in out.stdout and re.search(r"^\s+1\s+ramp\s+" + str(len(ramp)) + r"\s", out.stdout, re.M),
+          "the summary counts channel 1's rows under its name", out.stdout)
+
+    # The report of this recording: a trend line per channel.
+    out = rec.run("report", rec.path("run.csv"), "--limits", rec.path("limits.csv"))
+    html = open(os.path.join(rec.work, "run.html"), encoding="utf-8").read() if out.returncode == 0 else ""
+    check(html.count('<polyline class="trend"') == 2 and "<script" not in html,
+          f"the report has a trend line for channels 1 and 2 and no script ({out.returncode}, {out.stderr.strip()})")
+
+    # The name is taken: the next free one, the first file untouched.
+    before = open(os.path.join(rec.work, "run.csv"), "rb").read()
+    out = rec.run("--channels", "2", "--duration", "0.5", "-o", rec.path("run.csv"), "-q")
+    check(out.returncode == 0 and os.path.exists(os.path.join(rec.work, "run-2.csv")),
+          f"an existing file makes the recorder take run-2.csv ({out.stdout.strip()})")
+    out = rec.run("--channels", "2", "--duration", "0.5", "-o", rec.path("run.csv"), "--exists", "stop")
+    check(out.returncode == 1 and "exists already" in out.stderr, f"--exists stop refuses ({out.stderr.strip()})")
+    check(open(os.path.join(rec.work, "run.csv"), "rb").read() == before, "the first recording is unchanged")
+
+
+def capture(rec):
+    # Three presses of Enter, a gap between them, then the input stays open
+    # until the end of the run.
+    proc = subprocess.Popen(rec.command("--channels", "1-2,6", "--capture", "--duration", rec.seconds(3), "-o",
+                                        rec.path("parts.csv"), "-q"),
+                            env=rec.env, cwd=rec.work, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True)
+    time.sleep(1.0 + rec.settle)
+    for _ in range(3):
+        proc.stdin.write("\n")
+        proc.stdin.flush()
+        time.sleep(0.4)
+    out, err = proc.communicate(timeout=30)
+    _, rows, _ = parse(os.path.join(rec.work, "parts.csv"))
+    parts = {}
+    for r in rows:
+        parts.setdefault(r[1], []).append(r[3])
+    check(proc.returncode == 0 and parts == {"1": ["1", "2"], "2": ["1", "2"], "3": ["1", "2"]},
+          f"three presses, three row sets of channels 1 and 2 ({parts})")
+    check(err.count("no current reading from channel 6") == 3, "each part names channel 6, which sends nothing", err)
+    check(all(len({r[2] for r in rows if r[1] == p}) == 1 for p in parts), "a part's rows share one time")
+
+    out = rec.run("--channels", "1", "--every", "0.5", "--duration", rec.seconds(2.2), "-o", rec.path("every.csv"),
+                  "-q")
+    _, rows, _ = parse(os.path.join(rec.work, "every.csv"))
+    numbers = [int(r[1]) for r in rows]
+    check(out.returncode == 0 and numbers == list(range(numbers[0], numbers[0] + len(numbers)))
+          and 3 <= len(rows) <= 5 + 2 * rec.settle,
+          f"--every 0.5 for 2.2 s: a row set each half second ({numbers})")
+
+
+def killed(rec):
+    proc = subprocess.Popen(rec.command("--duration", "30", "-o", rec.path("killed.csv"), "-q"), env=rec.env,
+                            cwd=rec.work, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    time.sleep(1.5)
+    proc.send_signal(signal.SIGKILL)
+    proc.wait()
+    heading, rows, partial = parse(os.path.join(rec.work, "killed.csv"))
+    check(heading.startswith("time,") and len(rows) > 20 and all(rows),
+          f"killed with SIGKILL: {len(rows)} whole rows, every one parses; partial line {partial!r}")
+
+    # SIGINT: the run ends at its next tick and prints its summary.
+    proc = subprocess.Popen(rec.command("--channels", "1", "-o", rec.path("interrupted.csv"), "-q"), env=rec.env,
+                            cwd=rec.work, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True)
+    time.sleep(1.0)
+    proc.send_signal(signal.SIGINT)
+    out, _ = proc.communicate(timeout=10)
+    check(proc.returncode == 0 and "rows in" in out and parse(os.path.join(rec.work, "interrupted.csv"))[2] == "",
+          "SIGINT ends the run with its summary and a whole last line", out)
+
+
+def unwritable(rec):
+    # Mounts in a namespace of our own: a read-only folder, and a file
+    # system with one page left.
+    script = f"""
+set -e
+mkdir -p "{rec.work}/ro" "{rec.work}/full"
+mount -t tmpfs -o ro,size=16k tmpfs "{rec.work}/ro"
+mount -t tmpfs -o size=16k tmpfs "{rec.work}/full"
+head -c 12288 /dev/zero >"{rec.work}/full/filler"
+set +e
+"$@" -o "{rec.work}/ro/run.csv" --duration 2; echo "rc=$?"
+"$@" -o "{rec.work}/full/run.csv" --duration 20; echo "rc=$?"
+tail -c 300 "{rec.work}/full/run.csv" >"{rec.work}/full-tail.txt"
+"""
+    out = subprocess.run(["unshare", "--mount", "--map-root-user", "sh", "-c", script, "sh",
+                          *rec.command("-q")], env=rec.env, cwd=rec.work, capture_output=True, text=True,
+                         timeout=60)
+    if "unshare failed" in out.stderr or "Operation not permitted" in out.stderr:
+        print("skipped: no mount namespace here:", out.stderr.strip())
+        return
+    codes = re.findall(r"rc=(\d+)", out.stdout)
+    check(codes[:1] == ["1"] and "cannot create" in out.stderr and "Read-only file system" in out.stderr,
+          f"a read-only folder: a clear message and status 1 ({codes}, {out.stderr.strip()})")
+    check(codes[1:2] == ["1"] and "No space left on device" in out.stderr and "the recording stops here" in out.stderr,
+          "a full file system stops the recording with a clear message and status 1", out.stderr)
+    tail = open(os.path.join(rec.work, "full-tail.txt"), "rb").read().decode()
+    whole = tail.split("\r\n")[1:-1]
+    check(whole and all(ROW.match(line) for line in whole), "the full disk's file holds whole rows up to the end")
+
+
+def bad_input(rec):
+    cases = [
+        (("--channels", "0-3"), 2, "expected channels 1..32"),
+        (("--kind", "0.1"), 2, "expected 0.01 or 0.001"),
+        (("--duration", "-1"), 2, "expected seconds"),
+        (("--frobnicate",), 2, "unknown option"),
+        (("--limits", "/nonexistent/limits.csv"), 2, "cannot read the limits file /nonexistent/limits.csv"),
+        (("--limits", "bad-limits.csv"), 2, "line 2: the lower tolerance is above the upper one"),
+        (("--library", "/nonexistent/libVexla.so"), 1, "cannot use the driver /nonexistent/libVexla.so"),
+    ]
+    with open(os.path.join(rec.work, "bad-limits.csv"), "w") as f:
+        f.write("1,0,-1,1\n2,0,1,-1\n")
+    for args, code, message in cases:
+        out = rec.run(*args, "-o", rec.path("never.csv"))
+        check(out.returncode == code and message in out.stderr, f"{' '.join(args)}: status {code}, {message!r}",
+              out.stderr)
+    check(not os.path.exists(os.path.join(rec.work, "never.csv")), "no file is made for a run that cannot start")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("bin")
+    parser.add_argument("--wine")
+    parser.add_argument("--gaugesim")
+    args = parser.parse_args()
+    args.bin = os.path.abspath(args.bin)
+    com = args.com = 51 if args.wine else 50
+    work = tempfile.mkdtemp(prefix="vexla-rec-test-")
+    config = os.path.join(work, ".config")
+    settings = f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={com}\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n"
+    env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8", WINEDEBUG="-all")
+    folder = (os.path.join(env["WINEPREFIX"], "drive_c", "系统配置") if args.wine
+              else os.path.join(config, "系统配置"))
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, f"Vexla配置{com:03d}.txt"), "wb") as f:
+        f.write(settings.encode("gbk"))
+    sim_log = os.path.join(work, "gaugesim.log")
+    rec = Recorder(args, work, env, args.wine)
+    # Channel 1 ramps at 0.2 mm/s through the limits 0.40..0.60, from 0.20 mm
+    # when the first recording starts.
+    sim = subprocess.Popen(
+        [args.gaugesim or os.path.join(args.bin, "gaugesim"), "--format", "3", "--baud", "115200", "--com", str(com),
+         "--channels", "1-4", "--kind", "2=0.001", "--motion", "still", "--motion", "1=ramp", "--position",
+         f"1={0.2 - 0.2 * rec.settle:.2f}", "--speed", "0.2", "--position", "2=-0.25"],
+        env=env, stdout=open(sim_log, "w"), stderr=subprocess.STDOUT)
+    try:
+        deadline = time.monotonic() + 10
+        while "link:" not in open(sim_log).read() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        recording_and_limits(rec)
+        capture(rec)
+        if not args.wine:
+            killed(rec)
+            unwritable(rec)
+            bad_input(rec)
+    except Exception as e:  # a broken step fails the test with its reason
+        failures.append(repr(e))
+        print("FAILED:", repr(e))
+    finally:
+        sim.terminate()
+        sim.wait(timeout=10)
+    if failures:
+        print("gaugesim's log:\n" + open(sim_log, errors="replace").read()[-2000:])
+    else:
+        shutil.rmtree(work, ignore_errors=True)
+    print(f"vexla-rec test: {len(passes)} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

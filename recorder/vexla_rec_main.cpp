@@ -1,0 +1,55 @@
+// vexla-rec: records the gauges' readings for quality control, and turns a
+// recording into a report.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "model/recorder_options.h"
+#include "recorder_run.h"
+#include "report/report_command.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+int Main(const std::vector<std::string>& args) {
+    using namespace vexla::recorder;
+    if (!args.empty() && args[0] == "report") {
+        return RunReport(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
+    }
+    const ParsedOptions parsed = ParseRecorderOptions(args);
+    if (parsed.help) {
+        std::cout << RecorderUsage();
+        return 0;
+    }
+    if (!parsed.options) {
+        std::cerr << "vexla-rec: " << parsed.error << '\n' << RecorderUsage();
+        return 2;
+    }
+    return RunRecorder(*parsed.options, std::cout, std::cerr);
+}
+
+}  // namespace
+
+#ifdef _WIN32
+// Wide arguments, so that file names in any language arrive whole; our
+// texts are UTF-8 throughout.
+int wmain(int argc, wchar_t** argv) {
+    SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(n > 0 ? static_cast<size_t>(n - 1) : 0, '\0');
+        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, arg.data(), n, nullptr, nullptr);
+        args.push_back(std::move(arg));
+    }
+    return Main(args);
+}
+#else
+int main(int argc, char** argv) {
+    return Main(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif

@@ -1,0 +1,31 @@
+#pragma once
+// The system's own words for a Windows error code, in UTF-8:
+// "error 2: The system cannot find the file specified."
+
+#include <windows.h>
+
+#include <string>
+
+namespace vexla {
+
+inline std::string SystemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::string message = "error " + std::to_string(error);
+    if (length > 0 && text != nullptr) {
+        std::wstring wide(text, length);
+        while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ')) wide.pop_back();
+        const int n =
+            WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+        std::string utf8(static_cast<std::size_t>(n), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
+        message += ": ";
+        message += utf8;
+    }
+    if (text != nullptr) LocalFree(text);
+    return message;
+}
+
+}  // namespace vexla
