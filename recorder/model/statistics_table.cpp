@@ -17,6 +17,17 @@ std::string Fixed(double value, int decimals) {
     return result;
 }
 
+// A limit with the readings' decimals, or more where the limit has them.
+std::string LimitText(quality::Fixed limit, int decimals) {
+    quality::Fixed step = 1;
+    for (int d = decimals; d < quality::kFixedDecimals; ++d) step *= 10;
+    while (decimals < quality::kFixedDecimals && limit % step != 0) {
+        ++decimals;
+        step /= 10;
+    }
+    return quality::MillimetreText(limit, decimals);
+}
+
 }  // namespace
 
 StatisticsTable MakeStatisticsTable(const std::vector<ChannelStatistics>& channels,
@@ -40,8 +51,8 @@ StatisticsTable MakeStatisticsTable(const std::vector<ChannelStatistics>& channe
         if (judged) {
             if (channelLimits) {
                 const auto capability = quality::CapabilityOf(s, *channelLimits);
-                row.push_back(quality::MillimetreText(channelLimits->LowerLimit(), quality::kFixedDecimals));
-                row.push_back(quality::MillimetreText(channelLimits->UpperLimit(), quality::kFixedDecimals));
+                row.push_back(LimitText(channelLimits->LowerLimit(), c.decimals));
+                row.push_back(LimitText(channelLimits->UpperLimit(), c.decimals));
                 row.push_back(capability ? Fixed(capability->cp, 2) : "-");
                 row.push_back(capability ? Fixed(capability->cpk, 2) : "-");
                 row.push_back(std::to_string(c.summary.Outside()));

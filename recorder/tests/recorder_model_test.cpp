@@ -75,7 +75,7 @@ TEST(Recording, WritesOneRowPerNewReadingOfAChosenChannel) {
 TEST(Recording, JudgesAgainstLimitsAndCountsOutside) {
     RecordingSettings settings;
     settings.channels[0] = true;
-    settings.limits = quality::ParseLimits("1, 0, -0.05, 0.05, depth\n").table;
+    settings.limits = quality::ParseLimits("1, 0, -0.055, 0.05, depth\n").table;
     Recording recording(settings);
     VexlaDataBlock32 block{};
     int32_t rates[32] = {};
@@ -91,6 +91,8 @@ TEST(Recording, JudgesAgainstLimitsAndCountsOutside) {
     const StatisticsTable stats = recording.Statistics();
     ASSERT_EQ(stats.rows.size(), 1U);
     EXPECT_EQ(stats.rows[0][1], "depth");
+    EXPECT_EQ(stats.rows[0][8], "-0.055") << "a limit keeps its own decimals";
+    EXPECT_EQ(stats.rows[0][9], "0.05") << "else it has the readings' decimals";
     EXPECT_EQ(stats.rows[0].back(), "3");
     EXPECT_EQ(stats.headings.back(), "outside");
 }

@@ -1,0 +1,37 @@
+// Cost of one recorder tick in the model: a result in which all 32 channels
+// are new, turned into 32 judged CSV rows with their statistics.
+
+#include <benchmark/benchmark.h>
+
+#include "model/recording.h"
+
+namespace vexla::recorder {
+namespace {
+
+void BM_RecorderTickAll32New(benchmark::State& state) {
+    RecordingSettings settings;
+    settings.channels.fill(true);
+    settings.limits = quality::ParseLimits("1,0,-0.5,0.5\n2,0,-0.5,0.5\n17,1,-0.01,0.01\n32,0,-1,1\n").table;
+    Recording recording(settings);
+    VexlaDataBlock32 block{};
+    int32_t rates[32];
+    std::fill(std::begin(rates), std::end(rates), 200);
+    const LocalTime now{2026, 12, 8, 18, 40, 1, 250, 60};
+    std::string rows;
+    int32_t step = 0;
+    for (auto _ : state) {
+        for (int c = 0; c < 32; ++c) {
+            block.value[c] = 12345 + step * (c + 1);
+            block.displacement[c] = -4000 + step * (c + 1);
+            block.updated[c] = -1;
+        }
+        step = (step + 7) % 1000;
+        rows.clear();
+        benchmark::DoNotOptimize(recording.TakeResult(block, rates, now, rows));
+    }
+    state.counters["bytes/tick"] = static_cast<double>(rows.size());
+}
+BENCHMARK(BM_RecorderTickAll32New);
+
+}  // namespace
+}  // namespace vexla::recorder

@@ -1,0 +1,48 @@
+#!/bin/sh
+# What vexla-rec costs while 32 gauges stream at their full rate, over
+# MEASURE_SECONDS (default 60): CPU time from /proc of its own thread (the
+# ticks, the rows, the file) and of the whole process (with the driver
+# library's threads), and the rows it writes.
+# Usage: tools/measure-recorder.sh [build/native/bin]
+set -eu
+bin=$(cd "${1:-$(dirname "$0")/../build/native/bin}" && pwd)
+seconds=${MEASURE_SECONDS:-60}
+work=$(mktemp -d)
+sim=""
+rec=""
+cleanup() {
+    for pid in $rec $sim; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+export HOME=$work XDG_CONFIG_HOME=$work/.config
+mkdir -p "$XDG_CONFIG_HOME/系统配置"
+# Format 3 at 115200 on COM 52: every gauge pushes its readings.
+printf '[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号=52\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n' |
+    iconv -f UTF-8 -t GBK >"$XDG_CONFIG_HOME/系统配置/Vexla配置001.txt"
+"$bin/gaugesim" --format 3 --channels 1-32 --baud 115200 --com 52 --state fast --motion walk >"$work/sim.log" 2>&1 &
+sim=$!
+for _ in $(seq 50); do grep -q '^link:' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
+printf '1,0,-1,1\n2,0,-0.5,0.5\n' >"$work/limits.csv"
+
+"$bin/vexla-rec" --library "$bin/libVexla.so" --limits "$work/limits.csv" -q -o "$work/run.csv" >"$work/summary.txt" &
+rec=$!
+sleep 3
+# utime + stime; the fields after the command name, which may hold spaces.
+ticks() { sed 's/.*) //' "$1" | awk '{ print $12 + $13 }'; }
+hz=$(getconf CLK_TCK)
+m0=$(ticks "/proc/$rec/task/$rec/stat")
+p0=$(ticks "/proc/$rec/stat")
+r0=$(wc -l <"$work/run.csv")
+sleep "$seconds"
+m1=$(ticks "/proc/$rec/task/$rec/stat")
+p1=$(ticks "/proc/$rec/stat")
+r1=$(wc -l <"$work/run.csv")
+kill -INT "$rec"
+wait "$rec"
+rec=""
+awk -v m="$((m1 - m0))" -v p="$((p1 - p0))" -v hz="$hz" -v s="$seconds" -v r="$((r1 - r0))" 'BEGIN {
+    printf "vexla-rec, 32 gauges streaming, %d s:\n", s
+    printf "  recorder thread: %.2f %% of a core\n", 100 * m / hz / s
+    printf "  whole process:   %.2f %% of a core (with the driver library'"'"'s threads)\n", 100 * p / hz / s
+    printf "  rows written:    %.0f per second\n", r / s }'
