@@ -18,14 +18,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
-export HOME=$work XDG_CONFIG_HOME=$work/.config
-mkdir -p "$XDG_CONFIG_HOME/系统配置"
-# Format 3 at 115200 on COM 15: every gauge pushes its readings.
-printf '[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号=15\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n' |
-    iconv -f UTF-8 -t GBK >"$XDG_CONFIG_HOME/系统配置/Vexla配置001.txt"
-"$bin/gaugesim" --format 3 --channels 1-32 --baud 115200 --com 15 --state fast --motion walk >"$work/sim.log" 2>&1 &
-sim=$!
-for _ in $(seq 50); do grep -q '^link:' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
+. "$(dirname "$0")/streaming-gauges.sh"
+start_streaming_gauges "$bin" 15
 
 tmux -S "$sock" new-session -d -x 100 -y 30 "LANG=C.UTF-8 exec '$bin/kestrow' --library '$bin/libVexla.so'"
 tmux -S "$sock" pipe-pane -o "cat >'$work/screen.bytes'"

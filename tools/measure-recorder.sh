@@ -15,14 +15,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
-export HOME=$work XDG_CONFIG_HOME=$work/.config
-mkdir -p "$XDG_CONFIG_HOME/系统配置"
-# Format 3 at 115200 on COM 52: every gauge pushes its readings.
-printf '[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号=52\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n' |
-    iconv -f UTF-8 -t GBK >"$XDG_CONFIG_HOME/系统配置/Vexla配置001.txt"
-"$bin/gaugesim" --format 3 --channels 1-32 --baud 115200 --com 52 --state fast --motion walk >"$work/sim.log" 2>&1 &
-sim=$!
-for _ in $(seq 50); do grep -q '^link:' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
+. "$(dirname "$0")/streaming-gauges.sh"
+start_streaming_gauges "$bin" 52
 printf '1,0,-1,1\n2,0,-0.5,0.5\n' >"$work/limits.csv"
 
 "$bin/vexla-rec" --library "$bin/libVexla.so" --limits "$work/limits.csv" -q -o "$work/run.csv" >"$work/summary.txt" &

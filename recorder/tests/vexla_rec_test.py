@@ -19,17 +19,11 @@ import subprocess
 import sys
 import tempfile
 import time
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "testing"))
+from checklist import check, failures, summary  # noqa: E402
 
 ROW = re.compile(r"^(?:(\d+),)?(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d),(\d+),(-?\d+\.\d+),(-?\d+\.\d+),"
                  r"(\d+\.\d)?(?:,(OK|LOW|HIGH)?)?$")
-failures, passes = [], []
-
-
-def check(condition, what, detail=None):
-    (passes if condition else failures).append(what)
-    print("ok:" if condition else "FAILED:", what)
-    if not condition and detail is not None:
-        print(detail)
 
 
 def parse(path):
@@ -82,7 +76,7 @@ def recording_and_limits(rec):
     ramp = [float(r[5]) for r in rows if r[3] == "1"]
     still = [r for r in rows if r[3] == "2"]
     falls = [(a, b) for a, b in zip(ramp, ramp[1:]) if b < a]
-    check(len(ramp) >= 20 and not falls and ramp[-1] - ramp[0] > 0.5,
+    check(len(ramp) >= 20 and not falls and ramp[-1] - ramp[0] > 0.4,
           f"channel 1's ramp: {len(ramp)} rows, rising from {ramp[:1]} to {ramp[-1:]}", falls)
     check(still and all(r[4] == "-0.250" and r[5] == "-0.250" for r in still),
           "channel 2, a 0.001 mm gauge, reads -0.250 with three decimals", still[:2])
@@ -258,8 +252,7 @@ def main():
         print("gaugesim's log:\n" + open(sim_log, errors="replace").read()[-2000:])
     else:
         shutil.rmtree(work, ignore_errors=True)
-    print(f"vexla-rec test: {len(passes)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return summary("vexla-rec test")
 
 
 if __name__ == "__main__":

@@ -15,6 +15,8 @@ import sys
 import tempfile
 import threading
 import time
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "testing"))
+from checklist import check, failures, passes, summary  # noqa: E402
 
 BIN = os.path.abspath(sys.argv[1])
 COM = 41
@@ -22,16 +24,7 @@ MM = "       2.500 mm"
 ZERO = "       0.000 mm"
 DASHES = "   ------   "
 ROW = re.compile(r"^ *(\d+)#  (.{15})  (.{15})  (.*)$")
-failures = []
-passes = []
 running = []
-
-
-def check(condition, what, detail=None):
-    (passes if condition else failures).append(what)
-    print("ok:" if condition else "FAILED:", what)
-    if not condition and detail is not None:
-        print(detail)
 
 
 class Pellin:
@@ -216,8 +209,7 @@ def main():
         print("gaugesim's log:\n" + open(sim_log, errors="replace").read()[-3000:])
     else:
         shutil.rmtree(work, ignore_errors=True)
-    print(f"pellin end-to-end test: {len(passes)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return summary("pellin end-to-end test")
 
 
 if __name__ == "__main__":

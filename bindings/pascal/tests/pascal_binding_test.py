@@ -19,6 +19,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests"))
 import vexla_header  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
+from checklist import check, failures, passes, summary  # noqa: E402
 
 PORT = 47
 NOBODY = 48  # a port no simulator serves: a wrong segment reads nothing from it
@@ -31,14 +33,6 @@ DECLARATION = re.compile(
     r"\b(procedure|function)\s+(\w+)\s*(?:\(([^)]*)\))?\s*(?::\s*(\w+))?\s*;"
     r"((?:(?!\b(?:procedure|function)\b).)*?)\bexternal\s+(\w+)(?:\s+name\s+'([^']*)')?\s*;",
     re.S | re.I)
-
-failures = []
-
-
-def check(ok, what):
-    print("ok:" if ok else "FAILED:", what)
-    if not ok:
-        failures.append(what)
 
 
 def strip_comments(text):
@@ -205,8 +199,7 @@ def main():
     example = compile_program(args, os.path.join(args.source, "example.dpr"), os.path.join(args.work, "example"))
     run_live(args, test_program, example, layout_file, args.work)
 
-    print(f"pascal binding test: {len(failures)} failed")
-    return 1 if failures else 0
+    return summary("pascal binding test")
 
 
 if __name__ == "__main__":

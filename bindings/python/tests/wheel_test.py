@@ -13,16 +13,12 @@ import subprocess
 import sys
 import tempfile
 import zipfile
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
+from checklist import check, summary  # noqa: E402
 
 BIN = os.path.abspath(sys.argv[1])
 PACKAGE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SKIPPED = 77
-passes, failures = [], []
-
-
-def check(condition, what):
-    print("ok:" if condition else "FAILED:", what)
-    (passes if condition else failures).append(what)
 
 
 def builder():
@@ -87,8 +83,7 @@ def main():
               f"the installed package loads the library beside it: {run.stdout!r} {run.stderr[-500:]!r}")
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print(f"python wheel test: {len(passes)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return summary("python wheel test")
 
 
 if __name__ == "__main__":

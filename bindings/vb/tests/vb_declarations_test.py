@@ -16,6 +16,8 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests"))
 import vexla_header  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
+from checklist import check, passes, summary  # noqa: E402
 
 # (size, alignment) of VB's types in a user-defined type, per target; a
 # pointer's size is LongPtr's. VB6 aligns no member beyond 4 bytes.
@@ -32,14 +34,6 @@ DECLARE = re.compile(r"(?:(Public|Private)\s+)?Declare\s+(PtrSafe\s+)?(Sub|Funct
                      r"(?:\s+Alias\s+\"([^\"]+)\")?\s*\((.*)\)(?:\s+As\s+(\w+))?$", re.I)
 PARAMETER = re.compile(r"(Optional\s+)?(?:(ByVal|ByRef)\s+)?(\w+)(\(\))?\s+As\s+(\w+)$", re.I)
 FIELD = re.compile(r"(\w+)(?:\((?:(\d+)\s+To\s+)?(\d+)\))?\s+As\s+(\w+)$", re.I)
-
-failures = []
-
-
-def check(ok, what):
-    print("ok:" if ok else "FAILED:", what)
-    if not ok:
-        failures.append(what)
 
 
 def without_comment(line):
@@ -245,8 +239,7 @@ def main():
     check(all(d["lib"].lower() != "vexla.dll" for d in example_declares) and not example_types,
           "Example.bas takes the driver's declarations and types from Vexla.bas")
 
-    print(f"vb declarations test: {len(failures)} failed")
-    return 1 if failures else 0
+    return summary("vb declarations test")
 
 
 if __name__ == "__main__":

@@ -17,22 +17,11 @@ import sys
 import tempfile
 import time
 import unicodedata
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
+from checklist import check, failures, summary  # noqa: E402
 
 BIN = os.path.abspath(sys.argv[1])
 COM = 11
-failures = []
-passes = []
-
-
-def check(condition, what, screen=None):
-    if condition:
-        passes.append(what)
-        print("ok:", what)
-        return
-    failures.append(what)
-    print("FAILED:", what)
-    if screen is not None:
-        print(screen)
 
 
 def cells(text):
@@ -372,8 +361,7 @@ def main():
         print("gaugesim's log:\n" + open(sim_log, errors="replace").read()[-3000:])
     else:
         shutil.rmtree(work, ignore_errors=True)
-    print(f"kestrow terminal test: {len(passes)} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return summary("kestrow terminal test")
 
 
 if __name__ == "__main__":
