@@ -150,9 +150,14 @@ class Run {
     }
 
     void ShowProgress(int64_t steady) {
-        char line[160];
-        std::snprintf(line, sizeof line, "\rrecording %s: %llu rows, %lld s ", file_.Path().c_str(),
-                      static_cast<unsigned long long>(recording_.Rows()),
+        char line[192];
+        char parts[40] = "";
+        if (options_.Capture()) {
+            std::snprintf(parts, sizeof parts, " in %llu parts",
+                          static_cast<unsigned long long>(recording_.Captures()));
+        }
+        std::snprintf(line, sizeof line, "\rrecording %s: %llu rows%s, %lld s ", file_.Path().c_str(),
+                      static_cast<unsigned long long>(recording_.Rows()), parts,
                       static_cast<long long>((steady - started_) / 1000));
         err_ << line << std::flush;
     }
