@@ -90,7 +90,8 @@ test-win64:
 # built and tested by the other presets.
 test-fuzz:
 	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS) --target decode_frames_fuzz make_decode_seeds ini_reader_fuzz make_ini_seeds
+	cmake --build --preset fuzz -j $(JOBS) --target decode_frames_fuzz make_decode_seeds ini_reader_fuzz make_ini_seeds \
+	  recording_inputs_fuzz make_recording_seeds
 	VEXLA_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz
 
 # The benchmarks have a Release folder of their own, so the native test
