@@ -54,12 +54,12 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
         std::string error;
         if (optionsEnd || arg.empty() || arg == "-" || arg[0] != '-') {
             if (!options.recording.empty()) {
-                error = "one recording at a time (";
-                error += options.recording;
-                error += " and ";
-                error += arg;
-                error += ')';
-                return error;
+                std::string twice = "one recording at a time (";
+                twice += options.recording;
+                twice += " and ";
+                twice += arg;
+                twice += ')';
+                return twice;
             }
             options.recording = arg;
         } else if (arg == "--") {
@@ -73,8 +73,9 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
         } else if (is("--output")) {
             error = value("--output", options.output);
         } else {
-            error = "unknown option ";
-            error += arg;
+            std::string unknown = "unknown option ";
+            unknown += arg;
+            return unknown;
         }
         if (!error.empty()) return error;
     }
