@@ -10,6 +10,8 @@ want() { need="$need $1"; }
 have_cmd cmake || want cmake
 have_cmd g++ || want g++
 have_cmd make || want make
+# Builds from a clean clone (CI, make dist) reuse earlier compiles.
+have_cmd ccache || want ccache
 have_cmd clang++ || want clang
 # The Visual C++ import library is made with llvm-dlltool.
 have_cmd llvm-dlltool || want llvm
