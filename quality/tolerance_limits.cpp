@@ -43,14 +43,9 @@ std::vector<std::string> Fields(std::string_view line) {
 }
 
 std::optional<int> ChannelOf(const std::string& text) {
-    if (text.empty() || text.size() > 2) return std::nullopt;
-    int channel = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        channel = channel * 10 + (c - '0');
-    }
-    if (channel < 1 || channel > kChannels) return std::nullopt;
-    return channel;
+    const std::optional<int64_t> channel = ParseWholeNumber(text, 1, kChannels);
+    if (!channel) return std::nullopt;
+    return static_cast<int>(*channel);
 }
 
 std::string LineError(int line, const std::string& what) {

@@ -53,17 +53,6 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     return fields;
 }
 
-std::optional<int64_t> WholeNumber(std::string_view text, int64_t lowest, int64_t highest) {
-    if (text.empty() || text.size() > 18) return std::nullopt;
-    int64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < lowest || value > highest) return std::nullopt;
-    return value;
-}
-
 int DecimalsOf(std::string_view text) {
     const size_t point = text.find('.');
     return point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
@@ -224,7 +213,7 @@ std::optional<ReadingRow> CsvReader::ReadRow(std::string_view line) const {
     if (count != columns_) return std::nullopt;
     ReadingRow row;
     const std::optional<LocalTime> time = ParseIsoText(picked[kTime]);
-    const std::optional<int64_t> channel = WholeNumber(picked[kChannel], 1, quality::kChannels);
+    const std::optional<int64_t> channel = quality::ParseWholeNumber(picked[kChannel], 1, quality::kChannels);
     const std::optional<quality::Fixed> displacement = quality::ParseMillimetres(picked[kDisplacement]);
     if (!time || !channel || !displacement) return std::nullopt;
     row.time = *time;
@@ -242,7 +231,7 @@ std::optional<ReadingRow> CsvReader::ReadRow(std::string_view line) const {
         row.rate = *rate;
     }
     if (part_ >= 0) {
-        const std::optional<int64_t> part = WholeNumber(picked[kPart], 1, INT64_MAX / 2);
+        const std::optional<int64_t> part = quality::ParseWholeNumber(picked[kPart], 1, INT64_MAX / 2);
         if (!part) return std::nullopt;
         row.part = static_cast<uint64_t>(*part);
     }

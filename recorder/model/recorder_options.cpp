@@ -8,17 +8,6 @@ namespace vexla::recorder {
 
 namespace {
 
-std::optional<long> WholeNumber(std::string_view text, long lowest, long highest) {
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    long value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < lowest || value > highest) return std::nullopt;
-    return value;
-}
-
 std::optional<double> Seconds(const std::string& text) {
     if (text.empty()) return std::nullopt;
     char* end = nullptr;
@@ -41,11 +30,12 @@ std::optional<uint32_t> ParseChannelMask(std::string_view text) {
         const size_t comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
         const size_t dash = item.find('-');
-        const auto first = WholeNumber(item.substr(0, dash), 1, quality::kChannels);
-        const auto last =
-            dash == std::string_view::npos ? first : WholeNumber(item.substr(dash + 1), 1, quality::kChannels);
+        const auto first = quality::ParseWholeNumber(item.substr(0, dash), 1, quality::kChannels);
+        const auto last = dash == std::string_view::npos
+                              ? first
+                              : quality::ParseWholeNumber(item.substr(dash + 1), 1, quality::kChannels);
         if (!first || !last || *last < *first) return std::nullopt;
-        for (long c = *first; c <= *last; ++c) mask |= 1u << (c - 1);
+        for (int64_t c = *first; c <= *last; ++c) mask |= 1u << (c - 1);
         if (comma == std::string_view::npos) return mask;
         text.remove_prefix(comma + 1);
     }
@@ -80,7 +70,7 @@ ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args) {
         const std::string& value = args[++i];
         const std::string named = arg + " " + value;
         if (arg == "--segment") {
-            const auto v = WholeNumber(value, 1, 999);
+            const auto v = quality::ParseWholeNumber(value, 1, 999);
             if (!v) return fail(named, "expected a segment 1..999");
             o.segment = static_cast<uint32_t>(*v);
         } else if (arg == "--channels") {

@@ -13,14 +13,13 @@ same code on both systems.
 import argparse
 import os
 import re
-import shutil
 import signal
 import subprocess
 import sys
 import tempfile
 import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "testing"))
-from checklist import check, failures, summary  # noqa: E402
+from checklist import check, failures, finish  # noqa: E402
 
 ROW = re.compile(r"^(?:(\d+),)?(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d),(\d+),(-?\d+\.\d+),(-?\d+\.\d+),"
                  r"(\d+\.\d)?(?:,(OK|LOW|HIGH)?)?$")
@@ -248,11 +247,7 @@ def main():
     finally:
         sim.terminate()
         sim.wait(timeout=10)
-    if failures:
-        print("gaugesim's log:\n" + open(sim_log, errors="replace").read()[-2000:])
-    else:
-        shutil.rmtree(work, ignore_errors=True)
-    return summary("vexla-rec test")
+    return finish("vexla-rec test", work, sim_log, 2000)
 
 
 if __name__ == "__main__":

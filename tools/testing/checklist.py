@@ -1,6 +1,8 @@
 """What our end-to-end scripts share: checks that print as they go, and the
 summary line that gives the script's exit status."""
 
+import shutil
+
 passes = []
 failures = []
 
@@ -12,6 +14,17 @@ def check(condition, what, detail=None):
     if not condition and detail is not None:
         print(detail)
     return condition
+
+
+def finish(name, work, log, tail=3000):
+    """The end of a run against gaugesim: on failure the end of the
+    simulator's log, else the work folder removed; then the summary."""
+    if failures:
+        with open(log, errors="replace") as f:
+            print("gaugesim's log:\n" + f.read()[-tail:])
+    else:
+        shutil.rmtree(work, ignore_errors=True)
+    return summary(name)
 
 
 def summary(name):

@@ -8,7 +8,6 @@ Usage: pellin_end_to_end_test.py BIN_DIR  (pellin, libVexla.so, gaugesim)
 
 import os
 import re
-import shutil
 import signal
 import subprocess
 import sys
@@ -16,7 +15,7 @@ import tempfile
 import threading
 import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "testing"))
-from checklist import check, failures, passes, summary  # noqa: E402
+from checklist import check, failures, finish  # noqa: E402
 
 BIN = os.path.abspath(sys.argv[1])
 COM = 41
@@ -205,11 +204,7 @@ def main():
                 proc.wait()
         sim.terminate()
         sim.wait(timeout=10)
-    if failures:
-        print("gaugesim's log:\n" + open(sim_log, errors="replace").read()[-3000:])
-    else:
-        shutil.rmtree(work, ignore_errors=True)
-    return summary("pellin end-to-end test")
+    return finish("pellin end-to-end test", work, sim_log)
 
 
 if __name__ == "__main__":

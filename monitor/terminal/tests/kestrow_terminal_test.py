@@ -18,7 +18,7 @@ import tempfile
 import time
 import unicodedata
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
-from checklist import check, failures, summary  # noqa: E402
+from checklist import check, failures, finish  # noqa: E402
 
 BIN = os.path.abspath(sys.argv[1])
 COM = 11
@@ -359,11 +359,7 @@ def main():
         subprocess.run(["tmux", "-S", pane.sock, "kill-server"], env=env, capture_output=True)
         sim.terminate()
         sim.wait(timeout=10)
-    if failures:
-        print("gaugesim's log:\n" + open(sim_log, errors="replace").read()[-3000:])
-    else:
-        shutil.rmtree(work, ignore_errors=True)
-    return summary("kestrow terminal test")
+    return finish("kestrow terminal test", work, sim_log)
 
 
 if __name__ == "__main__":
