@@ -18,22 +18,20 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
-. "$(dirname "$0")/streaming-gauges.sh"
+. "$(dirname "$0")/measuring.sh"
 start_streaming_gauges "$bin" 15
 
 tmux -S "$sock" new-session -d -x 100 -y 30 "LANG=C.UTF-8 exec '$bin/kestrow' --library '$bin/libVexla.so'"
 tmux -S "$sock" pipe-pane -o "cat >'$work/screen.bytes'"
 sleep 3
 pid=$(tmux -S "$sock" display-message -p '#{pane_pid}')
-# utime + stime; the fields after the command name, which may hold spaces.
-ticks() { sed 's/.*) //' "$1" | awk '{ print $12 + $13 }'; }
 hz=$(getconf CLK_TCK)
-m0=$(ticks "/proc/$pid/task/$pid/stat")
-p0=$(ticks "/proc/$pid/stat")
+set -- $(cpu_ticks "$pid")
+p0=$1 m0=$2
 b0=$(wc -c <"$work/screen.bytes")
 sleep "$seconds"
-m1=$(ticks "/proc/$pid/task/$pid/stat")
-p1=$(ticks "/proc/$pid/stat")
+set -- $(cpu_ticks "$pid")
+p1=$1 m1=$2
 b1=$(wc -c <"$work/screen.bytes")
 tmux -S "$sock" send-keys q
 awk -v m="$((m1 - m0))" -v p="$((p1 - p0))" -v hz="$hz" -v s="$seconds" -v b="$((b1 - b0))" 'BEGIN {

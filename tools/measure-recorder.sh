@@ -15,22 +15,20 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
-. "$(dirname "$0")/streaming-gauges.sh"
+. "$(dirname "$0")/measuring.sh"
 start_streaming_gauges "$bin" 52
 printf '1,0,-1,1\n2,0,-0.5,0.5\n' >"$work/limits.csv"
 
 "$bin/vexla-rec" --library "$bin/libVexla.so" --limits "$work/limits.csv" -q -o "$work/run.csv" >"$work/summary.txt" &
 rec=$!
 sleep 3
-# utime + stime; the fields after the command name, which may hold spaces.
-ticks() { sed 's/.*) //' "$1" | awk '{ print $12 + $13 }'; }
 hz=$(getconf CLK_TCK)
-m0=$(ticks "/proc/$rec/task/$rec/stat")
-p0=$(ticks "/proc/$rec/stat")
+set -- $(cpu_ticks "$rec")
+p0=$1 m0=$2
 r0=$(wc -l <"$work/run.csv")
 sleep "$seconds"
-m1=$(ticks "/proc/$rec/task/$rec/stat")
-p1=$(ticks "/proc/$rec/stat")
+set -- $(cpu_ticks "$rec")
+p1=$1 m1=$2
 r1=$(wc -l <"$work/run.csv")
 kill -INT "$rec"
 wait "$rec"

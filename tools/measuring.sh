@@ -1,4 +1,6 @@
-# Sourced by the measuring scripts: start_streaming_gauges BIN COM starts
+# Sourced by the measuring scripts.
+
+# start_streaming_gauges BIN COM starts
 # gaugesim with 32 gauges pushing format 3 at 115200 baud, each as fast as
 # it reads, on COM N, in a home of its own under $work (which the caller
 # made and removes), and sets $sim to its process.
@@ -10,4 +12,11 @@ start_streaming_gauges() {
     "$1/gaugesim" --format 3 --channels 1-32 --baud 115200 --com "$2" --state fast --motion walk >"$work/sim.log" 2>&1 &
     sim=$!
     for _ in $(seq 50); do grep -q '^link:' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
+}
+
+# cpu_ticks PID: the clock ticks (utime + stime) that the process and its
+# main thread have used so far, as "PROCESS THREAD". The fields are read
+# after the command name, which may hold spaces.
+cpu_ticks() {
+    for stat in "/proc/$1/stat" "/proc/$1/task/$1/stat"; do sed 's/.*) //' "$stat" | awk '{ printf "%d ", $12 + $13 }'; done
 }
