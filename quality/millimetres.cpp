@@ -1,5 +1,6 @@
 #include "millimetres.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace vexla::quality {
@@ -56,6 +57,15 @@ std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t lowest, i
     }
     if (value < lowest || value > highest) return std::nullopt;
     return value;
+}
+
+std::string DecimalText(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::string result = text;
+    // "-0.000" reads as a sign that is not there.
+    if (result.find_first_not_of("-0.") == std::string::npos && result.front() == '-') result.erase(0, 1);
+    return result;
 }
 
 std::string MillimetreText(Fixed value, int decimals) {

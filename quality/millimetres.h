@@ -34,6 +34,10 @@ inline constexpr Fixed FixedOf(int64_t number, int decimals) {
     return number;
 }
 
+// A computed number (a mean, a deviation, Cp) with that many decimals;
+// a value that rounds to zero gets no minus sign.
+std::string DecimalText(double value, int decimals);
+
 inline double ToMillimetres(Fixed value) {
     return static_cast<double>(value) / kFixedPerMm;
 }

@@ -1,21 +1,12 @@
 #include "model/statistics_table.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
+
+#include "millimetres.h"
 
 namespace vexla::recorder {
 
 namespace {
-
-std::string Fixed(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    // "-0.000" reads as a sign that is not there.
-    std::string result = text;
-    if (result.find_first_not_of("-0.") == std::string::npos && result.front() == '-') result.erase(0, 1);
-    return result;
-}
 
 // A limit with the readings' decimals, or more where the limit has them.
 std::string LimitText(quality::Fixed limit, int decimals) {
@@ -46,15 +37,15 @@ StatisticsTable MakeStatisticsTable(const std::vector<ChannelStatistics>& channe
                                         quality::MillimetreText(s.Minimum(), c.decimals),
                                         quality::MillimetreText(s.Maximum(), c.decimals),
                                         quality::MillimetreText(s.Range(), c.decimals),
-                                        Fixed(s.Mean(), c.decimals + 1),
-                                        Fixed(s.StdDev(), c.decimals + 1)};
+                                        quality::DecimalText(s.Mean(), c.decimals + 1),
+                                        quality::DecimalText(s.StdDev(), c.decimals + 1)};
         if (judged) {
             if (channelLimits) {
                 const auto capability = quality::CapabilityOf(s, *channelLimits);
                 row.push_back(LimitText(channelLimits->LowerLimit(), c.decimals));
                 row.push_back(LimitText(channelLimits->UpperLimit(), c.decimals));
-                row.push_back(capability ? Fixed(capability->cp, 2) : "-");
-                row.push_back(capability ? Fixed(capability->cpk, 2) : "-");
+                row.push_back(capability ? quality::DecimalText(capability->cp, 2) : "-");
+                row.push_back(capability ? quality::DecimalText(capability->cpk, 2) : "-");
                 row.push_back(std::to_string(c.summary.Outside()));
             } else {
                 row.insert(row.end(), 5, "");

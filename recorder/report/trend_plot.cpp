@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "millimetres.h"
+
 namespace vexla::recorder::report {
 
 namespace {
@@ -15,15 +17,6 @@ constexpr double kTop = 14;
 constexpr double kWidth = kPlotColumns;
 constexpr double kHeight = 232;
 constexpr int64_t kDay = 86400000;
-
-std::string Number(double value, int decimals) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    std::string result = text;
-    // "-0.00" reads as a sign that is not there.
-    if (result.find_first_not_of("-0.") == std::string::npos && result.front() == '-') result.erase(0, 1);
-    return result;
-}
 
 void AppendCoordinate(std::string& out, double value) {
     char text[32];
@@ -286,7 +279,7 @@ TrendPlot MakeTrendPlot(int channel, const RecordingData& recording,
         labels += "\" y=\"";
         AppendCoordinate(labels, at + 4);
         labels += "\">";
-        labels += Number(value, yDecimals);
+        labels += quality::DecimalText(value, yDecimals);
         labels += "</text>";
     }
     labels += "</g>\n<g class=\"ticks x\">";
