@@ -22,6 +22,9 @@ have_cmd iconv || want libc-bin
 have_cmd x86_64-w64-mingw32-g++-posix || want mingw-w64
 have_cmd i686-w64-mingw32-g++-posix || want mingw-w64
 [ -x /usr/lib/wine/wine64 ] || want wine64
+# The 32-bit build runs under Debian's wine32 (the i386 architecture).
+i386=""
+[ -x /usr/lib/wine/wine ] || { want wine32:i386; i386=yes; }
 have_cmd xvfb-run || want xvfb
 have_cmd xauth || want xauth
 [ -f /usr/src/googletest/CMakeLists.txt ] || want googletest
@@ -54,6 +57,9 @@ echo "install-deps: installing$need"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
+if [ -n "$i386" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
 $SUDO apt-get update -q
 # shellcheck disable=SC2086
 $SUDO apt-get install -y -q $need
