@@ -11,7 +11,9 @@ namespace vexla::monitor {
 namespace {
 
 void BM_MonitorTickAll32Changed(benchmark::State& state) {
-    testing::StreamingDriver driver(&vexla::Long2String);
+    testing::StreamingDriver driver([](int32_t value, uint32_t decimals, char* buffer, uint32_t length) {
+        vexla::Long2String(value, static_cast<uint8_t>(decimals), buffer, static_cast<uint8_t>(length));
+    });
     MonitorModel model(driver);
     model.FormCreate();
     int changed = 0;

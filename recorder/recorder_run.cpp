@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <ostream>
 
-#include "binding/lazy_library.h"
+#include "host/driver_library.h"
 #include "platform/console_keys.h"
 #include "platform/output_file.h"
 #include "platform/run_control.h"
@@ -19,25 +19,8 @@ constexpr int kMaxNumberedNames = 9999;
 
 // The driver functions the recorder calls, bound when it starts so that a
 // wrong library is named before anything is recorded.
-struct RecorderDriver {
-    decltype(&::SetNetSegment) SetNetSegment = nullptr;
-    decltype(&::GetReFlashRate32) GetReFlashRate32 = nullptr;
-    decltype(&::GetNewData32Ch) GetNewData32Ch = nullptr;
-    decltype(&::DLL_End_Application) DLL_End_Application = nullptr;
-
-    bool Bind(tester::LazyLibrary& library) {
-        return Find(library, "SetNetSegment", SetNetSegment) && Find(library, "GetReFlashRate32", GetReFlashRate32) &&
-               Find(library, "GetNewData32Ch", GetNewData32Ch) &&
-               Find(library, "DLL_End_Application", DLL_End_Application);
-    }
-
-  private:
-    template <typename F>
-    static bool Find(tester::LazyLibrary& library, const char* name, F& function) {
-        function = reinterpret_cast<F>(library.Resolve(name));
-        return function != nullptr;
-    }
-};
+constexpr host::Export kRecorderExports[] = {host::Export::SetNetSegment, host::Export::GetReFlashRate32,
+                                             host::Export::GetNewData32Ch, host::Export::DLL_End_Application};
 
 // The file under the asked name, or under the next free numbered one.
 std::unique_ptr<OutputFile> CreateOutput(const RecorderOptions& options, std::ostream& err) {
@@ -69,7 +52,7 @@ std::string ChannelNames(const std::vector<int>& channels) {
 
 class Run {
   public:
-    Run(const RecorderOptions& options, RecordingSettings settings, OutputFile& file, RecorderDriver& driver,
+    Run(const RecorderOptions& options, RecordingSettings settings, OutputFile& file, host::DriverFunctions& driver,
         std::ostream& err)
         : options_(options), recording_(std::move(settings)), file_(file), driver_(driver), err_(err) {}
 
@@ -165,7 +148,7 @@ class Run {
     const RecorderOptions& options_;
     Recording recording_;
     OutputFile& file_;
-    RecorderDriver& driver_;
+    host::DriverFunctions& driver_;
     std::ostream& err_;
     int64_t started_ = 0;
     int64_t lastSync_ = 0;
@@ -188,18 +171,13 @@ int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream&
         settings.limits = std::move(limits.table);
     }
 
-    const std::string libraryPath = options.library.empty() ? tester::DefaultDriverLibrary() : options.library;
-    std::string missing;
-    tester::LazyLibrary library(libraryPath, [&](const std::string& what, const std::string& reason) {
-        missing = what;
-        missing += ": ";
-        missing += reason;
-    });
-    RecorderDriver driver;
-    if (!driver.Bind(library)) {
-        err << "vexla-rec: cannot use the driver " << missing << '\n';
+    host::DriverLibrary library(options.library.empty() ? host::LibraryBesideProgram() : options.library);
+    Result<host::DriverFunctions> bound = library.Bind(kRecorderExports);
+    if (!bound) {
+        err << "vexla-rec: cannot use the driver " << bound.Failure().Text() << '\n';
         return 1;
     }
+    host::DriverFunctions& driver = *bound;
 
     std::unique_ptr<OutputFile> file = CreateOutput(options, err);
     if (!file) return 1;

@@ -3,7 +3,6 @@
 // table of the 32 channels twice a second until interrupted or for --seconds.
 // --zero makes the displacements start from where the gauges stand.
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "vexla.h"
+#include "host/driver_library.h"
 
 namespace {
 
@@ -23,25 +22,15 @@ void OnSignal(int) {
     interrupted = 1;
 }
 
-struct Driver {
-    decltype(&::GetNewData32Ch) getNewData32Ch = nullptr;
-    decltype(&::GetReFlashRate32) getReFlashRate32 = nullptr;
-    decltype(&::Long2String) long2String = nullptr;
-    decltype(&::DLL_End_Application) end = nullptr;
-    decltype(&::SetDataZero) setDataZero = nullptr;
-};
-
-template <typename F>
-bool Bind(void* library, const char* name, F& f) {
-    f = reinterpret_cast<F>(dlsym(library, name));
-    if (f == nullptr) std::fprintf(stderr, "vexla_live: %s is missing from the library\n", name);
-    return f != nullptr;
-}
+using Driver = vexla::host::DriverFunctions;
+using vexla::host::Export;
+constexpr Export kUsed[] = {Export::GetNewData32Ch, Export::GetReFlashRate32, Export::Long2String,
+                            Export::DLL_End_Application, Export::SetDataZero};
 
 std::string Text(const Driver& d, int32_t value) {
     char buffer[12];
     // One unit is 0.001 mm for the 0.01 mm gauges the demo simulates.
-    d.long2String(value, 3, buffer, sizeof buffer);
+    d.Long2String(value, 3, buffer, sizeof buffer);
     return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
 
@@ -82,16 +71,13 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    void* handle = dlopen(library.c_str(), RTLD_NOW);
-    if (handle == nullptr) {
-        std::fprintf(stderr, "vexla_live: %s\n", dlerror());
+    vexla::host::DriverLibrary driverLibrary(library);
+    const auto bound = driverLibrary.Bind(kUsed);
+    if (!bound) {
+        std::fprintf(stderr, "vexla_live: %s\n", bound.Failure().Text().c_str());
         return 1;
     }
-    Driver d;
-    if (!Bind(handle, "GetNewData32Ch", d.getNewData32Ch) || !Bind(handle, "GetReFlashRate32", d.getReFlashRate32) ||
-        !Bind(handle, "Long2String", d.long2String) || !Bind(handle, "DLL_End_Application", d.end) ||
-        !Bind(handle, "SetDataZero", d.setDataZero))
-        return 1;
+    const Driver& d = *bound;
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
@@ -102,11 +88,11 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     auto next = start;
     for (int tick = 0; !interrupted; ++tick) {
-        d.getReFlashRate32(rates);
-        d.getNewData32Ch(&block);  // the first call connects the driver
+        d.GetReFlashRate32(rates);
+        d.GetNewData32Ch(&block);  // the first call connects the driver
         // Displacements from where the gauges stand now: each channel's next
         // reading becomes its zero point.
-        if (zero && tick == 0) d.setDataZero();
+        if (zero && tick == 0) d.SetDataZero();
         for (int i = 0; i < 32; ++i) seen[i] = seen[i] || block.updated[i] != 0;
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (tick % 10 == 0) PrintTable(d, block, rates, seen, elapsed, clear);
@@ -114,7 +100,6 @@ int main(int argc, char** argv) {
         next += std::chrono::milliseconds(50);
         std::this_thread::sleep_until(next);
     }
-    d.end();
-    dlclose(handle);
+    d.DLL_End_Application();
     return 0;
 }

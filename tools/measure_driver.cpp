@@ -11,7 +11,6 @@
 // Usage: vexla_measure cpu|latency|loss [--seconds S] [--format F] [--baud B]
 //        [--host-ms P] [--gaugesim PATH] [--library PATH]
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <iconv.h>
 #include <signal.h>
@@ -35,8 +34,8 @@
 #include <thread>
 #include <vector>
 
+#include "host/driver_library.h"
 #include "protocol/gauge_frames.h"
-#include "vexla.h"
 
 extern char** environ;
 
@@ -56,26 +55,9 @@ struct Options {
     std::string library = VEXLA_LIBRARY;
 };
 
-struct Driver {
-    void* handle = nullptr;
-    decltype(&::GetNewData32Ch) getNewData32Ch = nullptr;
-    decltype(&::GetReFlashRate32) getReFlashRate32 = nullptr;
-    decltype(&::SetFilter) setFilter = nullptr;
-    decltype(&::DLL_End_Application) end = nullptr;
-
-    bool Load(const std::string& file) {
-        handle = dlopen(file.c_str(), RTLD_NOW);
-        if (!handle) {
-            std::fprintf(stderr, "vexla_measure: %s\n", dlerror());
-            return false;
-        }
-        getNewData32Ch = reinterpret_cast<decltype(getNewData32Ch)>(dlsym(handle, "GetNewData32Ch"));
-        getReFlashRate32 = reinterpret_cast<decltype(getReFlashRate32)>(dlsym(handle, "GetReFlashRate32"));
-        setFilter = reinterpret_cast<decltype(setFilter)>(dlsym(handle, "SetFilter"));
-        end = reinterpret_cast<decltype(end)>(dlsym(handle, "DLL_End_Application"));
-        return getNewData32Ch && getReFlashRate32 && setFilter && end;
-    }
-};
+using Driver = vexla::host::DriverFunctions;
+constexpr vexla::host::Export kUsed[] = {vexla::host::Export::GetNewData32Ch, vexla::host::Export::GetReFlashRate32,
+                                         vexla::host::Export::SetFilter, vexla::host::Export::DLL_End_Application};
 
 std::string Gbk(const std::string& utf8) {
     iconv_t cd = iconv_open("GBK", "UTF-8");
@@ -196,8 +178,8 @@ int MeasureCpu(const Options& o, Driver& d) {
     int32_t rates[32];
     auto next = Clock::now();
     auto poll = [&] {
-        d.getReFlashRate32(rates);
-        d.getNewData32Ch(&block);
+        d.GetReFlashRate32(rates);
+        d.GetNewData32Ch(&block);
         next += 50ms;
         std::this_thread::sleep_until(next);
     };
@@ -253,11 +235,11 @@ int MeasureLatency(const Options& o, Driver& d) {
     // Connect and settle with a steady reading, then depth 1.
     for (int i = 0; i < 20; ++i) {
         writeReading(500);
-        d.getReFlashRate32(rates);
-        d.getNewData32Ch(&block);
+        d.GetReFlashRate32(rates);
+        d.GetNewData32Ch(&block);
         std::this_thread::sleep_for(50ms);
     }
-    d.setFilter(1);
+    d.SetFilter(1);
 
     // The gauge writes on its own thread at random moments, so that frames
     // meet the driver's tick and the host's poll at every phase.
@@ -290,8 +272,8 @@ int MeasureLatency(const Options& o, Driver& d) {
     while (!done) {
         std::this_thread::sleep_until(nextPoll);
         nextPoll += std::chrono::milliseconds(o.hostMs);
-        d.getReFlashRate32(rates);
-        d.getNewData32Ch(&block);
+        d.GetReFlashRate32(rates);
+        d.GetNewData32Ch(&block);
         const auto now = Clock::now();
         if (block.updated[0]) ++updates;
         std::lock_guard lock(pending.m);
@@ -334,15 +316,15 @@ int MeasureLoss(const Options& o, Driver& d) {
     }
     VexlaDataBlock32 block{};
     int32_t rates[32];
-    d.getNewData32Ch(&block);  // connects; gaugesim has been pushing already
-    d.setFilter(1);            // one flag per reading: no gauge sends twice within a tick
+    d.GetNewData32Ch(&block);  // connects; gaugesim has been pushing already
+    d.SetFilter(1);            // one flag per reading: no gauge sends twice within a tick
     long long readings = 0;
     const auto start = Clock::now();
     auto lastUpdate = Clock::now();
     while (Clock::now() - start < std::chrono::duration<double>(seconds + 1.5) || Clock::now() - lastUpdate < 1500ms) {
         // Faster than the driver's tick, so every result is taken.
-        d.getReFlashRate32(rates);
-        d.getNewData32Ch(&block);
+        d.GetReFlashRate32(rates);
+        d.GetNewData32Ch(&block);
         for (int16_t u : block.updated)
             if (u) {
                 ++readings;
@@ -394,13 +376,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string home = PrepareHome(o.mode == "loss" ? o.format : 3, o.mode == "latency" ? 115200 : o.baud);
-    Driver d;
-    if (!d.Load(o.library)) return 1;
+    vexla::host::DriverLibrary library(o.library);
+    auto bound = library.Bind(kUsed);
+    if (!bound) {
+        std::fprintf(stderr, "vexla_measure: %s\n", bound.Failure().Text().c_str());
+        return 1;
+    }
+    Driver& d = *bound;
     int rc = 1;
     if (o.mode == "cpu") rc = MeasureCpu(o, d);
     if (o.mode == "latency") rc = MeasureLatency(o, d);
     if (o.mode == "loss") rc = MeasureLoss(o, d);
-    d.end();
+    d.DLL_End_Application();
     std::error_code ignored;
     fs::remove_all(home, ignored);
     return rc;

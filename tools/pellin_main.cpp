@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "binding/lazy_driver.h"
+#include "host/lazy_driver.h"
 #include "model/basic_number.h"
 #include "model/tester_texts.h"
 #include "pellin_console.h"
@@ -209,7 +209,7 @@ bool Run(TesterModel& model, const console::Options& options) {
 int main(int argc, char** argv) {
     KeepStandardDescriptorsTaken();
     std::string error;
-    const auto options = console::ParseOptions(argc, argv, vexla::tester::DefaultDriverLibrary(), error);
+    const auto options = console::ParseOptions(argc, argv, vexla::host::LibraryBesideProgram(), error);
     if (!options) {
         std::fprintf(stderr, "pellin: %s\n%s", error.c_str(), console::kUsage);
         return 2;
@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
 
     bool quiet = false;
     bool endUnbound = false;
-    vexla::tester::LazyDriver driver(options->library, [&](const std::string& what, const std::string& reason) {
+    vexla::host::LazyDriver driver(options->library, [&](const std::string& what, const std::string& reason) {
         if (!quiet) throw Unbound{what, reason};
         endUnbound = true;
     });

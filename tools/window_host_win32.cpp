@@ -16,14 +16,13 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "vexla.h"
+#include "host/driver_library.h"
 
 namespace {
 
-template <typename Function>
-Function* Bind(HMODULE library, const char* name) {
-    return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
+using vexla::host::Export;
+constexpr Export kUsed[] = {Export::GetNewData32Ch, Export::GetReFlashRate32, Export::ShowCtrlForm,
+                            Export::DLL_End_Application};
 
 // Callbacks of their own: a lambda has no stdcall conversion on 32-bit x86.
 BOOL CALLBACK TakeControlWindow(HWND window, LPARAM out) {
@@ -61,16 +60,16 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (page < 0 || page > 3) page = 0;
 
-    const HMODULE library = LoadLibraryW(L"Vexla.dll");
-    if (library == nullptr) {
-        std::fprintf(stderr, "Vexla.dll did not load (error %lu)\n", GetLastError());
+    vexla::host::DriverLibrary library(vexla::host::LibraryBesideProgram());
+    const auto bound = library.Bind(kUsed);
+    if (!bound) {
+        std::fprintf(stderr, "%s\n", bound.Failure().Text().c_str());
         return 1;
     }
-    auto getData = Bind<decltype(GetNewData32Ch)>(library, "GetNewData32Ch");
-    auto getRates = Bind<decltype(GetReFlashRate32)>(library, "GetReFlashRate32");
-    auto show = Bind<decltype(ShowCtrlForm)>(library, "ShowCtrlForm");
-    auto end = Bind<decltype(DLL_End_Application)>(library, "DLL_End_Application");
-    if (!getData || !getRates || !show || !end) return 1;
+    const auto getData = bound->GetNewData32Ch;
+    const auto getRates = bound->GetReFlashRate32;
+    const auto show = bound->ShowCtrlForm;
+    const auto end = bound->DLL_End_Application;
 
     const DWORD start = GetTickCount();
     DWORD nextFetch = start;
@@ -110,6 +109,5 @@ int wmain(int argc, wchar_t** argv) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     end();
-    FreeLibrary(library);
     return 0;
 }

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "base/win32/wide_text.h"
 #include "control_ids.h"
 #include "control_window_win32.h"
 #include "panel/driver_texts.h"
@@ -18,7 +19,6 @@
 #include "win32/gdi.h"
 #include "win32/module.h"
 #include "win32/text_grid.h"
-#include "win32/wide_text.h"
 
 namespace vexla {
 namespace {

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "base/win32/wide_text.h"
 #include "control_ids.h"
 #include "library_frame.h"
 #include "panel/driver_texts.h"
@@ -14,7 +15,6 @@
 #include "win32/control_state.h"
 #include "win32/module.h"
 #include "win32/text_grid.h"
-#include "win32/wide_text.h"
 
 namespace vexla {
 namespace {

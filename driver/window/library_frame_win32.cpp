@@ -10,12 +10,12 @@
 #include <optional>
 #include <string>
 
+#include "base/win32/wide_text.h"
 #include "control_window_win32.h"
 #include "driver_assembly.h"
 #include "library_frame.h"
 #include "trace_file.h"
 #include "tray_icon_win32.h"
-#include "win32/wide_text.h"
 
 namespace vexla {
 

@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "win32/wide_text.h"
+#include "base/win32/wide_text.h"
 
 namespace vexla {
 namespace {

@@ -17,7 +17,7 @@ constexpr int kCountdownFull = 200;
 
 }  // namespace
 
-MonitorModel::MonitorModel(MonitorDriver& driver, uint32_t segment) : driver_(driver), segment_(segment) {
+MonitorModel::MonitorModel(host::DriverCalls& driver, uint32_t segment) : driver_(driver), segment_(segment) {
     for (int row = 0; row < kGridRows; ++row)
         for (int col = 0; col < kGridColumns; ++col) cells_[Index(col, row)] = InitialCellText(col, row);
     single_.caption = "00";

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/monitor_driver.h"
+#include "model/monitor_exports.h"
 #include "model/monitor_grid.h"
 #include "model/value_texts.h"
 
@@ -50,7 +50,7 @@ class MonitorModel {
     static constexpr uint32_t kDefaultSegment = 1;
     static constexpr int kTimerIntervalMs = 50;
 
-    explicit MonitorModel(MonitorDriver& driver, uint32_t segment = kDefaultSegment);
+    explicit MonitorModel(host::DriverCalls& driver, uint32_t segment = kDefaultSegment);
 
     // The window's handlers.
     void FormCreate();  // chooses the segment; the timer runs from here on
@@ -98,7 +98,7 @@ class MonitorModel {
     void SetCell(int col, int row, std::string text, ChangedCells& changed);
     void CountDown();
 
-    MonitorDriver& driver_;
+    host::DriverCalls& driver_;
     uint32_t segment_;
     std::array<std::string, kGridColumns * kGridRows> cells_;
     HardwareType hardware_ = HardwareType::Percent;

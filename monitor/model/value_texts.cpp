@@ -37,7 +37,7 @@ ShownNumber ShownNumberOf(int32_t value, HardwareType hardware, DisplayMode mode
     return {value, static_cast<uint8_t>(h + 3)};
 }
 
-std::string FormatValue(MonitorDriver& driver, int32_t value, HardwareType hardware, DisplayMode mode) {
+std::string FormatValue(host::DriverCalls& driver, int32_t value, HardwareType hardware, DisplayMode mode) {
     const ShownNumber shown = ShownNumberOf(value, hardware, mode);
     // One byte more than the driver is told: its all-"*" text fills the
     // whole buffer without a terminator, and the zero behind it ends the text.

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "model/monitor_driver.h"
+#include "model/monitor_exports.h"
 
 namespace vexla::monitor {
 
@@ -33,7 +33,7 @@ inline constexpr uint8_t kValueBufferSize = 11;
 
 // The cell text of a value: Long2String's right-aligned ten characters, or
 // its all-"*" text when the number does not fit.
-std::string FormatValue(MonitorDriver& driver, int32_t value, HardwareType hardware, DisplayMode mode);
+std::string FormatValue(host::DriverCalls& driver, int32_t value, HardwareType hardware, DisplayMode mode);
 
 // The cell text of a rate in tenths of updates per second: "已脱离" for 0,
 // " 5.3次" / "20.0次" for a positive rate, nothing (the cell keeps its text)

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "model/monitor_driver.h"
+#include "model/monitor_exports.h"
 #include "model/monitor_grid.h"
 #include "model/value_texts.h"
 #include "running_stats.h"
@@ -19,30 +19,17 @@ namespace vexla::monitor::terminal {
 
 // The driver as the model sees it, with the last data block kept aside, so
 // that the statistics take exactly the numbers the grid was refreshed with.
-class BlockTap final : public MonitorDriver {
+class BlockTap final : public host::ForwardingDriver {
   public:
-    explicit BlockTap(MonitorDriver& driver) : driver_(driver) {}
+    explicit BlockTap(host::DriverCalls& driver) : ForwardingDriver(driver) {}
     const VexlaDataBlock32& Block() const { return block_; }
 
-    void SetNetSegment(uint32_t segment) override { driver_.SetNetSegment(segment); }
-    void GetReFlashRate32(int32_t* rates32) override { driver_.GetReFlashRate32(rates32); }
     void GetNewData32Ch(VexlaDataBlock32* block) override {
-        driver_.GetNewData32Ch(block);
+        ForwardingDriver::GetNewData32Ch(block);
         block_ = *block;
     }
-    void Long2String(int32_t value, uint8_t decimals, char* buffer, uint8_t length) override {
-        driver_.Long2String(value, decimals, buffer, length);
-    }
-    void SetDataZero() override { driver_.SetDataZero(); }
-    void SetDataZeroCh(uint32_t channel) override { driver_.SetDataZeroCh(channel); }
-    void SetHardWareZeroCh(uint32_t channel) override { driver_.SetHardWareZeroCh(channel); }
-    void CtrlFirmWare(uint8_t code) override { driver_.CtrlFirmWare(code); }
-    void ShowCtrlForm() override { driver_.ShowCtrlForm(); }
-    void HideCtrlForm() override { driver_.HideCtrlForm(); }
-    void DLL_End_Application() override { driver_.DLL_End_Application(); }
 
   private:
-    MonitorDriver& driver_;
     VexlaDataBlock32 block_{};
 };
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "channel_statistics.h"
-#include "driver_library.h"
+#include "host/driver_library.h"
 #include "model/monitor_model.h"
 #include "terminal_session.h"
 
@@ -122,16 +122,17 @@ int main(int argc, char** argv) {
         }
         limits = std::move(parse.table);
     }
-    if (library.empty()) library = t::LibraryBesideProgram();
-    std::string error;
-    const auto driverLibrary = t::DriverLibrary::Open(library, error);
-    if (driverLibrary == nullptr) {
-        std::fprintf(stderr, "kestrow: %s\n", error.c_str());
+    if (library.empty()) library = vexla::host::LibraryBesideProgram();
+    vexla::host::DriverLibrary driverLibrary(library);
+    const auto exports = driverLibrary.Bind(vexla::monitor::kMonitorExports);
+    if (!exports) {
+        const char* what = driverLibrary.Loaded() ? "cannot bind" : "cannot load the driver library";
+        std::fprintf(stderr, "kestrow: %s %s\n", what, exports.Failure().Text().c_str());
         return 1;
     }
 
     InstallStopHandlers();
-    vexla::monitor::ExportedDriver driver(driverLibrary->Exports());
+    vexla::host::BoundDriver driver(*exports);
     t::BlockTap tap(driver);
     vexla::monitor::MonitorModel model(tap, static_cast<uint32_t>(segment));
     t::ChannelStatistics statistics(std::move(limits));

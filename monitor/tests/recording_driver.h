@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "model/monitor_driver.h"
+#include "model/monitor_exports.h"
 
 namespace vexla::monitor::testing {
 
-class RecordingDriver : public MonitorDriver {
+class RecordingDriver : public host::DriverCalls {
   public:
-    void SetNetSegment(uint32_t segment) override { Record("SetNetSegment(" + std::to_string(segment) + ")"); }
+    int32_t SetNetSegment(uint32_t segment) override {
+        Record("SetNetSegment(" + std::to_string(segment) + ")");
+        return -1;
+    }
     void GetReFlashRate32(int32_t* rates32) override {
         Record("GetReFlashRate32");
         std::copy(rates.begin(), rates.end(), rates32);
@@ -21,14 +24,14 @@ class RecordingDriver : public MonitorDriver {
         Record("GetNewData32Ch");
         *block = data;
     }
-    void Long2String(int32_t value, uint8_t decimals, char* buffer, uint8_t length) override {
+    void Long2String(int32_t value, uint32_t decimals, char* buffer, uint32_t length) override {
         ::Long2String(value, decimals, buffer, length);
-        lastLength = length;
+        lastLength = static_cast<uint8_t>(length);
     }
     void SetDataZero() override { Record("SetDataZero"); }
     void SetDataZeroCh(uint32_t channel) override { Record("SetDataZeroCh(" + std::to_string(channel) + ")"); }
     void SetHardWareZeroCh(uint32_t channel) override { Record("SetHardWareZeroCh(" + std::to_string(channel) + ")"); }
-    void CtrlFirmWare(uint8_t code) override { Record("CtrlFirmWare(" + std::to_string(code) + ")"); }
+    void CtrlFirmWare(uint32_t code) override { Record("CtrlFirmWare(" + std::to_string(code) + ")"); }
     void ShowCtrlForm() override { Record("ShowCtrlForm"); }
     void HideCtrlForm() override { Record("HideCtrlForm"); }
     void DLL_End_Application() override { Record("DLL_End_Application"); }

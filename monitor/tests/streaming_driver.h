@@ -4,16 +4,15 @@
 
 #include <cstdint>
 
-#include "model/monitor_driver.h"
+#include "model/monitor_exports.h"
 
 namespace vexla::monitor::testing {
 
-class StreamingDriver : public MonitorDriver {
+class StreamingDriver : public host::DriverCalls {
   public:
-    using Formatter = void (*)(int32_t value, uint8_t decimals, char* buffer, uint8_t length);
+    using Formatter = void (*)(int32_t value, uint32_t decimals, char* buffer, uint32_t length);
     explicit StreamingDriver(Formatter format) : format_(format) {}
 
-    void SetNetSegment(uint32_t) override {}
     void GetReFlashRate32(int32_t* rates32) override {
         for (int c = 0; c < 32; ++c) rates32[c] = 10 + (round_ + c) % 190;
     }
@@ -25,16 +24,9 @@ class StreamingDriver : public MonitorDriver {
             block->updated[c] = -1;
         }
     }
-    void Long2String(int32_t value, uint8_t decimals, char* buffer, uint8_t length) override {
+    void Long2String(int32_t value, uint32_t decimals, char* buffer, uint32_t length) override {
         format_(value, decimals, buffer, length);
     }
-    void SetDataZero() override {}
-    void SetDataZeroCh(uint32_t) override {}
-    void SetHardWareZeroCh(uint32_t) override {}
-    void CtrlFirmWare(uint8_t) override {}
-    void ShowCtrlForm() override {}
-    void HideCtrlForm() override {}
-    void DLL_End_Application() override {}
 
   private:
     Formatter format_;

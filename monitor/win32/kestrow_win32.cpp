@@ -4,32 +4,13 @@
 
 #include <windows.h>
 
+#include "host/imported_functions.h"
 #include "main_unit_win32.h"
-#include "model/monitor_driver.h"
+#include "model/monitor_exports.h"
 #include "win32/message_loop.h"
 
-namespace {
-
-vexla::monitor::DriverExports ImportedExports() {
-    vexla::monitor::DriverExports x;
-    x.SetNetSegment = &SetNetSegment;
-    x.GetReFlashRate32 = &GetReFlashRate32;
-    x.GetNewData32Ch = &GetNewData32Ch;
-    x.Long2String = &Long2String;
-    x.SetDataZero = &SetDataZero;
-    x.SetDataZeroCh = &SetDataZeroCh;
-    x.SetHardWareZeroCh = &SetHardWareZeroCh;
-    x.CtrlFirmWare = &CtrlFirmWare;
-    x.ShowCtrlForm = &ShowCtrlForm;
-    x.HideCtrlForm = &HideCtrlForm;
-    x.DLL_End_Application = &DLL_End_Application;
-    return x;
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
-    vexla::monitor::ExportedDriver driver(ImportedExports());
+    vexla::host::BoundDriver driver(VEXLA_IMPORTED_FUNCTIONS(VEXLA_MONITOR_EXPORTS));
     vexla::monitor::TMainform form(driver);
     if (form.Handle() == nullptr) return 1;
     ShowWindow(form.Handle(), show);

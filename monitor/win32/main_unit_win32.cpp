@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/win32/wide_text.h"
 #include "model/monitor_texts.h"
 #include "monitor_ids.h"
 #include "win32/control_state.h"
@@ -18,7 +19,6 @@
 #include "win32/flat_button.h"
 #include "win32/fonts.h"
 #include "win32/module.h"
-#include "win32/wide_text.h"
 
 namespace vexla::monitor {
 namespace {
@@ -93,7 +93,7 @@ void RegisterClassOnce(HICON icon) {
 
 }  // namespace
 
-TMainform::TMainform(MonitorDriver& driver, uint32_t segment) : model_(driver, segment) {
+TMainform::TMainform(host::DriverCalls& driver, uint32_t segment) : model_(driver, segment) {
     icon_ = LoadIconW(ui::CurrentModule(), MAKEINTRESOURCEW(1));
     RegisterClassOnce(icon_);
     // A fixed layout: no resizing frame and no maximise box.

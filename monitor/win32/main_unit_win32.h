@@ -20,7 +20,7 @@ class TMainform {
     static constexpr int kClientWidth = 1001;
     static constexpr int kClientHeight = 405;
 
-    explicit TMainform(MonitorDriver& driver, uint32_t segment = MonitorModel::kDefaultSegment);
+    explicit TMainform(host::DriverCalls& driver, uint32_t segment = MonitorModel::kDefaultSegment);
     ~TMainform();
     TMainform(const TMainform&) = delete;
     TMainform& operator=(const TMainform&) = delete;

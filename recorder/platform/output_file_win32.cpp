@@ -1,8 +1,8 @@
 #include <windows.h>
 
+#include "base/win32/system_message.h"
+#include "base/win32/wide_text.h"
 #include "platform/output_file.h"
-#include "win32/system_message.h"
-#include "win32/wide_text.h"
 
 namespace vexla::recorder {
 

@@ -34,7 +34,7 @@ std::optional<std::string> RateText(int32_t rate, int count) {
     return text;
 }
 
-std::string ValueText(TesterDriver& driver, int32_t value, uint8_t decimals) {
+std::string ValueText(host::DriverCalls& driver, int32_t value, uint8_t decimals) {
     // One byte more than the driver is told: its all-"*" text fills the
     // whole buffer without a terminator, and the zero behind it ends the text.
     std::array<char, kValueBufferSize + 1> buffer{};
@@ -44,7 +44,7 @@ std::string ValueText(TesterDriver& driver, int32_t value, uint8_t decimals) {
     return text;
 }
 
-TesterModel::TesterModel(TesterDriver& driver) : driver_(driver) {
+TesterModel::TesterModel(host::DriverCalls& driver) : driver_(driver) {
     boxes_.fill(std::string(texts::kNoValueYet));
 }
 

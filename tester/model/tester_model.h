@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/tester_driver.h"
+#include "host/driver_calls.h"
 
 namespace vexla::tester {
 
@@ -37,7 +37,7 @@ std::string CounterText(int count);
 // keeps its text) for a negative rate.
 std::optional<std::string> RateText(int32_t rate, int count);
 // Long2String's twelve characters (or its all-"*" text) and " mm".
-std::string ValueText(TesterDriver& driver, int32_t value, uint8_t decimals);
+std::string ValueText(host::DriverCalls& driver, int32_t value, uint8_t decimals);
 
 // The boxes one tick changed.
 struct ChangedBoxes {
@@ -52,7 +52,7 @@ class TesterModel {
   public:
     static constexpr int kTimerIntervalMs = 50;
 
-    explicit TesterModel(TesterDriver& driver);
+    explicit TesterModel(host::DriverCalls& driver);
 
     // Load: dashes in every box, counters at 0, the driver window's switches on.
     void Load();
@@ -77,7 +77,7 @@ class TesterModel {
   private:
     void SetBox(int index, std::string text, ChangedBoxes& changed);
 
-    TesterDriver& driver_;
+    host::DriverCalls& driver_;
     std::array<std::string, kBoxes> boxes_;
     std::array<int16_t, kChannels> updateCount_{};
     bool thousandth_ = false;

@@ -17,7 +17,7 @@ namespace {
 using ::testing::ElementsAre;
 
 // Records the calls; numbers are formatted by the real library.
-class RecordingDriver : public TesterDriver {
+class RecordingDriver : public host::DriverCalls {
   public:
     void GetNewData32Ch(VexlaDataBlock32* block) override {
         calls.push_back("GetNewData32Ch");
@@ -27,19 +27,19 @@ class RecordingDriver : public TesterDriver {
         calls.push_back("GetReFlashRate32");
         std::copy(rates.begin(), rates.end(), rates32);
     }
-    void EnableCtrls(uint8_t a, uint8_t b, uint8_t c) override {
+    void EnableCtrls(uint32_t a, uint32_t b, uint32_t c) override {
         calls.push_back("EnableCtrls(" + std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + ")");
     }
     void SetDataZero() override { calls.push_back("SetDataZero"); }
     void SetHardWareZero() override { calls.push_back("SetHardWareZero"); }
-    void SetDataZeroCh(uint8_t channel) override { calls.push_back("SetDataZeroCh(" + std::to_string(channel) + ")"); }
-    void SetHardWareZeroCh(uint8_t channel) override {
+    void SetDataZeroCh(uint32_t channel) override { calls.push_back("SetDataZeroCh(" + std::to_string(channel) + ")"); }
+    void SetHardWareZeroCh(uint32_t channel) override {
         calls.push_back("SetHardWareZeroCh(" + std::to_string(channel) + ")");
     }
     void DLL_End_Application() override { calls.push_back("DLL_End_Application"); }
-    void Long2String(int32_t value, uint8_t decimals, char* buffer, uint8_t length) override {
+    void Long2String(int32_t value, uint32_t decimals, char* buffer, uint32_t length) override {
         ::Long2String(value, decimals, buffer, length);
-        lastLength = length;
+        lastLength = static_cast<uint8_t>(length);
     }
     std::vector<std::string> Take() { return std::exchange(calls, {}); }
 

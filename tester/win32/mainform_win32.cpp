@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/win32/wide_text.h"
 #include "model/tester_texts.h"
 #include "pellin_ids.h"
 #include "win32/control_state.h"
 #include "win32/dpi.h"
 #include "win32/fonts.h"
 #include "win32/module.h"
-#include "win32/wide_text.h"
 
 namespace vexla::tester {
 namespace {
@@ -115,7 +115,7 @@ std::string BoxText(HWND box) {
 
 }  // namespace
 
-Mainform::Mainform(TesterDriver& driver) : model_(driver) {
+Mainform::Mainform(host::DriverCalls& driver) : model_(driver) {
     RegisterClassOnce();
     constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Caption().c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -18,7 +18,7 @@ class Mainform {
     static constexpr int kClientWidth = 880;
     static constexpr int kClientHeight = 526;
 
-    explicit Mainform(TesterDriver& driver);
+    explicit Mainform(host::DriverCalls& driver);
     ~Mainform();
     Mainform(const Mainform&) = delete;
     Mainform& operator=(const Mainform&) = delete;

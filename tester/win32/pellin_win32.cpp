@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "binding/lazy_driver.h"
+#include "base/win32/wide_text.h"
+#include "host/lazy_driver.h"
 #include "mainform_win32.h"
 #include "win32/message_loop.h"
-#include "win32/wide_text.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ namespace {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
-    vexla::tester::LazyDriver driver(vexla::tester::DefaultDriverLibrary(), &ReportMissing);
+    vexla::host::LazyDriver driver(vexla::host::LibraryBesideProgram(), &ReportMissing);
     vexla::tester::Mainform form(driver);
     if (form.Handle() == nullptr) return 1;
     ShowWindow(form.Handle(), show);

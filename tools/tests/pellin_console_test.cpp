@@ -103,16 +103,8 @@ TEST(PellinOptions, BadValuesAreRefusedWithTheReason) {
 }
 
 TEST(PellinTable, ColumnsLineUpUnderTheChineseHeadings) {
-    class Numbers : public TesterDriver {
-        void GetNewData32Ch(VexlaDataBlock32*) override {}
-        void GetReFlashRate32(int32_t*) override {}
-        void EnableCtrls(uint8_t, uint8_t, uint8_t) override {}
-        void SetDataZero() override {}
-        void SetHardWareZero() override {}
-        void SetDataZeroCh(uint8_t) override {}
-        void SetHardWareZeroCh(uint8_t) override {}
-        void DLL_End_Application() override {}
-        void Long2String(int32_t value, uint8_t decimals, char* buffer, uint8_t length) override {
+    class Numbers : public host::DriverCalls {
+        void Long2String(int32_t value, uint32_t decimals, char* buffer, uint32_t length) override {
             ::Long2String(value, decimals, buffer, length);
         }
     } driver;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "win32/wide_text.h"
+#include "base/win32/wide_text.h"
 
 namespace vexla::ui {
 

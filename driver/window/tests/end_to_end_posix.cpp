@@ -200,28 +200,6 @@ std::map<int, ShownGauge> Gaugesim::LatestTable() {
 
 // ---- the library and its host
 
-Exports::Exports(const std::string& file) : library(file) {
-    ConnectComm = library.Get<decltype(::ConnectComm)>("ConnectComm");
-    DisConnectComm = library.Get<decltype(::DisConnectComm)>("DisConnectComm");
-    End = library.Get<decltype(::DLL_End_Application)>("DLL_End_Application");
-    SetNetSegment = library.Get<decltype(::SetNetSegment)>("SetNetSegment");
-    CtrlFirmWare = library.Get<decltype(::CtrlFirmWare)>("CtrlFirmWare");
-    SetHardWareZero = library.Get<decltype(::SetHardWareZero)>("SetHardWareZero");
-    SetHardWareZeroCh = library.Get<decltype(::SetHardWareZeroCh)>("SetHardWareZeroCh");
-    GetNewData32Ch = library.Get<decltype(::GetNewData32Ch)>("GetNewData32Ch");
-    GetReFlashRate32 = library.Get<decltype(::GetReFlashRate32)>("GetReFlashRate32");
-    SetFilter = library.Get<decltype(::SetFilter)>("SetFilter");
-    SetDataZero = library.Get<decltype(::SetDataZero)>("SetDataZero");
-    SetDataZeroCh = library.Get<decltype(::SetDataZeroCh)>("SetDataZeroCh");
-    StartPoint = library.Get<decltype(::StartPoint)>("StartPoint");
-}
-
-bool Exports::Complete() const {
-    return ConnectComm && DisConnectComm && End && SetNetSegment && CtrlFirmWare && SetHardWareZero &&
-           SetHardWareZeroCh && GetNewData32Ch && GetReFlashRate32 && SetFilter && SetDataZero && SetDataZeroCh &&
-           StartPoint;
-}
-
 void Host::Tick() {
     x_.GetReFlashRate32(rates_);
     x_.GetNewData32Ch(&block_);

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "library_loader.h"
+#include "host/driver_library.h"
 #include "vexla.h"
 
 namespace vexla::testing {
@@ -85,24 +85,7 @@ class Gaugesim {
 };
 
 // The library bound by name, as a host binds it.
-struct Exports {
-    explicit Exports(const std::string& file);
-    LoadedLibrary library;
-    decltype(&::ConnectComm) ConnectComm = nullptr;
-    decltype(&::DisConnectComm) DisConnectComm = nullptr;
-    decltype(&::DLL_End_Application) End = nullptr;
-    decltype(&::SetNetSegment) SetNetSegment = nullptr;
-    decltype(&::CtrlFirmWare) CtrlFirmWare = nullptr;
-    decltype(&::SetHardWareZero) SetHardWareZero = nullptr;
-    decltype(&::SetHardWareZeroCh) SetHardWareZeroCh = nullptr;
-    decltype(&::GetNewData32Ch) GetNewData32Ch = nullptr;
-    decltype(&::GetReFlashRate32) GetReFlashRate32 = nullptr;
-    decltype(&::SetFilter) SetFilter = nullptr;
-    decltype(&::SetDataZero) SetDataZero = nullptr;
-    decltype(&::SetDataZeroCh) SetDataZeroCh = nullptr;
-    decltype(&::StartPoint) StartPoint = nullptr;
-    bool Complete() const;
-};
+using Exports = host::LoadedDriver;
 
 // A host's display timer: rates, then the newest result, every 50 ms.
 class Host {

@@ -38,8 +38,7 @@ std::vector<std::string> SimArguments(int format, const std::string& com = "1") 
 #define START_HOST(sim, x)                                         \
     ASSERT_FALSE((sim).Pty().empty()) << "gaugesim did not start"; \
     Exports x(VEXLA_LIBRARY_FILE);                                 \
-    ASSERT_TRUE(x.library.Loaded()) << x.library.Error();          \
-    ASSERT_TRUE(x.Complete())
+    ASSERT_TRUE(x.Loaded()) << x.Binding().Failure().Text()
 
 // Sim lines from `from` on that contain `text`.
 std::vector<SimLine> LinesWith(Gaugesim& sim, const std::string& text, std::size_t from = 0) {
@@ -492,7 +491,7 @@ TEST(Link, MissingPortFailsWithTheMessage) {
         const std::string trace = home + "/trace.txt";
         setenv("VEXLA_TRACE", trace.c_str(), 1);
         Exports x(VEXLA_LIBRARY_FILE);
-        ASSERT_TRUE(x.Complete());
+        ASSERT_TRUE(x.Loaded());
         EXPECT_EQ(x.ConnectComm(19200, 5), 0);
         const std::string err = ReadFile(home + "/stderr.txt");
         EXPECT_NE(err.find("Vexla: 串口 Com5 已经被其它\r\n程序占用,不能打开"), std::string::npos) << err;
@@ -504,7 +503,7 @@ TEST(Link, MissingPortFailsWithTheMessage) {
         host.TickFor(300ms);
         for (int i = 0; i < 32; ++i) EXPECT_EQ(host.Rates()[i], -1);
         EXPECT_FALSE(host.AnyUpdatedNow());
-        x.End();
+        x.DLL_End_Application();
     });
 }
 
@@ -537,12 +536,12 @@ TEST(Library, EndLeavesNothingBehind) {
         const auto descriptors = std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
         {
             Exports x(VEXLA_LIBRARY_FILE);
-            ASSERT_TRUE(x.Complete());
+            ASSERT_TRUE(x.Loaded());
             Host host(x);
             ASSERT_TRUE(host.TickUntil([&] { return EveryPresentChannelArrived(host); }));
             EXPECT_GT(ThreadCount(), threads);
             EXPECT_GT(OpenPtys().size(), ptys.size());
-            x.End();
+            x.DLL_End_Application();
             // No export after the last call: a data call would connect again.
             const auto deadline = Clock::now() + 5s;
             while (ThreadCount() != threads && Clock::now() < deadline) std::this_thread::sleep_for(10ms);

@@ -329,7 +329,7 @@ TEST_F(WineEndToEnd, EndApplicationLeavesNoWindowPortOrThreadAndTheLibraryUnload
     std::vector<std::string> users;
     EXPECT_TRUE(PumpUntil([&] { return (users = simulator.Users()).empty(); }))
         << "the port is still open in " << users[0];
-    EXPECT_TRUE(vexla.Free());
+    EXPECT_TRUE(vexla.Unload());
     EXPECT_EQ(GetModuleHandleA("Vexla.dll"), nullptr);
 
     // A host may load the library again and start afresh.

@@ -7,38 +7,40 @@
 #include <cstring>
 #include <string>
 
-#include "library_loader.h"
-#include "vexla.h"
+#include "host/driver_library.h"
 
 namespace vexla {
 namespace {
 
 class LibraryExports : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { library = new testing::LoadedLibrary(VEXLA_LIBRARY_FILE); }
+    static void SetUpTestSuite() { library = new host::DriverLibrary(VEXLA_LIBRARY_FILE); }
     static void TearDownTestSuite() {
         delete library;
         library = nullptr;
     }
-    void SetUp() override { ASSERT_TRUE(library->Loaded()) << library->Error(); }
+    void SetUp() override {
+        const Status loaded = library->Load();
+        ASSERT_TRUE(loaded) << loaded.Failure().Text();
+    }
 
     template <typename Function>
     Function* Bind(const char* name) {
-        auto* f = library->Get<Function>(name);
-        EXPECT_NE(f, nullptr) << name;
-        return f;
+        const Result<void*> f = library->Find(name);
+        EXPECT_TRUE(f) << name;
+        return f ? reinterpret_cast<Function*>(*f) : nullptr;
     }
-    static testing::LoadedLibrary* library;
+    static host::DriverLibrary* library;
 };
 
-testing::LoadedLibrary* LibraryExports::library = nullptr;
+host::DriverLibrary* LibraryExports::library = nullptr;
 
 TEST_F(LibraryExports, EveryDataFunctionIsBoundByItsName) {
     for (const char* name : {"GotSerialData32", "GotSerialData", "GetReFlashRate32", "GetReFlashRate", "SetFilter",
                              "SetDataZero", "SetDataZeroCh", "StartPoint", "EnableCtrls", "Long2String"})
-        EXPECT_NE(library->Symbol(name), nullptr) << name;
-    EXPECT_EQ(library->Symbol("TakeResult"), nullptr) << "internals stay hidden";
-    EXPECT_EQ(library->Symbol("_ZN5vexla6Driver10TakeResultEv"), nullptr) << "internals stay hidden";
+        EXPECT_TRUE(library->Find(name)) << name;
+    EXPECT_FALSE(library->Find("TakeResult")) << "internals stay hidden";
+    EXPECT_FALSE(library->Find("_ZN5vexla6Driver10TakeResultEv")) << "internals stay hidden";
 }
 
 TEST_F(LibraryExports, OnlyTheLowBitsOfEachArgumentAreRead) {

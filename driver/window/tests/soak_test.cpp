@@ -531,8 +531,7 @@ TEST(Soak, FaultsComeAndGoAndNothingIsLostOrGrows) {
     RunIsolated(
         [seconds](const std::string& home) {
             Exports x(SoakLibrary());
-            ASSERT_TRUE(x.library.Loaded()) << x.library.Error();
-            ASSERT_TRUE(x.Complete());
+            ASSERT_TRUE(x.Loaded()) << x.Binding().Failure().Text();
             const auto start = Clock::now();
             std::vector<ProcessSample> samples{SampleProcess(start)};
             std::vector<std::size_t> roundEnds;
@@ -559,7 +558,7 @@ TEST(Soak, FaultsComeAndGoAndNothingIsLostOrGrows) {
             }
             sampling = false;
             sampler.join();
-            x.End();
+            x.DLL_End_Application();
 
             const ProcessSample& first = samples[roundEnds.front()];
             const ProcessSample& last = samples.back();

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "gbk_convert.h"
+#include "host/driver_library.h"
 #include "message_box_watcher_win32.h"
-#include "vexla.h"
 
 namespace vexla::wine {
 
@@ -114,39 +114,16 @@ inline std::string Dump(const std::vector<LogLine>& log) {
 
 // ---- the library as a host binds it
 
-class Library {
-    HMODULE module_ = LoadLibraryA("Vexla.dll");  // first: the bindings below need it
-
+// Vexla.dll beside the test program, every export bound by name.
+class Library : public host::LoadedDriver {
   public:
-    Library() = default;
-    ~Library() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-
-    bool Loaded() const { return module_ != nullptr; }
-    BOOL Free() {
-        const BOOL freed = FreeLibrary(module_);
-        module_ = nullptr;
-        return freed;
-    }
-
+    Library() : LoadedDriver("Vexla.dll") {}
+    // Binds one export the way a host does that names it by itself.
     template <typename Function>
-    Function* Bind(const char* name) const {
-        return module_ ? reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
+    Function* Bind(const char* name) {
+        const Result<void*> address = LoadedDriver::Library().Find(name);
+        return address ? reinterpret_cast<Function*>(*address) : nullptr;
     }
-
-    decltype(::ConnectComm)* ConnectComm = Bind<decltype(::ConnectComm)>("ConnectComm");
-    decltype(::DLL_End_Application)* DLL_End_Application = Bind<decltype(::DLL_End_Application)>("DLL_End_Application");
-    decltype(::SetNetSegment)* SetNetSegment = Bind<decltype(::SetNetSegment)>("SetNetSegment");
-    decltype(::CtrlFirmWare)* CtrlFirmWare = Bind<decltype(::CtrlFirmWare)>("CtrlFirmWare");
-    decltype(::SetHardWareZero)* SetHardWareZero = Bind<decltype(::SetHardWareZero)>("SetHardWareZero");
-    decltype(::SetHardWareZeroCh)* SetHardWareZeroCh = Bind<decltype(::SetHardWareZeroCh)>("SetHardWareZeroCh");
-    decltype(::GetNewData32Ch)* GetNewData32Ch = Bind<decltype(::GetNewData32Ch)>("GetNewData32Ch");
-    decltype(::GetReFlashRate32)* GetReFlashRate32 = Bind<decltype(::GetReFlashRate32)>("GetReFlashRate32");
-    decltype(::SetDataZero)* SetDataZero = Bind<decltype(::SetDataZero)>("SetDataZero");
-    decltype(::SetDataZeroCh)* SetDataZeroCh = Bind<decltype(::SetDataZeroCh)>("SetDataZeroCh");
 };
 
 inline std::string Narrow(const std::wstring& text) {
@@ -305,7 +282,7 @@ inline std::string Settings(int format, int port) {
 class WineEndToEnd : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(vexla.Loaded()) << "LoadLibrary(Vexla.dll) failed with error " << GetLastError();
+        ASSERT_TRUE(vexla.Loaded()) << vexla.Binding().Failure().Text();
         ASSERT_TRUE(vexla.GetNewData32Ch && vexla.DLL_End_Application && vexla.SetDataZeroCh);
     }
 

@@ -10,7 +10,6 @@
 
 #include "channel_statistics.h"
 #include "display_width.h"
-#include "driver_library.h"
 #include "model/monitor_texts.h"
 #include "plain_table.h"
 #include "recording_driver.h"
@@ -469,27 +468,6 @@ TEST(ChannelStatistics, JudgedOnTheShownValueInclusiveLimits) {
     statistics.ResetAll();
     EXPECT_EQ(statistics.JudgeMinimum(0), std::nullopt);
     EXPECT_EQ(statistics.JudgeDisplacement(0), J::Ok);
-}
-
-TEST(DriverLibrary, NamesWhatIsMissing) {
-    struct Case {
-        std::string path;
-        std::string error;  // a part of it; empty: loads
-    };
-    for (const Case& c : {Case{VEXLA_LIBRARY, ""},
-                          {"/nonexistent/libVexla.so", "cannot load the driver library /nonexistent/libVexla.so: "},
-                          {"libc.so.6", "the driver library libc.so.6 has no function SetNetSegment"}}) {
-        std::string error = "unset";
-        const auto library = DriverLibrary::Open(c.path, error);
-        if (c.error.empty()) {
-            ASSERT_NE(library, nullptr) << error;
-            EXPECT_EQ(error, "");
-            EXPECT_EQ(library->Exports().FirstMissing(), nullptr);
-        } else {
-            EXPECT_EQ(library, nullptr) << c.path;
-            EXPECT_NE(error.find(c.error), std::string::npos) << error;
-        }
-    }
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void FormatWithTheDriver(int32_t value, uint8_t decimals, char* buffer, uint8_t length) {
+void FormatWithTheDriver(int32_t value, uint32_t decimals, char* buffer, uint32_t length) {
     Long2String(value, decimals, buffer, length);
 }
 
