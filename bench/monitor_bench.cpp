@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "channels/long_to_string.h"
-#include "model/monitor_model.h"
-#include "streaming_driver.h"
+#include "monitor/model/monitor_model.h"
+#include "monitor/tests/streaming_driver.h"
 
 namespace vexla::monitor {
 namespace {

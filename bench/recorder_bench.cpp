@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "model/recording.h"
+#include "recorder/model/recording.h"
 
 namespace vexla::recorder {
 namespace {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "model/csv_rows.h"
-#include "report/html_report.h"
-#include "report/recording_file.h"
-#include "report/report_command.h"
+#include "recorder/model/csv_rows.h"
+#include "recorder/report/html_report.h"
+#include "recorder/report/recording_file.h"
+#include "recorder/report/report_command.h"
 
 namespace vexla::recorder {
 namespace {

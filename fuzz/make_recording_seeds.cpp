@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "model/csv_rows.h"
+#include "recorder/model/csv_rows.h"
 #include "seed_corpus.h"
 
 int main(int argc, char** argv) {

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "model/csv_rows.h"
-#include "tolerance_limits.h"
+#include "quality/tolerance_limits.h"
+#include "recorder/model/csv_rows.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "host/driver_library.h"
-#include "platform/console_keys.h"
-#include "platform/output_file.h"
-#include "platform/run_control.h"
+#include "recorder/platform/console_keys.h"
+#include "recorder/platform/output_file.h"
+#include "recorder/platform/run_control.h"
 
 namespace vexla::recorder {
 

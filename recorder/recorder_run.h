@@ -3,7 +3,7 @@
 
 #include <iosfwd>
 
-#include "model/recorder_options.h"
+#include "recorder/model/recorder_options.h"
 
 namespace vexla::recorder {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "model/recorder_options.h"
+#include "recorder/model/recorder_options.h"
+#include "recorder/report/report_command.h"
 #include "recorder_run.h"
-#include "report/report_command.h"
 
 #ifdef _WIN32
 #include <windows.h>

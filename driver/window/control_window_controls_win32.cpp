@@ -14,11 +14,11 @@
 #include "control_ids.h"
 #include "control_window_win32.h"
 #include "panel/driver_texts.h"
-#include "win32/child_controls.h"
-#include "win32/dpi.h"
-#include "win32/gdi.h"
-#include "win32/module.h"
-#include "win32/text_grid.h"
+#include "ui/win32/child_controls.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/gdi.h"
+#include "ui/win32/module.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla {
 namespace {

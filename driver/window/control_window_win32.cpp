@@ -12,9 +12,9 @@
 #include "library_frame.h"
 #include "panel/driver_texts.h"
 #include "panel/panel_presenter.h"
-#include "win32/control_state.h"
-#include "win32/module.h"
-#include "win32/text_grid.h"
+#include "ui/win32/control_state.h"
+#include "ui/win32/module.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla {
 namespace {

@@ -14,8 +14,8 @@
 #include "engine/control_view.h"
 #include "panel/control_panel.h"
 #include "tray_icon_win32.h"
-#include "win32/fonts.h"
-#include "win32/object_window.h"
+#include "ui/win32/fonts.h"
+#include "ui/win32/object_window.h"
 
 namespace vexla {
 

@@ -1,6 +1,6 @@
-#include "model/monitor_grid.h"
+#include "monitor/model/monitor_grid.h"
 
-#include "model/monitor_texts.h"
+#include "monitor/model/monitor_texts.h"
 
 namespace vexla::monitor {
 

@@ -1,9 +1,9 @@
-#include "model/monitor_model.h"
+#include "monitor/model/monitor_model.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "model/monitor_texts.h"
+#include "monitor/model/monitor_texts.h"
 
 namespace vexla::monitor {
 

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "model/monitor_exports.h"
-#include "model/monitor_grid.h"
-#include "model/value_texts.h"
+#include "monitor/model/monitor_exports.h"
+#include "monitor/model/monitor_grid.h"
+#include "monitor/model/value_texts.h"
 
 namespace vexla::monitor {
 

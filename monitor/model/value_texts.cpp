@@ -1,10 +1,10 @@
-#include "model/value_texts.h"
+#include "monitor/model/value_texts.h"
 
 #include <array>
 #include <cstdlib>
 #include <limits>
 
-#include "model/monitor_texts.h"
+#include "monitor/model/monitor_texts.h"
 
 namespace vexla::monitor {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "model/monitor_exports.h"
+#include "monitor/model/monitor_exports.h"
 
 namespace vexla::monitor {
 

@@ -1,6 +1,6 @@
 #include "channel_statistics.h"
 
-#include "millimetres.h"
+#include "quality/millimetres.h"
 
 namespace vexla::monitor::terminal {
 

@@ -9,11 +9,11 @@
 #include <optional>
 #include <string>
 
-#include "model/monitor_exports.h"
-#include "model/monitor_grid.h"
-#include "model/value_texts.h"
-#include "running_stats.h"
-#include "tolerance_limits.h"
+#include "monitor/model/monitor_exports.h"
+#include "monitor/model/monitor_grid.h"
+#include "monitor/model/value_texts.h"
+#include "quality/running_stats.h"
+#include "quality/tolerance_limits.h"
 
 namespace vexla::monitor::terminal {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "channel_statistics.h"
-#include "model/monitor_model.h"
+#include "monitor/model/monitor_model.h"
 #include "screen_layout.h"
 #include "screen_texts.h"
 

@@ -17,7 +17,7 @@
 
 #include "channel_statistics.h"
 #include "host/driver_library.h"
-#include "model/monitor_model.h"
+#include "monitor/model/monitor_model.h"
 #include "terminal_session.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "display_width.h"
-#include "model/monitor_texts.h"
+#include "monitor/model/monitor_texts.h"
 #include "screen_layout.h"
 
 namespace vexla::monitor::terminal {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "channel_statistics.h"
-#include "model/monitor_model.h"
+#include "monitor/model/monitor_model.h"
 
 namespace vexla::monitor::terminal {
 

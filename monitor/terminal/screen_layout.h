@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/monitor_model.h"
-#include "model/monitor_texts.h"
+#include "monitor/model/monitor_model.h"
+#include "monitor/model/monitor_texts.h"
 
 namespace vexla::monitor::terminal {
 

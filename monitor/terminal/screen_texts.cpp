@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "display_width.h"
-#include "model/monitor_texts.h"
+#include "monitor/model/monitor_texts.h"
 
 namespace vexla::monitor::terminal {
 

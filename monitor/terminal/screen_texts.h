@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/monitor_model.h"
+#include "monitor/model/monitor_model.h"
 #include "screen_layout.h"
 
 namespace vexla::monitor::terminal {

@@ -6,7 +6,7 @@
 #include <csignal>
 
 #include "channel_statistics.h"
-#include "model/monitor_model.h"
+#include "monitor/model/monitor_model.h"
 
 namespace vexla::monitor::terminal {
 

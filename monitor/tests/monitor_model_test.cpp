@@ -1,4 +1,4 @@
-#include "model/monitor_model.h"
+#include "monitor/model/monitor_model.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,8 +7,8 @@
 #include <set>
 #include <utility>
 
-#include "model/monitor_grid.h"
-#include "model/value_texts.h"
+#include "monitor/model/monitor_grid.h"
+#include "monitor/model/value_texts.h"
 #include "recording_driver.h"
 
 namespace vexla::monitor {

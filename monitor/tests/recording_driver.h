@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/monitor_exports.h"
+#include "monitor/model/monitor_exports.h"
 
 namespace vexla::monitor::testing {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "model/monitor_exports.h"
+#include "monitor/model/monitor_exports.h"
 
 namespace vexla::monitor::testing {
 

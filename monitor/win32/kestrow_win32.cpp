@@ -6,8 +6,8 @@
 
 #include "host/imported_functions.h"
 #include "main_unit_win32.h"
-#include "model/monitor_exports.h"
-#include "win32/message_loop.h"
+#include "monitor/model/monitor_exports.h"
+#include "ui/win32/message_loop.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     vexla::host::BoundDriver driver(VEXLA_IMPORTED_FUNCTIONS(VEXLA_MONITOR_EXPORTS));

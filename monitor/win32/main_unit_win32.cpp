@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "base/win32/wide_text.h"
-#include "model/monitor_texts.h"
+#include "monitor/model/monitor_texts.h"
 #include "monitor_ids.h"
-#include "win32/control_state.h"
-#include "win32/dpi.h"
-#include "win32/flat_button.h"
-#include "win32/fonts.h"
-#include "win32/module.h"
+#include "ui/win32/control_state.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/flat_button.h"
+#include "ui/win32/fonts.h"
+#include "ui/win32/module.h"
 
 namespace vexla::monitor {
 namespace {

@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-#include "model/monitor_model.h"
-#include "win32/child_controls.h"
-#include "win32/gdi.h"
-#include "win32/object_window.h"
-#include "win32/text_grid.h"
+#include "monitor/model/monitor_model.h"
+#include "ui/win32/child_controls.h"
+#include "ui/win32/gdi.h"
+#include "ui/win32/object_window.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla::monitor {
 

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <vector>
 
-#include "millimetres.h"
-#include "running_stats.h"
-#include "tolerance_limits.h"
+#include "quality/millimetres.h"
+#include "quality/running_stats.h"
+#include "quality/tolerance_limits.h"
 
 namespace vexla::quality {
 namespace {

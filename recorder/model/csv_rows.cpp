@@ -1,4 +1,4 @@
-#include "model/csv_rows.h"
+#include "recorder/model/csv_rows.h"
 
 #include <array>
 #include <cstdio>

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-#include "millimetres.h"
-#include "tolerance_limits.h"
+#include "quality/millimetres.h"
+#include "quality/tolerance_limits.h"
 
 namespace vexla::recorder {
 

@@ -1,4 +1,4 @@
-#include "model/recorder_options.h"
+#include "recorder/model/recorder_options.h"
 
 #include <cmath>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/recording.h"
+#include "recorder/model/recording.h"
 
 namespace vexla::recorder {
 

@@ -1,4 +1,4 @@
-#include "model/recording.h"
+#include "recorder/model/recording.h"
 
 namespace vexla::recorder {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "model/csv_rows.h"
-#include "model/statistics_table.h"
-#include "model/value_texts.h"
+#include "monitor/model/value_texts.h"
+#include "recorder/model/csv_rows.h"
+#include "recorder/model/statistics_table.h"
 #include "vexla.h"
 
 namespace vexla::recorder {

@@ -1,8 +1,8 @@
-#include "model/statistics_table.h"
+#include "recorder/model/statistics_table.h"
 
 #include <algorithm>
 
-#include "millimetres.h"
+#include "quality/millimetres.h"
 
 namespace vexla::recorder {
 

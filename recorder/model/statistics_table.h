@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "running_stats.h"
-#include "tolerance_limits.h"
+#include "quality/running_stats.h"
+#include "quality/tolerance_limits.h"
 
 namespace vexla::recorder {
 

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/console_keys.h"
+#include "recorder/platform/console_keys.h"
 
 namespace vexla::recorder {
 

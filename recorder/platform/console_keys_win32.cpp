@@ -3,7 +3,7 @@
 #include <atomic>
 #include <memory>
 
-#include "platform/console_keys.h"
+#include "recorder/platform/console_keys.h"
 
 namespace vexla::recorder {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/output_file.h"
+#include "recorder/platform/output_file.h"
 
 namespace vexla::recorder {
 

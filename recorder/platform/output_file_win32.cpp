@@ -2,7 +2,7 @@
 
 #include "base/win32/system_message.h"
 #include "base/win32/wide_text.h"
-#include "platform/output_file.h"
+#include "recorder/platform/output_file.h"
 
 namespace vexla::recorder {
 

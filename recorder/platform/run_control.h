@@ -4,7 +4,7 @@
 // ticks, which on Windows also serves the thread's messages: the driver's
 // windows and timers live on the host's thread.
 
-#include "model/csv_rows.h"
+#include "recorder/model/csv_rows.h"
 
 namespace vexla::recorder {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cerrno>
 
-#include "platform/run_control.h"
+#include "recorder/platform/run_control.h"
 
 namespace vexla::recorder {
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "platform/run_control.h"
+#include "recorder/platform/run_control.h"
 
 namespace vexla::recorder {
 

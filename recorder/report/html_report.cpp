@@ -1,10 +1,10 @@
-#include "report/html_report.h"
+#include "recorder/report/html_report.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "model/statistics_table.h"
-#include "report/trend_plot.h"
+#include "recorder/model/statistics_table.h"
+#include "recorder/report/trend_plot.h"
 
 namespace vexla::recorder::report {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "report/recording_file.h"
-#include "tolerance_limits.h"
+#include "quality/tolerance_limits.h"
+#include "recorder/report/recording_file.h"
 
 namespace vexla::recorder::report {
 

@@ -1,10 +1,10 @@
-#include "report/recording_file.h"
+#include "recorder/report/recording_file.h"
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 
-#include "utf8_path.h"
+#include "quality/utf8_path.h"
 
 namespace vexla::recorder::report {
 

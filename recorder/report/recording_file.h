@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "model/csv_rows.h"
-#include "running_stats.h"
-#include "tolerance_limits.h"
+#include "quality/running_stats.h"
+#include "quality/tolerance_limits.h"
+#include "recorder/model/csv_rows.h"
 
 namespace vexla::recorder::report {
 

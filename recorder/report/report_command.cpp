@@ -1,13 +1,13 @@
-#include "report/report_command.h"
+#include "recorder/report/report_command.h"
 
 #include <filesystem>
 #include <fstream>
 #include <string_view>
 
-#include "report/html_report.h"
-#include "report/recording_file.h"
-#include "tolerance_limits.h"
-#include "utf8_path.h"
+#include "quality/tolerance_limits.h"
+#include "quality/utf8_path.h"
+#include "recorder/report/html_report.h"
+#include "recorder/report/recording_file.h"
 
 namespace vexla::recorder {
 

@@ -1,11 +1,11 @@
-#include "report/trend_plot.h"
+#include "recorder/report/trend_plot.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 
-#include "millimetres.h"
+#include "quality/millimetres.h"
 
 namespace vexla::recorder::report {
 

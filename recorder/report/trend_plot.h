@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "report/recording_file.h"
+#include "recorder/report/recording_file.h"
 
 namespace vexla::recorder::report {
 

@@ -2,8 +2,8 @@
 
 #include <sstream>
 
-#include "model/csv_rows.h"
-#include "model/recording.h"
+#include "recorder/model/csv_rows.h"
+#include "recorder/model/recording.h"
 
 namespace vexla::recorder {
 namespace {

@@ -7,8 +7,8 @@
 #include <map>
 #include <sstream>
 
-#include "report/report_command.h"
-#include "report/trend_plot.h"
+#include "recorder/report/report_command.h"
+#include "recorder/report/trend_plot.h"
 
 namespace vexla::recorder {
 namespace {

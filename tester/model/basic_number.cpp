@@ -1,4 +1,4 @@
-#include "model/basic_number.h"
+#include "tester/model/basic_number.h"
 
 #include <cmath>
 #include <cstdint>

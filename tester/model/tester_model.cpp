@@ -1,9 +1,9 @@
-#include "model/tester_model.h"
+#include "tester/model/tester_model.h"
 
 #include <utility>
 
-#include "model/basic_number.h"
-#include "model/tester_texts.h"
+#include "tester/model/basic_number.h"
+#include "tester/model/tester_texts.h"
 
 namespace vexla::tester {
 

@@ -1,4 +1,4 @@
-#include "model/tester_model.h"
+#include "tester/model/tester_model.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/basic_number.h"
+#include "tester/model/basic_number.h"
 
 namespace vexla::tester {
 namespace {

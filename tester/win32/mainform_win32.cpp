@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "base/win32/wide_text.h"
-#include "model/tester_texts.h"
 #include "pellin_ids.h"
-#include "win32/control_state.h"
-#include "win32/dpi.h"
-#include "win32/fonts.h"
-#include "win32/module.h"
+#include "tester/model/tester_texts.h"
+#include "ui/win32/control_state.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/fonts.h"
+#include "ui/win32/module.h"
 
 namespace vexla::tester {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
-#include "model/tester_model.h"
-#include "win32/child_controls.h"
-#include "win32/gdi.h"
-#include "win32/object_window.h"
+#include "tester/model/tester_model.h"
+#include "ui/win32/child_controls.h"
+#include "ui/win32/gdi.h"
+#include "ui/win32/object_window.h"
 
 namespace vexla::tester {
 

@@ -9,7 +9,7 @@
 #include "base/win32/wide_text.h"
 #include "host/lazy_driver.h"
 #include "mainform_win32.h"
-#include "win32/message_loop.h"
+#include "ui/win32/message_loop.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "win32/child_controls.h"
+#include "ui/win32/child_controls.h"
 
 #include <commctrl.h>
 
-#include "win32/dpi.h"
-#include "win32/module.h"
-#include "win32/text_grid.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/module.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla::ui {
 

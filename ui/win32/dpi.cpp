@@ -1,6 +1,6 @@
-#include "win32/dpi.h"
+#include "ui/win32/dpi.h"
 
-#include "win32/gdi.h"
+#include "ui/win32/gdi.h"
 
 namespace vexla::ui {
 

@@ -1,8 +1,8 @@
-#include "win32/flat_button.h"
+#include "ui/win32/flat_button.h"
 
 #include <string>
 
-#include "win32/gdi.h"
+#include "ui/win32/gdi.h"
 
 namespace vexla::ui {
 

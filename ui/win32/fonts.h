@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "win32/gdi.h"
+#include "ui/win32/gdi.h"
 
 namespace vexla::ui {
 

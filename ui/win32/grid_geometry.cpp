@@ -1,4 +1,4 @@
-#include "win32/grid_geometry.h"
+#include "ui/win32/grid_geometry.h"
 
 #include <algorithm>
 

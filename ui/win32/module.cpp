@@ -1,4 +1,4 @@
-#include "win32/module.h"
+#include "ui/win32/module.h"
 
 namespace vexla::ui {
 

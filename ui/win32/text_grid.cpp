@@ -1,6 +1,6 @@
-#include "win32/text_grid.h"
+#include "ui/win32/text_grid.h"
 
-#include "win32/module.h"
+#include "ui/win32/module.h"
 
 namespace vexla::ui {
 

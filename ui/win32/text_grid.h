@@ -52,7 +52,7 @@
 #include <string>
 #include <string_view>
 
-#include "win32/grid_geometry.h"
+#include "ui/win32/grid_geometry.h"
 
 #define WC_TEXTGRIDW L"VexlaTextGrid"
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "win32/gdi.h"
-#include "win32/text_grid.h"
+#include "ui/win32/gdi.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla::ui {
 namespace {

@@ -1,6 +1,6 @@
-#include "win32/text_grid_remote.h"
+#include "ui/win32/text_grid_remote.h"
 
-#include "win32/text_grid.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla::ui {
 namespace {

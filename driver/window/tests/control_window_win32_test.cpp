@@ -9,7 +9,7 @@
 #include <commctrl.h>
 
 #include "control_ids.h"
-#include "win32/text_grid.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla::wine {
 namespace {

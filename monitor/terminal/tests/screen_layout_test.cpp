@@ -1,4 +1,4 @@
-#include "screen_layout.h"
+#include "monitor/terminal/screen_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,12 @@
 #include <set>
 #include <utility>
 
-#include "channel_statistics.h"
-#include "display_width.h"
-#include "model/monitor_texts.h"
-#include "plain_table.h"
-#include "recording_driver.h"
-#include "screen_texts.h"
+#include "monitor/model/monitor_texts.h"
+#include "monitor/terminal/channel_statistics.h"
+#include "monitor/terminal/display_width.h"
+#include "monitor/terminal/plain_table.h"
+#include "monitor/terminal/screen_texts.h"
+#include "monitor/tests/recording_driver.h"
 
 namespace vexla::monitor::terminal {
 namespace {

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "main_unit_win32.h"
-#include "streaming_driver.h"
+#include "monitor/tests/streaming_driver.h"
+#include "monitor/win32/main_unit_win32.h"
 
 namespace {
 

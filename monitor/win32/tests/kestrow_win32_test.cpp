@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
-#include "monitor_ids.h"
-#include "win32/text_grid.h"
-#include "win32/text_grid_remote.h"
+#include "monitor/win32/monitor_ids.h"
+#include "ui/win32/text_grid.h"
+#include "ui/win32/text_grid_remote.h"
 #include "wine_end_to_end.h"
 #include "wine_program.h"
 

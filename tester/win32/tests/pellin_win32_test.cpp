@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "pellin_ids.h"
+#include "tester/win32/pellin_ids.h"
 #include "wine_end_to_end.h"
 #include "wine_program.h"
 

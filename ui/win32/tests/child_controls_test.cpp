@@ -1,12 +1,12 @@
-#include "win32/child_controls.h"
+#include "ui/win32/child_controls.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "test_window.h"
-#include "win32/dpi.h"
-#include "win32/text_grid.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "win32/fonts.h"
+#include "ui/win32/fonts.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "win32/fonts.h"
-#include "win32/text_grid.h"
+#include "ui/win32/fonts.h"
+#include "ui/win32/text_grid.h"
 
 namespace {
 

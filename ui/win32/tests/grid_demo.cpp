@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "win32/fonts.h"
-#include "win32/module.h"
-#include "win32/text_grid.h"
+#include "ui/win32/fonts.h"
+#include "ui/win32/module.h"
+#include "ui/win32/text_grid.h"
 
 namespace {
 

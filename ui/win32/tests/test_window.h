@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "win32/text_grid.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla::ui::testing {
 

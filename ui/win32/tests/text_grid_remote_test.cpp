@@ -1,11 +1,11 @@
-#include "win32/text_grid_remote.h"
+#include "ui/win32/text_grid_remote.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "test_window.h"
-#include "win32/text_grid.h"
+#include "ui/win32/text_grid.h"
 
 namespace vexla::ui {
 namespace {

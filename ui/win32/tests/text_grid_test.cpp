@@ -1,7 +1,7 @@
 // The grid in a real window, driven with the messages another process would
 // send: what the messages say must be what the user sees.
 
-#include "win32/text_grid.h"
+#include "ui/win32/text_grid.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "model/tester_texts.h"
+#include "tester/model/tester_texts.h"
 
 namespace vexla::tester::console {
 

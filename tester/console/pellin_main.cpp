@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "host/lazy_driver.h"
-#include "model/basic_number.h"
-#include "model/tester_texts.h"
 #include "pellin_console.h"
+#include "tester/model/basic_number.h"
+#include "tester/model/tester_texts.h"
 
 namespace {
 

@@ -14,7 +14,7 @@ import sys
 import tempfile
 import threading
 import time
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "testing"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
 from checklist import check, failures, finish  # noqa: E402
 
 BIN = os.path.abspath(sys.argv[1])

@@ -1,4 +1,4 @@
-#include "pellin_console.h"
+#include "tester/console/pellin_console.h"
 
 #include <gtest/gtest.h>
 

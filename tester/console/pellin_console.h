@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/tester_model.h"
+#include "tester/model/tester_model.h"
 
 namespace vexla::tester::console {
 
