@@ -76,7 +76,10 @@ class Owner {
             if (done()) return true;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+            // Woken by a notification, or soon anyway: some conditions are
+            // met by a worker thread without one.
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<long long>(left, 10)),
+                                      QS_ALLINPUT);
         }
     }
 
