@@ -28,6 +28,8 @@ constexpr UINT kMsgRequestHangup = WM_USER + 3;
 constexpr UINT kMsgModemState = WM_USER + 4;
 constexpr UINT kMsgSendDataEmpty = WM_USER + 5;
 constexpr UINT kMsgWrite = WM_USER + 1;  // thread message to the transmit thread
+// To the owner: a closed port has wound down; its outcome waits to be traced.
+constexpr UINT kMsgWindDown = WM_USER + 6;
 static_assert(kMsgReceiveData == comm::kMsgReceiveData && kMsgSendDataEmpty == comm::kMsgSendDataEmpty);
 
 constexpr DWORD kLineEventMask = EV_RLSD | EV_ERR | EV_RING;  // 0x1A0
@@ -37,10 +39,19 @@ constexpr DWORD kQueueSize = 4096;
 constexpr DWORD kChunkSize = 4096;
 constexpr wchar_t kWindowClass[] = L"VexlaCommNotify";
 // Closing never hangs on the system: a worker thread gives the system this
-// long to let go of its pending operations, and ClosePort waits this long
-// for both threads before it abandons one.
+// long to let go of its pending operations, and a closed port's threads get
+// this long in all before one is abandoned.
 constexpr DWORD kWindDownMs = 2000;
 constexpr DWORD kJoinLimitMs = 10000;
+// ClosePort waits this long for the threads on the owner's thread; longer
+// (under Wine on a real UART a line-event wait ignores cancel and mask) they
+// wind down on a thread of their own, and the host's GUI thread goes on.
+constexpr DWORD kCloseWaitMs = 30;
+// The next open waits this long for such a wind-down to close the old handle
+// (the port is opened exclusively). Its threads let go of the handle before
+// they give the system its time, so this is short unless a thread is stuck
+// in a call; then the open gets the system's answer.
+constexpr DWORD kReopenWaitMs = kWindDownMs + 1000;
 
 // The port's diagnostic lines go to the owner's trace, or else to the debugger.
 void TraceLine(TComm& comm, const std::string& line) {
@@ -87,6 +98,65 @@ using LocalBlock = std::unique_ptr<uint8_t, LocalFreeDeleter>;
 LocalBlock AllocBlock(size_t count) {
     return LocalBlock(static_cast<uint8_t*>(LocalAlloc(LPTR, count + 1)));
 }
+
+// A thread of ours can still run after DLL_End_Application has returned (a
+// port winding down, a thread abandoned), and the host may then FreeLibrary
+// the driver. Each holds a reference to the module for its life and drops it
+// with FreeLibraryAndExitThread, which never returns into the unmapped code.
+HMODULE HoldModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&HoldModule), &module);
+    return module;
+}
+
+DWORD ExitThreadAndModule(HMODULE module) {
+    if (module) FreeLibraryAndExitThread(module, 0);
+    return 0;
+}
+
+// CreateThread with the module held for the thread's life; the error of a
+// failure stays the last error.
+HANDLE CreateModuleThread(LPTHREAD_START_ROUTINE entry, void* arg, DWORD flags, HMODULE& module, DWORD* id) {
+    module = HoldModule();
+    HANDLE thread = CreateThread(nullptr, 0, entry, arg, flags, id);
+    if (!thread && module) {
+        const DWORD error = GetLastError();
+        FreeLibrary(module);
+        SetLastError(error);
+    }
+    return thread;
+}
+
+class SrwGuard {
+  public:
+    explicit SrwGuard(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~SrwGuard() { ReleaseSRWLockExclusive(&lock_); }
+    SrwGuard(const SrwGuard&) = delete;
+    SrwGuard& operator=(const SrwGuard&) = delete;
+
+  private:
+    SRWLOCK& lock_;
+};
+
+// Where the worker threads post to. Shared with them: the component closes
+// it before its window goes, so a thread that outlives the component posts
+// nothing (a block it could not post it frees itself).
+class TPostGate {
+  public:
+    explicit TPostGate(HWND window) : window_(window) {}
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam) {
+        SrwGuard guard(lock_);
+        return window_ != nullptr && PostMessageW(window_, message, wParam, lParam) != 0;
+    }
+    void Close() {
+        SrwGuard guard(lock_);
+        window_ = nullptr;
+    }
+
+  private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    HWND window_;
+};
 
 HINSTANCE ThisModule() {
     HMODULE module = nullptr;
@@ -171,6 +241,19 @@ class TOverlappedOp {
         return true;
     }
 
+    // The same in two steps, for a thread that gives up the port's handle
+    // between them: the record itself says when the system is done with it.
+    void Cancel(HANDLE port) {
+        if (pending) CancelIoEx(port, &record_);
+    }
+    bool AwaitRelease(const Deadline& deadline) {
+        if (!pending) return true;
+        if (WaitForSingleObject(event_.get(), deadline.Left()) != WAIT_OBJECT_0) return false;
+        if (!HasOverlappedIoCompleted(&record_)) return false;
+        pending = false;
+        return true;
+    }
+
   private:
     UniqueHandle event_;
     OVERLAPPED record_{};
@@ -187,7 +270,9 @@ class TCommThread {
   public:
     virtual ~TCommThread() = default;
     bool Create(int priority) {
-        handle_.reset(CreateThread(nullptr, 0, &Entry, this, CREATE_SUSPENDED, &id_));
+        released_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!released_) return false;
+        handle_.reset(CreateModuleThread(&Entry, this, CREATE_SUSPENDED, module_, &id_));
         if (!handle_) return false;
         SetThreadPriority(handle_.get(), priority);
         return true;
@@ -195,6 +280,9 @@ class TCommThread {
     void Resume() { ResumeThread(handle_.get()); }
     // True when the thread has ended within `ms`.
     bool Join(DWORD ms) { return !handle_ || WaitForSingleObject(handle_.get(), ms) == WAIT_OBJECT_0; }
+    // True when the thread makes no more calls on the port within `ms`: its
+    // handle may be closed then, though the thread may still run.
+    bool ReleasedWithin(DWORD ms) { return !handle_ || WaitForSingleObject(released_.get(), ms) == WAIT_OBJECT_0; }
     // After Join: an operation the system did not let go of, with its record
     // and buffer, which must therefore outlive the thread.
     virtual bool HoldsSystemIo() const = 0;
@@ -202,30 +290,36 @@ class TCommThread {
     DWORD Id() const { return id_; }
 
   protected:
-    TCommThread(HANDLE port, HANDLE stop, HWND window) : port_(port), stop_(stop), window_(window) {}
+    TCommThread(HANDLE port, HANDLE stop, std::shared_ptr<TPostGate> gate)
+        : port_(port), stop_(stop), gate_(std::move(gate)) {}
     virtual void Execute() = 0;
-    void RequestHangup() { PostMessageW(window_, kMsgRequestHangup, 0, 0); }
-    bool Post(UINT message, WPARAM wParam, LPARAM lParam) {
-        return PostMessageW(window_, message, wParam, lParam) != 0;
-    }
+    void RequestHangup() { gate_->Post(kMsgRequestHangup, 0, 0); }
+    void ReleasePort() { SetEvent(released_.get()); }
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam) { return gate_->Post(message, wParam, lParam); }
 
     HANDLE port_;
     HANDLE stop_;
-    HWND window_;
 
   private:
     static DWORD WINAPI Entry(void* self) {
-        static_cast<TCommThread*>(self)->Execute();
-        return 0;
+        auto* thread = static_cast<TCommThread*>(self);
+        const HMODULE module = thread->module_;
+        thread->Execute();
+        thread->ReleasePort();
+        return ExitThreadAndModule(module);
     }
+    std::shared_ptr<TPostGate> gate_;
+    UniqueHandle released_;
     UniqueHandle handle_;
+    HMODULE module_ = nullptr;
     DWORD id_ = 0;
 };
 
 class TReadThread final : public TCommThread {
   public:
-    TReadThread(HANDLE port, HANDLE stop, HWND window, uint16_t blockSize, comm::LineEventWait& lineWait)
-        : TCommThread(port, stop, window), lineWait_(lineWait), blockSize_(blockSize), chunk_(kChunkSize) {}
+    TReadThread(HANDLE port, HANDLE stop, std::shared_ptr<TPostGate> gate, uint16_t blockSize,
+                comm::LineEventWait& lineWait)
+        : TCommThread(port, stop, std::move(gate)), lineWait_(lineWait), blockSize_(blockSize), chunk_(kChunkSize) {}
     bool HoldsSystemIo() const override { return line_.pending || read_.pending; }
 
   private:
@@ -240,11 +334,17 @@ class TReadThread final : public TCommThread {
         // A pending line-event wait ends the documented way, by a new mask,
         // before anything is cancelled: Wine ignores CancelIoEx on it (on a
         // real UART), and waiting for that cancel never ends.
-        const Deadline deadline(kWindDownMs);
         if (line_.pending) lineWait_.SetMask(port_, 0);
-        read_.CancelAndWait(port_, deadline);
-        line_.CancelAndWait(port_, deadline);
+        read_.Cancel(port_);
+        line_.Cancel(port_);
         PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
+        // The handle may be closed from here on, and the port opened again,
+        // while the system takes its time over the records; closing the
+        // handle is also what makes Windows end every operation on it.
+        ReleasePort();
+        const Deadline deadline(kWindDownMs);
+        read_.AwaitRelease(deadline);
+        line_.AwaitRelease(deadline);
     }
 
     void Run() {
@@ -440,8 +540,9 @@ class TReadThread final : public TCommThread {
 
 class TWriteThread final : public TCommThread {
   public:
-    TWriteThread(HANDLE port, HANDLE stop, HWND window, HANDLE ready, std::shared_ptr<std::atomic<bool>> sendQueueEmpty)
-        : TCommThread(port, stop, window), ready_(ready), sendQueueEmpty_(std::move(sendQueueEmpty)) {}
+    TWriteThread(HANDLE port, HANDLE stop, std::shared_ptr<TPostGate> gate, HANDLE ready,
+                 std::shared_ptr<std::atomic<bool>> sendQueueEmpty)
+        : TCommThread(port, stop, std::move(gate)), ready_(ready), sendQueueEmpty_(std::move(sendQueueEmpty)) {}
     bool HoldsSystemIo() const override { return write_.pending; }
 
   private:
@@ -540,6 +641,151 @@ class TWriteThread final : public TCommThread {
     TOverlappedOp write_;
 };
 
+// A closed port: its threads and handles until the threads have ended, and
+// what the owner is to be told about them. Ended off the owner's thread when
+// it takes longer than kCloseWaitMs; the owner traces the outcome on its own
+// thread when it hears kMsgWindDown, or at its next open, close or end.
+class TWindDown {
+  public:
+    UniqueHandle port;
+    UniqueHandle stop;
+    UniqueHandle writerReady;
+    std::unique_ptr<TReadThread> reader;
+    std::unique_ptr<TWriteThread> writer;
+
+    bool Stop() {
+        if (!reader && !writer) return false;
+        SetEvent(stop.get());
+        PurgeComm(port.get(), PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+        return true;
+    }
+    bool EndedWithin(DWORD ms) const {
+        HANDLE threads[2];
+        DWORD count = 0;
+        if (reader) threads[count++] = reader->Handle();
+        if (writer) threads[count++] = writer->Handle();
+        return count == 0 || WaitForMultipleObjects(count, threads, TRUE, ms) == WAIT_OBJECT_0;
+    }
+
+    // Closes the port once both threads have let go of it (the next open
+    // waits for that), then joins and frees the threads and closes the rest.
+    // A thread still running at the deadline is abandoned, and everything it
+    // may touch is leaked (the port stays open until the process ends)
+    // rather than freed under it; one that ended while the system still
+    // holds an operation of it is kept, as the system may still write into
+    // it. A line says so.
+    void Finish() {
+        const bool released = Released(reader) && Released(writer);
+        if (released) port.reset();
+        SetEvent(portDone_.get());
+        bool abandoned = !Retire(reader, "receive");
+        abandoned |= !Retire(writer, "transmit");
+        if (abandoned) {
+            writerReady.leak();
+            stop.leak();
+            port.leak();
+        } else {
+            writerReady.reset();
+            stop.reset();
+            port.reset();
+        }
+        SrwGuard guard(lock_);
+        finished_ = true;
+        // Nobody is left to hear it but a debugger.
+        if (orphaned_) {
+            for (const std::string& line : lines_) OutputDebugStringA(("Vexla: " + line + "\n").c_str());
+        }
+    }
+
+    // The lines once Finish has run: true and `lines` filled, or false.
+    // With `orphan` an unfinished wind-down writes them to the debugger.
+    bool TakeLines(std::vector<std::string>& lines, bool orphan = false) {
+        SrwGuard guard(lock_);
+        if (!finished_) {
+            orphaned_ = orphan;
+            return false;
+        }
+        lines = std::move(lines_);
+        lines_.clear();
+        return true;
+    }
+
+    // Off the owner's thread: Finish, then a word to the owner. False when no
+    // thread could be made.
+    static bool StartRetiring(std::shared_ptr<TWindDown> windDown, std::shared_ptr<TPostGate> gate) {
+        if (!windDown->PortDone()) return false;
+        auto retiring = std::make_unique<Retiring>(Retiring{std::move(windDown), std::move(gate), nullptr});
+        HANDLE thread = CreateModuleThread(&RetireEntry, retiring.get(), 0, retiring->module, nullptr);
+        if (!thread) return false;
+        (void)retiring.release();  // the thread's now
+        CloseHandle(thread);
+        return true;
+    }
+
+    // Set when the port's handle is closed, or kept for good by an abandoned
+    // thread: the next open waits for it.
+    HANDLE PortDone() const { return portDone_.get(); }
+
+  private:
+    struct Retiring {
+        std::shared_ptr<TWindDown> windDown;
+        std::shared_ptr<TPostGate> gate;
+        HMODULE module;
+    };
+
+    static DWORD WINAPI RetireEntry(void* arg) {
+        HMODULE module = nullptr;
+        {
+            std::unique_ptr<Retiring> retiring(static_cast<Retiring*>(arg));
+            module = retiring->module;
+            retiring->windDown->Finish();
+            retiring->gate->Post(kMsgWindDown, 0, 0);
+        }
+        return ExitThreadAndModule(module);
+    }
+
+    template <typename Thread>
+    bool Released(const std::unique_ptr<Thread>& thread) {
+        return !thread || thread->ReleasedWithin(deadline_.Left());
+    }
+
+    template <typename Thread>
+    bool Retire(std::unique_ptr<Thread>& thread, const char* name) {
+        if (!thread) return true;
+        if (!thread->Join(deadline_.Left())) {
+            std::string line = name;
+            line += " thread did not stop within ";
+            line += std::to_string(kJoinLimitMs / 1000);
+            line += " s; abandoned";
+            Add(std::move(line));
+            (void)thread.release();
+            return false;
+        }
+        if (thread->HoldsSystemIo()) {
+            std::string line = "a ";
+            line += name;
+            line += " operation did not end when cancelled; its buffers are kept";
+            Add(std::move(line));
+            (void)thread.release();
+            return true;
+        }
+        thread.reset();
+        return true;
+    }
+
+    void Add(std::string line) {
+        SrwGuard guard(lock_);
+        lines_.push_back(std::move(line));
+    }
+
+    const Deadline deadline_{kJoinLimitMs};
+    UniqueHandle portDone_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    bool finished_ = false;
+    bool orphaned_ = false;
+    std::vector<std::string> lines_;
+};
+
 }  // namespace
 
 struct TComm::Impl {
@@ -557,8 +803,10 @@ struct TComm::Impl {
     UniqueHandle port;
     UniqueHandle stop;
     UniqueHandle writerReady;
+    std::shared_ptr<TPostGate> gate;
     std::unique_ptr<TReadThread> reader;
     std::unique_ptr<TWriteThread> writer;
+    std::vector<std::shared_ptr<TWindDown>> windDowns;  // closed ports whose threads have not ended yet
     std::shared_ptr<std::atomic<bool>> sendQueueEmpty = std::make_shared<std::atomic<bool>>(true);
     uint16_t blockSize = 2048;
     std::deque<Notification> held;  // taken by a handler's pump, not yet delivered
@@ -571,6 +819,10 @@ struct TComm::Impl {
             return DefWindowProcW(hwnd, message, wParam, lParam);
         }
         auto* self = reinterpret_cast<Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self && message == kMsgWindDown) {
+            self->ReportWindDowns();
+            return 0;
+        }
         if (!self || message < kMsgReceiveData || message > kMsgSendDataEmpty) {
             return DefWindowProcW(hwnd, message, wParam, lParam);
         }
@@ -616,63 +868,52 @@ struct TComm::Impl {
         }
     }
 
-    // Ends the threads, then releases what they used. Never waits longer
-    // than kJoinLimitMs: a thread still running then is abandoned, and
-    // everything it may touch is leaked (the port stays open until the
-    // process ends) rather than freed under it.
+    // Ends the threads, then releases what they used. The owner's thread
+    // waits kCloseWaitMs at most: threads still running then wind down on a
+    // thread of their own (TWindDown), and the next open waits for them.
     void Shutdown() {
-        const Deadline deadline(kJoinLimitMs);
-        bool abandoned = false;
-        if (reader) {
-            SetEvent(stop.get());
-            PurgeComm(port.get(), PURGE_RXABORT | PURGE_RXCLEAR);
-            abandoned |= !Retire(reader, deadline, "receive");
-        }
-        if (writer) {
-            SetEvent(stop.get());
-            PurgeComm(port.get(), PURGE_TXABORT | PURGE_TXCLEAR);
-            *sendQueueEmpty = true;
-            if (!Retire(writer, deadline, "transmit")) {
-                abandoned = true;
-                sendQueueEmpty = std::make_shared<std::atomic<bool>>(true);  // the old one is the thread's
+        auto windDown = std::make_shared<TWindDown>();
+        windDown->port = std::move(port);
+        windDown->stop = std::move(stop);
+        windDown->writerReady = std::move(writerReady);
+        windDown->reader = std::move(reader);
+        windDown->writer = std::move(writer);
+        if (windDown->Stop()) {
+            // The old flag stays with the transmit thread, which may still set it.
+            sendQueueEmpty = std::make_shared<std::atomic<bool>>(true);
+            if (!windDown->EndedWithin(kCloseWaitMs) && TWindDown::StartRetiring(windDown, gate)) {
+                windDowns.push_back(std::move(windDown));
+                return;
             }
         }
-        if (abandoned) {
-            writerReady.leak();
-            stop.leak();
-            port.leak();
-            return;
-        }
-        writerReady.reset();
-        stop.reset();
-        port.reset();
+        // Quick, or no thread to wind down on: here, bounded by kJoinLimitMs.
+        windDown->Finish();
+        std::vector<std::string> lines;
+        windDown->TakeLines(lines);
+        Trace(lines);
     }
 
-    // Joins and frees a thread. One that has not ended by `deadline` is
-    // abandoned (false); one that ended while the system still holds an
-    // operation of it is kept, as the system may still write into it.
-    // Either is leaked on purpose, and a trace line says so.
-    template <typename Thread>
-    bool Retire(std::unique_ptr<Thread>& thread, const Deadline& deadline, const char* name) {
-        if (!thread->Join(deadline.Left())) {
-            std::string line = name;
-            line += " thread did not stop within ";
-            line += std::to_string(kJoinLimitMs / 1000);
-            line += " s; abandoned";
-            TraceLine(comm, line);
-            (void)thread.release();
-            return false;
-        }
-        if (thread->HoldsSystemIo()) {
-            std::string line = "a ";
-            line += name;
-            line += " operation did not end when cancelled; its buffers are kept";
-            TraceLine(comm, line);
-            (void)thread.release();
+    // Waits until every closed port's handle is gone or `ms` have passed.
+    void AwaitClosedPorts(DWORD ms) {
+        const Deadline deadline(ms);
+        for (const auto& windDown : windDowns) WaitForSingleObject(windDown->PortDone(), deadline.Left());
+    }
+
+    // Traces the outcome of every finished wind-down; with `orphan` the rest
+    // will tell the debugger, as the component is going.
+    void ReportWindDowns(bool orphan = false) {
+        std::vector<std::string> lines;
+        std::erase_if(windDowns, [&](const std::shared_ptr<TWindDown>& windDown) {
+            std::vector<std::string> taken;
+            if (!windDown->TakeLines(taken, orphan)) return orphan;
+            lines.insert(lines.end(), taken.begin(), taken.end());
             return true;
-        }
-        thread.reset();
-        return true;
+        });
+        Trace(lines);
+    }
+
+    void Trace(const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) TraceLine(comm, line);
     }
 };
 
@@ -690,10 +931,15 @@ TComm::TComm() : impl_(std::make_unique<Impl>(*this)) {
     if (!impl_->window) {
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateWindowExW");
     }
+    impl_->gate = std::make_shared<TPostGate>(impl_->window);
 }
 
 TComm::~TComm() {
     ClosePort();
+    // Threads still winding down post nothing more; what they have to say
+    // goes to the debugger (the owner's handler may be gone with it).
+    impl_->gate->Close();
+    impl_->ReportWindDowns(true);
     // Undelivered blocks would outlive the window that was to release them.
     MSG msg;
     while (PeekMessageW(&msg, impl_->window, kMsgReceiveData, kMsgReceiveData, PM_REMOVE)) {
@@ -714,7 +960,7 @@ bool TComm::SendQueueEmpty() const {
 
 void TComm::ProcessNotifications() {
     MSG msg;
-    while (PeekMessageW(&msg, impl_->window, kMsgReceiveData, kMsgSendDataEmpty, PM_REMOVE)) {
+    while (PeekMessageW(&msg, impl_->window, kMsgReceiveData, kMsgWindDown, PM_REMOVE)) {
         DispatchMessageW(&msg);
     }
 }
@@ -722,6 +968,9 @@ void TComm::ProcessNotifications() {
 void TComm::OpenPort() {
     Impl& impl = *impl_;
     if (impl.port) throw ECommsError(TCommsFailure::AlreadyOpen);
+    // The port's handle is exclusive: the one of the last close must be gone.
+    impl.AwaitClosedPorts(kReopenWaitMs);
+    impl.ReportWindDowns();
 
     UniqueHandle port(CreateFileW(PortNameW(settings_.CommName).c_str(), GENERIC_READ | GENERIC_WRITE,
                                   0,  // exclusive: a second open fails
@@ -750,14 +999,14 @@ void TComm::OpenPort() {
     if (!impl.writerReady) throw fail(TCommsFailure::EventFailed, GetLastError());
     impl.blockSize = ReceiveBlockSize(settings_.InputBufferLong);
 
-    impl.reader = std::make_unique<TReadThread>(impl.port.get(), impl.stop.get(), impl.window, impl.blockSize,
+    impl.reader = std::make_unique<TReadThread>(impl.port.get(), impl.stop.get(), impl.gate, impl.blockSize,
                                                 CurrentLineEventWait());
     if (!impl.reader->Create(THREAD_PRIORITY_HIGHEST)) {
         const DWORD error = GetLastError();
         impl.reader.reset();
         throw fail(TCommsFailure::ReadThreadFailed, error);
     }
-    impl.writer = std::make_unique<TWriteThread>(impl.port.get(), impl.stop.get(), impl.window, impl.writerReady.get(),
+    impl.writer = std::make_unique<TWriteThread>(impl.port.get(), impl.stop.get(), impl.gate, impl.writerReady.get(),
                                                  impl.sendQueueEmpty);
     if (!impl.writer->Create(THREAD_PRIORITY_ABOVE_NORMAL)) {
         const DWORD error = GetLastError();
@@ -774,6 +1023,7 @@ void TComm::OpenPort() {
 }
 
 void TComm::ClosePort() {
+    impl_->ReportWindDowns();
     if (!impl_->port) return;
     impl_->Shutdown();
 }
