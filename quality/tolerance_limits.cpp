@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "base/whole_number.h"
 #include "utf8_path.h"
 
 namespace vexla::quality {

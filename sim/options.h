@@ -36,7 +36,4 @@ struct ParsedArguments {
 ParsedArguments ParseArguments(std::span<const std::string_view> args);
 std::string UsageText();
 
-// "1-8,12" (user numbers 1..32) as a mask of channel indices.
-std::optional<uint32_t> ParseChannelList(std::string_view text);
-
 }  // namespace vexla::sim

@@ -38,9 +38,6 @@ struct ParsedOptions {
 ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args);
 std::string RecorderUsage();
 
-// "1-8,12": channels 1..32 as a mask (bit c - 1 for channel c).
-std::optional<uint32_t> ParseChannelMask(std::string_view text);
-
 // "vexla-20261208-184001.csv".
 std::string DatedFileName(const LocalTime& now);
 
