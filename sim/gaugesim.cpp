@@ -218,18 +218,18 @@ class Simulator {
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const auto parsed = vexla::sim::ParseArguments(args);
-    if (parsed.help) {
+    if (!parsed) {
+        std::fprintf(stderr, "gaugesim: %s\nTry 'gaugesim --help' for the options.\n", parsed.Failure().reason.c_str());
+        return 2;
+    }
+    if (parsed->help) {
         std::fputs(vexla::sim::UsageText().c_str(), stdout);
         return 0;
-    }
-    if (!parsed.options) {
-        std::fprintf(stderr, "gaugesim: %s\nTry 'gaugesim --help' for the options.\n", parsed.error.c_str());
-        return 2;
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (!InstallSignals()) {
         std::perror("gaugesim");
         return 1;
     }
-    return Simulator(*parsed.options).Run();
+    return Simulator(parsed->options).Run();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "base/whole_number.h"
 
@@ -61,13 +62,9 @@ std::pair<std::optional<uint32_t>, std::string_view> SplitTargets(std::string_vi
 
 }  // namespace
 
-ParsedArguments ParseArguments(std::span<const std::string_view> args) {
+ParsedCommandLine<Options> ParseArguments(std::span<const std::string_view> args) {
     Options o;
-    ParsedArguments result;
-    auto fail = [&](std::string message) {
-        result.error = std::move(message);
-        return result;
-    };
+    const auto fail = [](std::string message) { return BadCommandLine(std::move(message)); };
     bool formatGiven = false, layoutGiven = false;
     // Motion settings apply to every gauge; which motion each one makes is
     // chosen per channel and filled in at the end.
@@ -80,10 +77,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
 
     // Asking for help wins over any mistake in the rest of the line.
     for (std::string_view arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            result.help = true;
-            return result;
-        }
+        if (arg == "--help" || arg == "-h") return CommandLine<Options>{{}, true};
     }
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -239,8 +233,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
         if (positions[c]) o.motions[c].offsetMm = *positions[c];
         o.motions[c].phaseS = common.periodS * static_cast<double>(c) / static_cast<double>(kGauges);
     }
-    result.options = std::move(o);
-    return result;
+    return CommandLine<Options>{std::move(o), false};
 }
 
 std::string UsageText() {

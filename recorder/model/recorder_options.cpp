@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "base/whole_number.h"
 
@@ -26,21 +27,14 @@ std::optional<monitor::HardwareType> KindOf(std::string_view text) {
 
 }  // namespace
 
-ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args) {
-    ParsedOptions parsed;
+ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::string>& args) {
     RecorderOptions o;
-    const auto fail = [&](const std::string& arg, const char* expected) {
-        parsed.error = arg;
-        parsed.error += ": ";
-        parsed.error += expected;
-        return parsed;
+    const auto fail = [](const std::string& arg, const char* expected) {
+        return BadCommandLine(arg + ": " + expected);
     };
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            parsed.help = true;
-            return parsed;
-        }
+        if (arg == "--help" || arg == "-h") return CommandLine<RecorderOptions>{{}, true};
         if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
             continue;
@@ -96,12 +90,10 @@ ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args) {
         } else if (arg == "--library") {
             o.library = value;
         } else {
-            --i;
             return fail(arg, "unknown option (--help lists them)");
         }
     }
-    parsed.options = o;
-    return parsed;
+    return CommandLine<RecorderOptions>{std::move(o), false};
 }
 
 std::string RecorderUsage() {

@@ -1,10 +1,10 @@
 #pragma once
 // The recorder's command line.
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "recorder/model/recording.h"
 
 namespace vexla::recorder {
@@ -29,13 +29,7 @@ struct RecorderOptions {
     bool Capture() const { return captureOnKey || everySeconds > 0; }
 };
 
-struct ParsedOptions {
-    std::optional<RecorderOptions> options;
-    bool help = false;
-    std::string error;
-};
-
-ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args);
+ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::string>& args);
 std::string RecorderUsage();
 
 // "vexla-20261208-184001.csv".

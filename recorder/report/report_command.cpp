@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string_view>
+#include <utility>
 
+#include "base/command_line.h"
 #include "quality/tolerance_limits.h"
 #include "quality/utf8_path.h"
 #include "recorder/report/html_report.h"
@@ -25,11 +27,11 @@ struct Options {
     std::string recording;
     std::string limits;
     std::string output;
-    bool help = false;
 };
 
-// An empty text when the arguments make sense, else what is wrong.
-std::string ParseOptions(const std::vector<std::string>& args, Options& options) {
+ParsedCommandLine<Options> ParseOptions(const std::vector<std::string>& args) {
+    CommandLine<Options> line;
+    Options& options = line.options;
     bool optionsEnd = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -59,13 +61,13 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
                 twice += " and ";
                 twice += arg;
                 twice += ')';
-                return twice;
+                return BadCommandLine(std::move(twice));
             }
             options.recording = arg;
         } else if (arg == "--") {
             optionsEnd = true;
         } else if (arg == "--help" || arg == "-h") {
-            options.help = true;
+            line.help = true;
         } else if (is("--limits")) {
             error = value("--limits", options.limits);
         } else if (arg == "-o") {
@@ -75,12 +77,12 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
         } else {
             std::string unknown = "unknown option ";
             unknown += arg;
-            return unknown;
+            return BadCommandLine(std::move(unknown));
         }
-        if (!error.empty()) return error;
+        if (!error.empty()) return BadCommandLine(std::move(error));
     }
-    if (!options.help && options.recording.empty()) return "which recording? (FILE.csv)";
-    return {};
+    if (!line.help && options.recording.empty()) return BadCommandLine("which recording? (FILE.csv)");
+    return line;
 }
 
 // rec.csv gives rec.html; any other name gets .html added.
@@ -130,16 +132,16 @@ bool WriteWhole(const std::string& path, const std::string& text) {
 }  // namespace
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Options options;
-    const std::string wrong = ParseOptions(args, options);
-    if (!wrong.empty()) {
-        err << "report: " << wrong << '\n' << kUsage;
+    auto line = ParseOptions(args);
+    if (!line) {
+        err << "report: " << line.Failure().reason << '\n' << kUsage;
         return 2;
     }
-    if (options.help) {
+    if (line->help) {
         out << kUsage;
         return 0;
     }
+    Options& options = line->options;
     if (options.output.empty()) options.output = DefaultOutput(options.recording);
     if (SameFile(options.output, options.recording) ||
         (!options.limits.empty() && SameFile(options.output, options.limits))) {
