@@ -1,13 +1,13 @@
 #include "recorder/report/report_command.h"
 
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <utility>
 
 #include "base/command_line.h"
 #include "quality/tolerance_limits.h"
 #include "quality/utf8_path.h"
+#include "recorder/platform/output_file.h"
 #include "recorder/report/html_report.h"
 #include "recorder/report/recording_file.h"
 
@@ -105,30 +105,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     return a == b || std::filesystem::equivalent(quality::Utf8Path(a), quality::Utf8Path(b), error);
 }
 
-// Writes beside the target and renames into place (replacing an old report,
-// on Windows too), so that the target is either the old file or the whole
-// new one, never a half report.
-bool WriteWhole(const std::string& path, const std::string& text) {
-    const std::filesystem::path target = quality::Utf8Path(path);
-    std::filesystem::path temporary = target;
-    temporary += ".part";
-    std::error_code error;
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) return false;
-        file.write(text.data(), static_cast<std::streamsize>(text.size()));
-        file.close();
-        if (!file) {
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, target, error);
-    if (!error) return true;
-    std::filesystem::remove(temporary, error);
-    return false;
-}
-
 }  // namespace
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -166,8 +142,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
     const std::string html = report::HtmlReport({options.recording, options.limits}, recording, limits);
-    if (!WriteWhole(options.output, html)) {
-        err << "report: cannot write " << options.output << '\n';
+    if (const Status written = ReplaceWholeFile(options.output, html); !written) {
+        err << "report: " << written.Failure().Text() << '\n';
         return 1;
     }
     out << "report: " << options.output << " (" << recording.rows << " rows, " << recording.Channels()
