@@ -165,12 +165,12 @@ int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream&
     settings.kinds = options.kinds;
     settings.capture = options.Capture();
     if (!options.limitsFile.empty()) {
-        quality::LimitsParse limits = quality::LoadLimitsFile(options.limitsFile);
-        if (!limits.error.empty()) {
-            err << "vexla-rec: " << limits.error << '\n';
+        Result<quality::LimitsTable> limits = quality::LoadLimitsFile(options.limitsFile);
+        if (!limits) {
+            err << "vexla-rec: " << limits.Failure().Text() << '\n';
             return 2;
         }
-        settings.limits = std::move(limits.table);
+        settings.limits = std::move(*limits);
     }
 
     host::DriverLibrary library(options.library.empty() ? host::LibraryBesideProgram() : options.library);

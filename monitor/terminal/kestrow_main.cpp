@@ -66,18 +66,15 @@ int main(int argc, char** argv) {
     vexla::quality::LimitsTable limits;
     if (options.limits) {
         const std::string& limitsPath = *options.limits;
-        vexla::quality::LimitsParse parse = vexla::quality::LoadLimitsFile(limitsPath);
+        vexla::Result<vexla::quality::LimitsTable> loaded = vexla::quality::LoadLimitsFile(limitsPath);
         // Asked for limits, the operator would take a file without any (a
         // wrong or empty one) for every channel being in tolerance.
-        if (parse.error.empty() && parse.table.Empty()) {
-            parse.error = limitsPath;
-            parse.error += ": no channel has limits";
-        }
-        if (!parse.error.empty()) {
-            std::fprintf(stderr, "kestrow: %s\n", parse.error.c_str());
+        if (loaded && loaded->Empty()) loaded = vexla::Error{limitsPath, "no channel has limits"};
+        if (!loaded) {
+            std::fprintf(stderr, "kestrow: %s\n", loaded.Failure().Text().c_str());
             return 1;
         }
-        limits = std::move(parse.table);
+        limits = std::move(*loaded);
     }
     vexla::host::DriverLibrary driverLibrary(options.library.empty() ? vexla::host::LibraryBesideProgram()
                                                                      : options.library);

@@ -127,12 +127,12 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
     quality::LimitsTable limits;
     if (!options.limits.empty()) {
-        quality::LimitsParse parsed = quality::LoadLimitsFile(options.limits);
-        if (!parsed.error.empty()) {
-            err << "report: " << parsed.error << '\n';
+        Result<quality::LimitsTable> loaded = quality::LoadLimitsFile(options.limits);
+        if (!loaded) {
+            err << "report: " << loaded.Failure().Text() << '\n';
             return 1;
         }
-        limits = std::move(parsed.table);
+        limits = std::move(*loaded);
     }
 
     report::RecordingData recording;
