@@ -11,7 +11,7 @@ namespace {
 void BM_RecorderTickAll32New(benchmark::State& state) {
     RecordingSettings settings;
     settings.channels.fill(true);
-    settings.limits = quality::ParseLimits("1,0,-0.5,0.5\n2,0,-0.5,0.5\n17,1,-0.01,0.01\n32,0,-1,1\n").table;
+    settings.limits = *quality::ParseLimits("1,0,-0.5,0.5\n2,0,-0.5,0.5\n17,1,-0.01,0.01\n32,0,-1,1\n");
     Recording recording(settings);
     VexlaDataBlock32 block{};
     int32_t rates[32];

@@ -17,9 +17,10 @@ namespace {
 using namespace vexla;
 
 void Limits(std::string_view text) {
-    const quality::LimitsParse parsed = quality::ParseLimits(text);
+    const Result<quality::LimitsTable> parsed = quality::ParseLimits(text);
+    if (!parsed) return;
     for (int c = 1; c <= quality::kChannels; ++c) {
-        const auto& limits = parsed.table.For(c);
+        const auto& limits = parsed->For(c);
         if (!limits) continue;
         if (limits->Judge(limits->LowerLimit()) != quality::Judgement::Ok ||
             limits->Judge(limits->UpperLimit()) != quality::Judgement::Ok || limits->lower > limits->upper) {

@@ -48,17 +48,6 @@ std::optional<Fixed> ParseMillimetres(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t lowest, int64_t highest) {
-    if (text.empty() || text.size() > 18) return std::nullopt;  // 18 digits never overflow
-    int64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < lowest || value > highest) return std::nullopt;
-    return value;
-}
-
 std::string DecimalText(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);

@@ -20,10 +20,6 @@ inline constexpr int kFixedDecimals = 4;
 // a value beyond a kilometre) gives nothing.
 std::optional<Fixed> ParseMillimetres(std::string_view text);
 
-// A whole number written with digits only (no sign, no blanks), within
-// [lowest, highest]; nothing otherwise.
-std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t lowest, int64_t highest);
-
 // "12.340" for 123400 with 3 decimals; the value is rounded half away from
 // zero when fewer than four decimals are asked for.
 std::string MillimetreText(Fixed value, int decimals);

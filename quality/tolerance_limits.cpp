@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "base/whole_number.h"
 #include "utf8_path.h"
 
 namespace vexla::quality {
@@ -48,12 +49,9 @@ std::optional<int> ChannelOf(const std::string& text) {
     return static_cast<int>(*channel);
 }
 
-std::string LineError(int line, const std::string& what) {
-    std::string text = "line ";
-    text += std::to_string(line);
-    text += ": ";
-    text += what;
-    return text;
+// "line 3: ..." as Text().
+Error LineError(int line, std::string what) {
+    return Error{"line " + std::to_string(line), std::move(what)};
 }
 
 }  // namespace
@@ -93,8 +91,8 @@ void LimitsTable::Set(int channel, ChannelLimits limits) {
     if (channel >= 1 && channel <= kChannels) channels_[static_cast<size_t>(channel - 1)] = std::move(limits);
 }
 
-LimitsParse ParseLimits(std::string_view text) {
-    LimitsParse result;
+Result<LimitsTable> ParseLimits(std::string_view text) {
+    LimitsTable table;
     std::istringstream in{std::string(text)};
     std::string line;
     int number = 0;
@@ -109,13 +107,11 @@ LimitsParse ParseLimits(std::string_view text) {
         if (headings) continue;
         const std::vector<std::string> fields = Fields(content);
         if (fields.size() < 4) {
-            result.error = LineError(number, "expected channel, nominal, lower and upper tolerance");
-            return result;
+            return LineError(number, "expected channel, nominal, lower and upper tolerance");
         }
         const std::optional<int> channel = ChannelOf(fields[0]);
         if (!channel) {
-            result.error = LineError(number, "channel \"" + fields[0] + "\" is not 1 to 32");
-            return result;
+            return LineError(number, "channel \"" + fields[0] + "\" is not 1 to 32");
         }
         ChannelLimits limits;
         const char* names[] = {"nominal", "lower tolerance", "upper tolerance"};
@@ -123,47 +119,39 @@ LimitsParse ParseLimits(std::string_view text) {
         for (size_t i = 0; i < 3; ++i) {
             const std::optional<Fixed> value = ParseMillimetres(fields[i + 1]);
             if (!value) {
-                result.error = LineError(number, std::string(names[i]) + " \"" + fields[i + 1] +
-                                                     "\" is not a length in mm (at most 4 decimals)");
-                return result;
+                return LineError(number, std::string(names[i]) + " \"" + fields[i + 1] +
+                                             "\" is not a length in mm (at most 4 decimals)");
             }
             *targets[i] = *value;
         }
         if (limits.lower > limits.upper) {
-            result.error = LineError(number, "the lower tolerance is above the upper one");
-            return result;
+            return LineError(number, "the lower tolerance is above the upper one");
         }
-        if (result.table.For(*channel)) {
-            result.error = LineError(number, "channel " + fields[0] + " has limits already");
-            return result;
+        if (table.For(*channel)) {
+            return LineError(number, "channel " + fields[0] + " has limits already");
         }
         if (fields.size() > 4) limits.name = fields[4];
-        result.table.Set(*channel, std::move(limits));
+        table.Set(*channel, std::move(limits));
     }
-    return result;
+    return table;
 }
 
-LimitsParse LoadLimitsFile(const std::string& path) {
-    LimitsParse result;
+Result<LimitsTable> LoadLimitsFile(const std::string& path) {
     // A limits file is a few lines: a folder, a device or a huge file is
     // not one, and is not read.
     constexpr std::uintmax_t kLargest = 1 << 20;
     std::error_code ec;
     const std::filesystem::path file = Utf8Path(path);
     if (!std::filesystem::is_regular_file(file, ec) || std::filesystem::file_size(file, ec) > kLargest || ec) {
-        result.error = "cannot read the limits file " + path + " (not a file of at most 1 MB)";
-        return result;
+        return Error{{}, "cannot read the limits file " + path + " (not a file of at most 1 MB)", ec};
     }
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    if (!in) {
-        result.error = "cannot read the limits file " + path;
-        return result;
-    }
-    result = ParseLimits(text.str());
-    if (!result.error.empty()) result.error = path + ", " + result.error;
-    return result;
+    if (!in) return Error{{}, "cannot read the limits file " + path};
+    Result<LimitsTable> parsed = ParseLimits(text.str());
+    if (!parsed) return Error{path + ", " + parsed.Failure().what, parsed.Failure().reason};
+    return parsed;
 }
 
 }  // namespace vexla::quality

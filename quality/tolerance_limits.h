@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "millimetres.h"
 
 namespace vexla::quality {
@@ -50,15 +51,11 @@ class LimitsTable {
     std::array<std::optional<ChannelLimits>, kChannels> channels_;
 };
 
-struct LimitsParse {
-    LimitsTable table;
-    std::string error;  // empty when the text was read whole: "line 3: ..."
-};
+// Any fault rejects the whole text, so that a half-read file never judges:
+// the error's Text() is "line 3: ...".
+Result<LimitsTable> ParseLimits(std::string_view text);
 
-// Any fault rejects the whole text, so that a half-read file never judges.
-LimitsParse ParseLimits(std::string_view text);
-
-// The file read and parsed; the error names the file.
-LimitsParse LoadLimitsFile(const std::string& path);
+// The file read and parsed; the error's Text() names the file.
+Result<LimitsTable> LoadLimitsFile(const std::string& path);
 
 }  // namespace vexla::quality

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <ostream>
+#include <system_error>
+#include <utility>
 
 #include "host/driver_library.h"
 #include "recorder/platform/console_keys.h"
@@ -25,20 +27,20 @@ constexpr host::Export kRecorderExports[] = {host::Export::SetNetSegment, host::
 // The file under the asked name, or under the next free numbered one.
 std::unique_ptr<OutputFile> CreateOutput(const RecorderOptions& options, std::ostream& err) {
     const std::string asked = options.output.empty() ? DatedFileName(LocalNow()) : options.output;
-    std::string error;
-    for (int number = 1; number <= kMaxNumberedNames; ++number) {
+    for (int number = 1;; ++number) {
         const std::string path = number == 1 ? asked : NumberedFileName(asked, number);
-        OutputFile::Created created = OutputFile::Created::Failed;
-        auto file = OutputFile::Create(path, created, error);
-        if (file) return file;
-        if (created == OutputFile::Created::Exists && options.whenExists == WhenExists::Stop) {
+        auto file = OutputFile::Create(path);
+        if (file) return std::move(*file);
+        const bool taken = file.Failure().code == std::errc::file_exists;
+        if (taken && options.whenExists == WhenExists::Stop) {
             err << "vexla-rec: " << path << " exists already; it is not overwritten (--exists new takes a new name)\n";
             return nullptr;
         }
-        if (created != OutputFile::Created::Exists) break;
+        if (!taken || number == kMaxNumberedNames) {
+            err << "vexla-rec: " << file.Failure().Text() << '\n';
+            return nullptr;
+        }
     }
-    err << "vexla-rec: " << error << '\n';
-    return nullptr;
 }
 
 std::string ChannelNames(const std::vector<int>& channels) {
@@ -114,21 +116,21 @@ class Run {
     }
 
     bool Write(const std::string& bytes) {
-        std::string error;
-        if (file_.Write(bytes, error)) {
+        const Status written = file_.Write(bytes);
+        if (written) {
             unsynced_ = true;
             return true;
         }
-        err_ << "vexla-rec: " << error << "; the recording stops here\n";
+        err_ << "vexla-rec: " << written.Failure().Text() << "; the recording stops here\n";
         return false;
     }
 
     bool Sync() {
-        std::string error;
         lastSync_ = SteadyMilliseconds();
         unsynced_ = false;
-        if (file_.Sync(error)) return true;
-        err_ << "vexla-rec: " << error << "; the recording stops here\n";
+        const Status synced = file_.Sync();
+        if (synced) return true;
+        err_ << "vexla-rec: " << synced.Failure().Text() << "; the recording stops here\n";
         return false;
     }
 
@@ -163,12 +165,12 @@ int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream&
     settings.kinds = options.kinds;
     settings.capture = options.Capture();
     if (!options.limitsFile.empty()) {
-        quality::LimitsParse limits = quality::LoadLimitsFile(options.limitsFile);
-        if (!limits.error.empty()) {
-            err << "vexla-rec: " << limits.error << '\n';
+        Result<quality::LimitsTable> limits = quality::LoadLimitsFile(options.limitsFile);
+        if (!limits) {
+            err << "vexla-rec: " << limits.Failure().Text() << '\n';
             return 2;
         }
-        settings.limits = std::move(limits.table);
+        settings.limits = std::move(*limits);
     }
 
     host::DriverLibrary library(options.library.empty() ? host::LibraryBesideProgram() : options.library);

@@ -20,16 +20,16 @@ int Main(const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "report") {
         return RunReport(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
     }
-    const ParsedOptions parsed = ParseRecorderOptions(args);
-    if (parsed.help) {
+    const auto parsed = ParseRecorderOptions(args);
+    if (!parsed) {
+        std::cerr << "vexla-rec: " << parsed.Failure().reason << '\n' << RecorderUsage();
+        return 2;
+    }
+    if (parsed->help) {
         std::cout << RecorderUsage();
         return 0;
     }
-    if (!parsed.options) {
-        std::cerr << "vexla-rec: " << parsed.error << '\n' << RecorderUsage();
-        return 2;
-    }
-    return RunRecorder(*parsed.options, std::cout, std::cerr);
+    return RunRecorder(parsed->options, std::cout, std::cerr);
 }
 
 }  // namespace

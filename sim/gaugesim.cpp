@@ -161,24 +161,24 @@ class Simulator {
     }
 
     bool OpenLine(Micros now) {
-        std::string error;
-        endpoint_ = options_.device.empty()
-                        ? vexla::sim::SerialEndpoint::CreatePty(options_.network.baud, error)
-                        : vexla::sim::SerialEndpoint::OpenDevice(options_.device, options_.network.baud, error);
-        if (!endpoint_.IsOpen()) {
-            std::fprintf(stderr, "gaugesim: %s\n", error.c_str());
+        auto opened = options_.device.empty()
+                          ? vexla::sim::SerialEndpoint::CreatePty(options_.network.baud)
+                          : vexla::sim::SerialEndpoint::OpenDevice(options_.device, options_.network.baud);
+        if (!opened) {
+            std::fprintf(stderr, "gaugesim: %s\n", opened.Failure().Text().c_str());
             return false;
         }
+        endpoint_ = std::move(*opened);
         std::vector<std::string> links;
         if (options_.com > 0) links = vexla::sim::ComLinkPaths(options_.com);
         if (!options_.link.empty()) links.push_back(options_.link);
         for (const std::string& path : links) {
-            auto link = vexla::sim::ScopedSymlink::Make(path, endpoint_.Path(), error);
-            if (link.Link().empty()) {
-                std::fprintf(stderr, "gaugesim: %s\n", error.c_str());
+            auto link = vexla::sim::ScopedSymlink::Make(path, endpoint_.Path());
+            if (!link) {
+                std::fprintf(stderr, "gaugesim: %s\n", link.Failure().Text().c_str());
                 return false;
             }
-            links_.push_back(std::move(link));
+            links_.push_back(std::move(*link));
         }
         std::printf("%s%s: %s\n", now.count() > 0 ? Stamp(now).c_str() : "", options_.device.empty() ? "pty" : "device",
                     endpoint_.Path().c_str());
@@ -218,18 +218,18 @@ class Simulator {
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const auto parsed = vexla::sim::ParseArguments(args);
-    if (parsed.help) {
+    if (!parsed) {
+        std::fprintf(stderr, "gaugesim: %s\nTry 'gaugesim --help' for the options.\n", parsed.Failure().reason.c_str());
+        return 2;
+    }
+    if (parsed->help) {
         std::fputs(vexla::sim::UsageText().c_str(), stdout);
         return 0;
-    }
-    if (!parsed.options) {
-        std::fprintf(stderr, "gaugesim: %s\nTry 'gaugesim --help' for the options.\n", parsed.error.c_str());
-        return 2;
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (!InstallSignals()) {
         std::perror("gaugesim");
         return 1;
     }
-    return Simulator(*parsed.options).Run();
+    return Simulator(parsed->options).Run();
 }

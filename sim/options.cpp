@@ -1,21 +1,16 @@
 #include "options.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
+
+#include "base/whole_number.h"
 
 namespace vexla::sim {
 namespace {
 
 constexpr std::array<uint32_t, 8> kBauds = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-
-std::optional<long long> ParseInteger(std::string_view text, long long low, long long high) {
-    long long v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high) return std::nullopt;
-    return v;
-}
 
 std::optional<double> ParseNumber(std::string_view text, double low, double high) {
     if (text.empty() || text.size() > 64) return std::nullopt;
@@ -67,28 +62,9 @@ std::pair<std::optional<uint32_t>, std::string_view> SplitTargets(std::string_vi
 
 }  // namespace
 
-std::optional<uint32_t> ParseChannelList(std::string_view text) {
-    uint32_t mask = 0;
-    while (true) {
-        const auto comma = text.find(',');
-        const std::string_view item = text.substr(0, comma);
-        const auto dash = item.find('-');
-        const auto first = ParseInteger(item.substr(0, dash), 1, 32);
-        const auto last = dash == std::string_view::npos ? first : ParseInteger(item.substr(dash + 1), 1, 32);
-        if (!first || !last || *last < *first) return std::nullopt;
-        for (long long c = *first; c <= *last; ++c) mask |= 1u << (c - 1);
-        if (comma == std::string_view::npos) return mask;
-        text.remove_prefix(comma + 1);
-    }
-}
-
-ParsedArguments ParseArguments(std::span<const std::string_view> args) {
+ParsedCommandLine<Options> ParseArguments(std::span<const std::string_view> args) {
     Options o;
-    ParsedArguments result;
-    auto fail = [&](std::string message) {
-        result.error = std::move(message);
-        return result;
-    };
+    const auto fail = [](std::string message) { return BadCommandLine(std::move(message)); };
     bool formatGiven = false, layoutGiven = false;
     // Motion settings apply to every gauge; which motion each one makes is
     // chosen per channel and filled in at the end.
@@ -101,10 +77,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
 
     // Asking for help wins over any mistake in the rest of the line.
     for (std::string_view arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            result.help = true;
-            return result;
-        }
+        if (arg == "--help" || arg == "-h") return CommandLine<Options>{{}, true};
     }
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -118,7 +91,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
         const std::string bad = "bad value '" + std::string(value) + "' for " + std::string(arg);
 
         if (arg == "--format") {
-            const auto v = ParseInteger(value, 0, 4);
+            const auto v = ParseWholeNumber(value, 0, 4);
             if (!v) return fail(bad + ": expected 0..4");
             o.network.format = static_cast<uint8_t>(*v);
             formatGiven = true;
@@ -127,7 +100,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
             if (!v) return fail(bad + ": expected channels 1..32 such as 1-8,12");
             o.channels = *v;
         } else if (arg == "--baud") {
-            const auto v = ParseInteger(value, 1, 1000000);
+            const auto v = ParseWholeNumber(value, 1, 1000000);
             if (!v || std::find(kBauds.begin(), kBauds.end(), *v) == kBauds.end())
                 return fail(bad + ": expected 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200");
             o.network.baud = static_cast<uint32_t>(*v);
@@ -220,7 +193,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
             if (value.empty()) return fail(bad + ": expected a path");
             o.device = value;
         } else if (arg == "--com") {
-            const auto v = ParseInteger(value, 1, 256);
+            const auto v = ParseWholeNumber(value, 1, 256);
             if (!v) return fail(bad + ": expected a port number 1..256");
             o.com = static_cast<int>(*v);
         } else if (arg == "--link") {
@@ -235,7 +208,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
             if (!v) return fail(bad + ": expected seconds");
             o.durationSeconds = *v;
         } else if (arg == "--seed") {
-            const auto v = ParseInteger(value, 0, 0xFFFFFFFFll);
+            const auto v = ParseWholeNumber(value, 0, 0xFFFFFFFFll);
             if (!v) return fail(bad + ": expected 0..4294967295");
             o.network.seed = static_cast<uint32_t>(*v);
         } else {
@@ -260,8 +233,7 @@ ParsedArguments ParseArguments(std::span<const std::string_view> args) {
         if (positions[c]) o.motions[c].offsetMm = *positions[c];
         o.motions[c].phaseS = common.periodS * static_cast<double>(c) / static_cast<double>(kGauges);
     }
-    result.options = std::move(o);
-    return result;
+    return CommandLine<Options>{std::move(o), false};
 }
 
 std::string UsageText() {

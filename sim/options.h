@@ -3,12 +3,12 @@
 // list yields either options or one clear message.
 
 #include <array>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/command_line.h"
 #include "network.h"
 
 namespace vexla::sim {
@@ -27,16 +27,7 @@ struct Options {
     std::vector<TimeWindow> lineDown;
 };
 
-struct ParsedArguments {
-    std::optional<Options> options;  // set when the arguments are good
-    bool help = false;
-    std::string error;
-};
-
-ParsedArguments ParseArguments(std::span<const std::string_view> args);
+ParsedCommandLine<Options> ParseArguments(std::span<const std::string_view> args);
 std::string UsageText();
-
-// "1-8,12" (user numbers 1..32) as a mask of channel indices.
-std::optional<uint32_t> ParseChannelList(std::string_view text);
 
 }  // namespace vexla::sim

@@ -8,15 +8,13 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include <system_error>
 #include <utility>
+
+#include "base/system_error.h"
 
 namespace vexla::sim {
 namespace {
-
-std::string SystemError(const std::string& what, int code) {
-    return what + ": " + std::strerror(code);
-}
 
 speed_t SpeedOf(uint32_t baud) {
     switch (baud) {
@@ -79,44 +77,28 @@ void UniqueFd::reset(int fd) {
     fd_ = fd;
 }
 
-SerialEndpoint SerialEndpoint::CreatePty(uint32_t baud, std::string& error) {
+Result<SerialEndpoint> SerialEndpoint::CreatePty(uint32_t baud) {
     SerialEndpoint e;
     UniqueFd master(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK));
-    if (master.get() < 0) {
-        error = SystemError("cannot create a pty", errno);
-        return e;
-    }
-    if (grantpt(master.get()) != 0 || unlockpt(master.get()) != 0) {
-        error = SystemError("cannot unlock the pty", errno);
-        return e;
-    }
+    if (master.get() < 0) return ErrnoError("cannot create a pty", errno);
+    if (grantpt(master.get()) != 0 || unlockpt(master.get()) != 0) return ErrnoError("cannot unlock the pty", errno);
     char name[256] = {};
-    if (ptsname_r(master.get(), name, sizeof name) != 0) {
-        error = SystemError("cannot name the pty", errno);
-        return e;
-    }
+    // ptsname_r returns the error rather than setting errno.
+    if (const int error = ptsname_r(master.get(), name, sizeof name); error != 0)
+        return ErrnoError("cannot name the pty", error);
     UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK));
-    if (slave.get() < 0 || !SetRaw(slave.get(), baud)) {
-        error = SystemError(std::string("cannot set up ") + name, errno);
-        return e;
-    }
+    if (slave.get() < 0 || !SetRaw(slave.get(), baud)) return ErrnoError(std::string("cannot set up ") + name, errno);
     e.fd_ = std::move(master);
     e.slave_ = std::move(slave);
     e.path_ = name;
     return e;
 }
 
-SerialEndpoint SerialEndpoint::OpenDevice(const std::string& path, uint32_t baud, std::string& error) {
+Result<SerialEndpoint> SerialEndpoint::OpenDevice(const std::string& path, uint32_t baud) {
     SerialEndpoint e;
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0) {
-        error = SystemError("cannot open " + path, errno);
-        return e;
-    }
-    if (!SetRaw(fd.get(), baud)) {
-        error = SystemError("cannot set up " + path + " as a serial line", errno);
-        return e;
-    }
+    if (fd.get() < 0) return ErrnoError("cannot open " + path, errno);
+    if (!SetRaw(fd.get(), baud)) return ErrnoError("cannot set up " + path + " as a serial line", errno);
     // Some adapters and cables want DTR and RTS up; a device without modem
     // lines refuses, which does no harm.
     int lines = TIOCM_DTR | TIOCM_RTS;
@@ -176,26 +158,21 @@ ScopedSymlink& ScopedSymlink::operator=(ScopedSymlink&& other) noexcept {
     return *this;
 }
 
-ScopedSymlink ScopedSymlink::Make(const std::string& link, const std::string& target, std::string& error) {
+Result<ScopedSymlink> ScopedSymlink::Make(const std::string& link, const std::string& target) {
     ScopedSymlink s;
     const auto slash = link.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirectories(link.substr(0, slash))) {
-        error = SystemError("cannot create the folder of " + link, errno);
-        return s;
-    }
+    if (slash != std::string::npos && slash > 0 && !MakeDirectories(link.substr(0, slash)))
+        return ErrnoError("cannot create the folder of " + link, errno);
     struct stat st {};
     if (lstat(link.c_str(), &st) == 0) {
-        if (!S_ISLNK(st.st_mode)) {
-            error = link + " exists and is not a symlink; not replacing it";
-            return s;
-        }
+        if (!S_ISLNK(st.st_mode))
+            return Error{{},
+                         link + " exists and is not a symlink; not replacing it",
+                         std::make_error_code(std::errc::file_exists)};
         // A link left by an earlier run that did not end cleanly.
         ::unlink(link.c_str());
     }
-    if (::symlink(target.c_str(), link.c_str()) != 0) {
-        error = SystemError("cannot create the link " + link, errno);
-        return s;
-    }
+    if (::symlink(target.c_str(), link.c_str()) != 0) return ErrnoError("cannot create the link " + link, errno);
     s.link_ = link;
     s.target_ = target;
     return s;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace vexla::sim {
 
 class UniqueFd {
@@ -32,9 +34,9 @@ class UniqueFd {
 
 class SerialEndpoint {
   public:
-    // Both return an empty endpoint and set `error` when the line cannot be opened.
-    static SerialEndpoint CreatePty(uint32_t baud, std::string& error);
-    static SerialEndpoint OpenDevice(const std::string& path, uint32_t baud, std::string& error);
+    // Both fail with the system's reason when the line cannot be opened.
+    static Result<SerialEndpoint> CreatePty(uint32_t baud);
+    static Result<SerialEndpoint> OpenDevice(const std::string& path, uint32_t baud);
 
     bool IsOpen() const { return fd_.get() >= 0; }
     int Fd() const { return fd_.get(); }
@@ -63,7 +65,7 @@ class ScopedSymlink {
     ScopedSymlink& operator=(const ScopedSymlink&) = delete;
     ~ScopedSymlink() { Remove(); }
 
-    static ScopedSymlink Make(const std::string& link, const std::string& target, std::string& error);
+    static Result<ScopedSymlink> Make(const std::string& link, const std::string& target);
     const std::string& Link() const { return link_; }
     void Remove();
 

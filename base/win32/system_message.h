@@ -5,6 +5,10 @@
 #include <windows.h>
 
 #include <string>
+#include <system_error>
+#include <utility>
+
+#include "base/result.h"
 
 namespace vexla {
 
@@ -26,6 +30,12 @@ inline std::string SystemMessage(DWORD error) {
     }
     if (text != nullptr) LocalFree(text);
     return message;
+}
+
+// A failed call as an Error: its words above and GetLastError's code.
+inline Error SystemError(std::string what, DWORD error) {
+    return Error{std::move(what), SystemMessage(error),
+                 std::error_code(static_cast<int>(error), std::system_category())};
 }
 
 }  // namespace vexla

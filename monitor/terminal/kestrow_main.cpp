@@ -10,13 +10,12 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <string>
 
 #include "channel_statistics.h"
 #include "host/driver_library.h"
+#include "kestrow_options.h"
 #include "monitor/model/monitor_model.h"
 #include "terminal_session.h"
 
@@ -46,84 +45,39 @@ bool UseUtf8() {
     return std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
 }
 
-const char kUsage[] =
-    "usage: kestrow [--library PATH] [--segment N] [--limits FILE] [--seconds N] [--help]\n"
-    "\n"
-    "The operator's monitor of 32 dial-gauge channels in a terminal.\n"
-    "  --library PATH  the driver library (default: libVexla.so beside kestrow,\n"
-    "                  else the system's)\n"
-    "  --segment N     the network segment 0..255, which names the driver's configuration\n"
-    "                  file (default 1)\n"
-    "  --limits FILE   tolerance limits per channel (lines of channel, nominal, lower\n"
-    "                  and upper tolerance in mm, name): displacements outside are\n"
-    "                  coloured; the plain table adds OK, LOW or HIGH\n"
-    "  --seconds N     end after N seconds (default 0: until q, Esc or Ctrl-C)\n"
-    "\n"
-    "Keys: arrows or the mouse choose a cell; Enter zeroes the chosen channel's\n"
-    "gauge (display column) or displacement; z zeroes all displacements; f and s\n"
-    "zero the gauges and turn them fast or slow; h switches the gauge type,\n"
-    "m the display mode; t switches between the readings and each displacement's\n"
-    "minimum, maximum and range since the last reset; r resets those (zeroing a\n"
-    "displacement and switching h or m do too: the numbers jump or change unit);\n"
-    "q or Esc quits. When standard output is not a terminal kestrow prints the\n"
-    "table of the channels once a second instead.\n";
-
-bool ParseNumber(const char* text, double& value, double lowest, double highest) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0' && value >= lowest && value <= highest;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     namespace t = vexla::monitor::terminal;
-    std::string library;
-    double segment = vexla::monitor::MonitorModel::kDefaultSegment;
-    t::RunOptions options;
-    std::optional<std::string> limitsPath;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--library" && hasValue) {
-            library = argv[++i];
-        } else if (arg == "--limits" && hasValue) {
-            limitsPath = argv[++i];
-        } else if (arg == "--segment" && hasValue && ParseNumber(argv[i + 1], segment, 0, 255) &&
-                   segment == static_cast<int>(segment)) {
-            ++i;
-        } else if (arg == "--seconds" && hasValue && ParseNumber(argv[i + 1], options.seconds, 0, 1e9)) {
-            ++i;
-        } else {
-            std::fprintf(stderr, "kestrow: bad argument %s\n%s", arg.c_str(), kUsage);
-            return 2;
-        }
+    const auto parsed = t::ParseKestrowOptions(argc, argv);
+    if (!parsed) {
+        std::fprintf(stderr, "kestrow: %s\n%s", parsed.Failure().reason.c_str(), t::kKestrowUsage);
+        return 2;
     }
+    if (parsed->help) {
+        std::fputs(t::kKestrowUsage, stdout);
+        return 0;
+    }
+    const t::KestrowOptions& options = parsed->options;
     if (!UseUtf8()) {
         std::fputs("kestrow: no UTF-8 locale (set LANG, e.g. LANG=C.UTF-8)\n", stderr);
         return 1;
     }
     vexla::quality::LimitsTable limits;
-    if (limitsPath) {
-        vexla::quality::LimitsParse parse = vexla::quality::LoadLimitsFile(*limitsPath);
+    if (options.limits) {
+        const std::string& limitsPath = *options.limits;
+        vexla::Result<vexla::quality::LimitsTable> loaded = vexla::quality::LoadLimitsFile(limitsPath);
         // Asked for limits, the operator would take a file without any (a
         // wrong or empty one) for every channel being in tolerance.
-        if (parse.error.empty() && parse.table.Empty()) {
-            parse.error = *limitsPath;
-            parse.error += ": no channel has limits";
-        }
-        if (!parse.error.empty()) {
-            std::fprintf(stderr, "kestrow: %s\n", parse.error.c_str());
+        if (loaded && loaded->Empty()) loaded = vexla::Error{limitsPath, "no channel has limits"};
+        if (!loaded) {
+            std::fprintf(stderr, "kestrow: %s\n", loaded.Failure().Text().c_str());
             return 1;
         }
-        limits = std::move(parse.table);
+        limits = std::move(*loaded);
     }
-    if (library.empty()) library = vexla::host::LibraryBesideProgram();
-    vexla::host::DriverLibrary driverLibrary(library);
+    vexla::host::DriverLibrary driverLibrary(options.library.empty() ? vexla::host::LibraryBesideProgram()
+                                                                     : options.library);
     const auto exports = driverLibrary.Bind(vexla::monitor::kMonitorExports);
     if (!exports) {
         const char* what = driverLibrary.Loaded() ? "cannot bind" : "cannot load the driver library";
@@ -134,15 +88,15 @@ int main(int argc, char** argv) {
     InstallStopHandlers();
     vexla::host::BoundDriver driver(*exports);
     t::BlockTap tap(driver);
-    vexla::monitor::MonitorModel model(tap, static_cast<uint32_t>(segment));
+    vexla::monitor::MonitorModel model(tap, options.segment);
     t::ChannelStatistics statistics(std::move(limits));
     t::Monitor monitor{model, tap, statistics};
     model.FormCreate();
     bool written = true;
     const bool onTerminal = isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
-    if (!onTerminal || !t::RunOnTerminal(monitor, options, stopRequested)) {
+    if (!onTerminal || !t::RunOnTerminal(monitor, options.run, stopRequested)) {
         if (onTerminal) std::fputs("kestrow: this terminal cannot be drawn on (TERM?); plain text instead\n", stderr);
-        written = t::RunPlain(monitor, options, stopRequested);
+        written = t::RunPlain(monitor, options.run, stopRequested);
     }
     // The terminal is already restored: the driver's end comes last.
     model.FormClose();

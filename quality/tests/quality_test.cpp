@@ -36,7 +36,7 @@ TEST(Millimetres, TextRoundsHalfAwayFromZero) {
 }
 
 TEST(Limits, ReadsCsvAndPlainTextLines) {
-    const LimitsParse parsed = ParseLimits(
+    const Result<LimitsTable> parsed = ParseLimits(
         "\xEF\xBB\xBF"
         "channel,nominal,lower,upper,name\r\n"
         "# a comment\r\n"
@@ -45,19 +45,19 @@ TEST(Limits, ReadsCsvAndPlainTextLines) {
         "2;12.5;-0.02;0.03;\"flange, left\"\n"
         "32\t1\t0\t0.001\n"
         "7   -1   -0.1   0.1   step height  \n");
-    ASSERT_EQ(parsed.error, "");
-    const auto& one = parsed.table.For(1);
+    ASSERT_TRUE(parsed.Ok()) << parsed.Failure().Text();
+    const auto& one = parsed->For(1);
     ASSERT_TRUE(one);
     EXPECT_EQ(one->LowerLimit(), -500);
     EXPECT_EQ(one->UpperLimit(), 500);
     EXPECT_EQ(one->name, "bore depth");
-    EXPECT_EQ(parsed.table.For(2)->LowerLimit(), 124800);
-    EXPECT_EQ(parsed.table.For(2)->name, "flange, left");
-    EXPECT_EQ(parsed.table.For(32)->UpperLimit(), 10010);
-    EXPECT_EQ(parsed.table.For(7)->name, "step height");
-    EXPECT_FALSE(parsed.table.For(3));
-    EXPECT_FALSE(parsed.table.For(0));
-    EXPECT_FALSE(parsed.table.For(33));
+    EXPECT_EQ(parsed->For(2)->LowerLimit(), 124800);
+    EXPECT_EQ(parsed->For(2)->name, "flange, left");
+    EXPECT_EQ(parsed->For(32)->UpperLimit(), 10010);
+    EXPECT_EQ(parsed->For(7)->name, "step height");
+    EXPECT_FALSE(parsed->For(3));
+    EXPECT_FALSE(parsed->For(0));
+    EXPECT_FALSE(parsed->For(33));
 }
 
 TEST(Limits, AnyFaultRejectsTheWholeFileWithItsLine) {
@@ -75,12 +75,14 @@ TEST(Limits, AnyFaultRejectsTheWholeFileWithItsLine) {
         {"channel,nominal\nch,0,0,0\n", "line 2: channel \"ch\" is not 1 to 32"},
     };
     for (const auto& c : cases) {
-        const LimitsParse parsed = ParseLimits(c.text);
-        EXPECT_EQ(parsed.error, c.error) << c.text;
-        EXPECT_TRUE(parsed.table.Empty() || !parsed.error.empty());
+        const Result<LimitsTable> parsed = ParseLimits(c.text);
+        ASSERT_FALSE(parsed.Ok()) << c.text;
+        EXPECT_EQ(parsed.Failure().Text(), c.error) << c.text;
     }
     for (const char* path : {"/nonexistent/limits.csv", "/", "/dev/zero"}) {
-        EXPECT_NE(LoadLimitsFile(path).error.find(path), std::string::npos) << path;
+        const Result<LimitsTable> loaded = LoadLimitsFile(path);
+        ASSERT_FALSE(loaded.Ok()) << path;
+        EXPECT_NE(loaded.Failure().Text().find(path), std::string::npos) << path;
     }
 }
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/whole_number.h"
+
 namespace vexla::recorder {
 
 namespace {
@@ -213,7 +215,7 @@ std::optional<ReadingRow> CsvReader::ReadRow(std::string_view line) const {
     if (count != columns_) return std::nullopt;
     ReadingRow row;
     const std::optional<LocalTime> time = ParseIsoText(picked[kTime]);
-    const std::optional<int64_t> channel = quality::ParseWholeNumber(picked[kChannel], 1, quality::kChannels);
+    const std::optional<int64_t> channel = ParseWholeNumber(picked[kChannel], 1, quality::kChannels);
     const std::optional<quality::Fixed> displacement = quality::ParseMillimetres(picked[kDisplacement]);
     if (!time || !channel || !displacement) return std::nullopt;
     row.time = *time;
@@ -231,7 +233,7 @@ std::optional<ReadingRow> CsvReader::ReadRow(std::string_view line) const {
         row.rate = *rate;
     }
     if (part_ >= 0) {
-        const std::optional<int64_t> part = quality::ParseWholeNumber(picked[kPart], 1, INT64_MAX / 2);
+        const std::optional<int64_t> part = ParseWholeNumber(picked[kPart], 1, INT64_MAX / 2);
         if (!part) return std::nullopt;
         row.part = static_cast<uint64_t>(*part);
     }

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+
+#include "base/whole_number.h"
 
 namespace vexla::recorder {
 
@@ -24,38 +27,14 @@ std::optional<monitor::HardwareType> KindOf(std::string_view text) {
 
 }  // namespace
 
-std::optional<uint32_t> ParseChannelMask(std::string_view text) {
-    uint32_t mask = 0;
-    while (true) {
-        const size_t comma = text.find(',');
-        const std::string_view item = text.substr(0, comma);
-        const size_t dash = item.find('-');
-        const auto first = quality::ParseWholeNumber(item.substr(0, dash), 1, quality::kChannels);
-        const auto last = dash == std::string_view::npos
-                              ? first
-                              : quality::ParseWholeNumber(item.substr(dash + 1), 1, quality::kChannels);
-        if (!first || !last || *last < *first) return std::nullopt;
-        for (int64_t c = *first; c <= *last; ++c) mask |= 1u << (c - 1);
-        if (comma == std::string_view::npos) return mask;
-        text.remove_prefix(comma + 1);
-    }
-}
-
-ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args) {
-    ParsedOptions parsed;
+ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::string>& args) {
     RecorderOptions o;
-    const auto fail = [&](const std::string& arg, const char* expected) {
-        parsed.error = arg;
-        parsed.error += ": ";
-        parsed.error += expected;
-        return parsed;
+    const auto fail = [](const std::string& arg, const char* expected) {
+        return BadCommandLine(arg + ": " + expected);
     };
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            parsed.help = true;
-            return parsed;
-        }
+        if (arg == "--help" || arg == "-h") return CommandLine<RecorderOptions>{{}, true};
         if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
             continue;
@@ -70,17 +49,17 @@ ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args) {
         const std::string& value = args[++i];
         const std::string named = arg + " " + value;
         if (arg == "--segment") {
-            const auto v = quality::ParseWholeNumber(value, 1, 999);
+            const auto v = ParseWholeNumber(value, 1, 999);
             if (!v) return fail(named, "expected a segment 1..999");
             o.segment = static_cast<uint32_t>(*v);
         } else if (arg == "--channels") {
-            const auto v = ParseChannelMask(value);
+            const auto v = ParseChannelList(value);
             if (!v) return fail(named, "expected channels 1..32 such as 1-8,12");
             o.channels = *v;
         } else if (arg == "--kind") {
             const size_t eq = value.find('=');
             const auto mask = eq == std::string::npos ? std::optional<uint32_t>(0xFFFFFFFFu)
-                                                      : ParseChannelMask(std::string_view(value).substr(0, eq));
+                                                      : ParseChannelList(std::string_view(value).substr(0, eq));
             const auto kind =
                 KindOf(eq == std::string::npos ? std::string_view(value) : std::string_view(value).substr(eq + 1));
             if (!mask || !kind) return fail(named, "expected 0.01 or 0.001, or channels=kind such as 1-4=0.001");
@@ -111,12 +90,10 @@ ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args) {
         } else if (arg == "--library") {
             o.library = value;
         } else {
-            --i;
             return fail(arg, "unknown option (--help lists them)");
         }
     }
-    parsed.options = o;
-    return parsed;
+    return CommandLine<RecorderOptions>{std::move(o), false};
 }
 
 std::string RecorderUsage() {

@@ -1,10 +1,10 @@
 #pragma once
 // The recorder's command line.
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "recorder/model/recording.h"
 
 namespace vexla::recorder {
@@ -29,17 +29,8 @@ struct RecorderOptions {
     bool Capture() const { return captureOnKey || everySeconds > 0; }
 };
 
-struct ParsedOptions {
-    std::optional<RecorderOptions> options;
-    bool help = false;
-    std::string error;
-};
-
-ParsedOptions ParseRecorderOptions(const std::vector<std::string>& args);
+ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::string>& args);
 std::string RecorderUsage();
-
-// "1-8,12": channels 1..32 as a mask (bit c - 1 for channel c).
-std::optional<uint32_t> ParseChannelMask(std::string_view text);
 
 // "vexla-20261208-184001.csv".
 std::string DatedFileName(const LocalTime& now);

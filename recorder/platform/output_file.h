@@ -8,22 +8,23 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
+
 namespace vexla::recorder {
 
 class OutputFile {
   public:
-    enum class Created { Yes, Exists, Failed };
-
-    // The error says what the system said, with the path.
-    static std::unique_ptr<OutputFile> Create(const std::string& path, Created& created, std::string& error);
+    // Fails with what the system said, with the path; a name that is taken
+    // fails with a code equal to std::errc::file_exists.
+    static Result<std::unique_ptr<OutputFile>> Create(const std::string& path);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // All of it or an error (a full disk, a vanished drive).
-    bool Write(std::string_view bytes, std::string& error);
+    // All of it or why not (a full disk, a vanished drive).
+    Status Write(std::string_view bytes);
     // The written bytes on the disk.
-    bool Sync(std::string& error);
+    Status Sync();
     const std::string& Path() const { return path_; }
 
   private:
@@ -31,5 +32,11 @@ class OutputFile {
     std::string path_;
     void* handle_;  // a descriptor or a HANDLE, as the platform keeps it
 };
+
+// Writes the whole text beside `path`, syncs it and renames it into place
+// (replacing an old file, on Windows too), so that `path` is the old file
+// or the whole new one, never a part, even after a crash. Fails as
+// "cannot write PATH" with the system's reason.
+Status ReplaceWholeFile(const std::string& path, std::string_view bytes);
 
 }  // namespace vexla::recorder

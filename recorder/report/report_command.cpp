@@ -1,11 +1,13 @@
 #include "recorder/report/report_command.h"
 
 #include <filesystem>
-#include <fstream>
 #include <string_view>
+#include <utility>
 
+#include "base/command_line.h"
 #include "quality/tolerance_limits.h"
 #include "quality/utf8_path.h"
+#include "recorder/platform/output_file.h"
 #include "recorder/report/html_report.h"
 #include "recorder/report/recording_file.h"
 
@@ -25,11 +27,11 @@ struct Options {
     std::string recording;
     std::string limits;
     std::string output;
-    bool help = false;
 };
 
-// An empty text when the arguments make sense, else what is wrong.
-std::string ParseOptions(const std::vector<std::string>& args, Options& options) {
+ParsedCommandLine<Options> ParseOptions(const std::vector<std::string>& args) {
+    CommandLine<Options> line;
+    Options& options = line.options;
     bool optionsEnd = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -59,13 +61,13 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
                 twice += " and ";
                 twice += arg;
                 twice += ')';
-                return twice;
+                return BadCommandLine(std::move(twice));
             }
             options.recording = arg;
         } else if (arg == "--") {
             optionsEnd = true;
         } else if (arg == "--help" || arg == "-h") {
-            options.help = true;
+            line.help = true;
         } else if (is("--limits")) {
             error = value("--limits", options.limits);
         } else if (arg == "-o") {
@@ -75,12 +77,12 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
         } else {
             std::string unknown = "unknown option ";
             unknown += arg;
-            return unknown;
+            return BadCommandLine(std::move(unknown));
         }
-        if (!error.empty()) return error;
+        if (!error.empty()) return BadCommandLine(std::move(error));
     }
-    if (!options.help && options.recording.empty()) return "which recording? (FILE.csv)";
-    return {};
+    if (!line.help && options.recording.empty()) return BadCommandLine("which recording? (FILE.csv)");
+    return line;
 }
 
 // rec.csv gives rec.html; any other name gets .html added.
@@ -103,43 +105,19 @@ bool SameFile(const std::string& a, const std::string& b) {
     return a == b || std::filesystem::equivalent(quality::Utf8Path(a), quality::Utf8Path(b), error);
 }
 
-// Writes beside the target and renames into place (replacing an old report,
-// on Windows too), so that the target is either the old file or the whole
-// new one, never a half report.
-bool WriteWhole(const std::string& path, const std::string& text) {
-    const std::filesystem::path target = quality::Utf8Path(path);
-    std::filesystem::path temporary = target;
-    temporary += ".part";
-    std::error_code error;
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) return false;
-        file.write(text.data(), static_cast<std::streamsize>(text.size()));
-        file.close();
-        if (!file) {
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, target, error);
-    if (!error) return true;
-    std::filesystem::remove(temporary, error);
-    return false;
-}
-
 }  // namespace
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Options options;
-    const std::string wrong = ParseOptions(args, options);
-    if (!wrong.empty()) {
-        err << "report: " << wrong << '\n' << kUsage;
+    auto line = ParseOptions(args);
+    if (!line) {
+        err << "report: " << line.Failure().reason << '\n' << kUsage;
         return 2;
     }
-    if (options.help) {
+    if (line->help) {
         out << kUsage;
         return 0;
     }
+    Options& options = line->options;
     if (options.output.empty()) options.output = DefaultOutput(options.recording);
     if (SameFile(options.output, options.recording) ||
         (!options.limits.empty() && SameFile(options.output, options.limits))) {
@@ -149,12 +127,12 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
     quality::LimitsTable limits;
     if (!options.limits.empty()) {
-        quality::LimitsParse parsed = quality::LoadLimitsFile(options.limits);
-        if (!parsed.error.empty()) {
-            err << "report: " << parsed.error << '\n';
+        Result<quality::LimitsTable> loaded = quality::LoadLimitsFile(options.limits);
+        if (!loaded) {
+            err << "report: " << loaded.Failure().Text() << '\n';
             return 1;
         }
-        limits = std::move(parsed.table);
+        limits = std::move(*loaded);
     }
 
     report::RecordingData recording;
@@ -164,8 +142,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
     const std::string html = report::HtmlReport({options.recording, options.limits}, recording, limits);
-    if (!WriteWhole(options.output, html)) {
-        err << "report: cannot write " << options.output << '\n';
+    if (const Status written = ReplaceWholeFile(options.output, html); !written) {
+        err << "report: " << written.Failure().Text() << '\n';
         return 1;
     }
     out << "report: " << options.output << " (" << recording.rows << " rows, " << recording.Channels()

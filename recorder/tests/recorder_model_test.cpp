@@ -75,7 +75,7 @@ TEST(Recording, WritesOneRowPerNewReadingOfAChosenChannel) {
 TEST(Recording, JudgesAgainstLimitsAndCountsOutside) {
     RecordingSettings settings;
     settings.channels[0] = true;
-    settings.limits = quality::ParseLimits("1, 0, -0.055, 0.05, depth\n").table;
+    settings.limits = *quality::ParseLimits("1, 0, -0.055, 0.05, depth\n");
     Recording recording(settings);
     VexlaDataBlock32 block{};
     int32_t rates[32] = {};

@@ -11,7 +11,7 @@
 namespace vexla::sim {
 namespace {
 
-ParsedArguments Parse(std::vector<std::string_view> args) {
+ParsedCommandLine<Options> Parse(std::vector<std::string_view> args) {
     return ParseArguments(args);
 }
 
@@ -58,22 +58,21 @@ TEST(SimOptions, RejectsBadArgumentsWithAMessage) {
         std::string joined;
         for (auto a : c.args) joined += std::string(a) + ' ';
         SCOPED_TRACE(joined);
-        const ParsedArguments p = Parse(c.args);
-        EXPECT_FALSE(p.options.has_value());
-        EXPECT_FALSE(p.help);
-        EXPECT_NE(p.error.find(c.message), std::string::npos) << p.error;
+        const auto p = Parse(c.args);
+        ASSERT_FALSE(p.Ok());
+        EXPECT_NE(p.Failure().reason.find(c.message), std::string::npos) << p.Failure().reason;
     }
 }
 
 TEST(SimOptions, ReadsWhatItIsGiven) {
-    const ParsedArguments p =
+    const auto p =
         Parse({"--format",  "4",           "--channels", "1-3,12,32", "--baud",       "115200",   "--kind",
                "0.001",     "--kind",      "2=0.01",     "--motion",  "ramp",         "--motion", "12,32=script",
                "--script",  "0,1.5,-2",    "--speed",    "2",         "--turnaround", "7.5",      "--silence",
                "2-3@1.5+2", "--line-down", "10+0.5",     "--corrupt", "0.25",         "--state",  "fast",
                "--com",     "7",           "--table",    "0.5",       "--duration",   "3",        "--log-polls"});
-    ASSERT_TRUE(p.options.has_value()) << p.error;
-    const Options& o = *p.options;
+    ASSERT_TRUE(p.Ok()) << p.Failure().reason;
+    const Options& o = p->options;
     EXPECT_EQ(o.network.format, 4);
     EXPECT_EQ(o.channels, 0b111u | 1u << 11 | 1u << 31);
     EXPECT_EQ(o.network.baud, 115200u);
@@ -95,23 +94,25 @@ TEST(SimOptions, ReadsWhatItIsGiven) {
     EXPECT_EQ(o.com, 7);
     EXPECT_TRUE(o.network.logPolls);
 
-    const ParsedArguments defaults = Parse({"--format", "2"});
-    ASSERT_TRUE(defaults.options.has_value());
-    EXPECT_EQ(defaults.options->channels, 0xFFu);
-    EXPECT_EQ(defaults.options->network.baud, 19200u);
-    EXPECT_EQ(defaults.options->motions[5].kind, MotionKind::Sine);
+    const auto defaults = Parse({"--format", "2"});
+    ASSERT_TRUE(defaults.Ok());
+    EXPECT_FALSE(defaults->help);
+    EXPECT_EQ(defaults->options.channels, 0xFFu);
+    EXPECT_EQ(defaults->options.network.baud, 19200u);
+    EXPECT_EQ(defaults->options.motions[5].kind, MotionKind::Sine);
 
     // A position for all gauges, then for some: the later word wins for its channels.
-    const ParsedArguments positions =
-        Parse({"--format", "3", "--position", "1.5", "--position", "2,4=-0.25", "--amplitude", "2"});
-    ASSERT_TRUE(positions.options.has_value()) << positions.error;
-    EXPECT_EQ(positions.options->motions[0].offsetMm, 1.5);
-    EXPECT_EQ(positions.options->motions[1].offsetMm, -0.25);
-    EXPECT_EQ(positions.options->motions[3].offsetMm, -0.25);
-    EXPECT_EQ(positions.options->motions[3].amplitudeMm, 2);
-    EXPECT_EQ(positions.options->motions[31].offsetMm, 1.5);
+    const auto positions = Parse({"--format", "3", "--position", "1.5", "--position", "2,4=-0.25", "--amplitude", "2"});
+    ASSERT_TRUE(positions.Ok()) << positions.Failure().reason;
+    EXPECT_EQ(positions->options.motions[0].offsetMm, 1.5);
+    EXPECT_EQ(positions->options.motions[1].offsetMm, -0.25);
+    EXPECT_EQ(positions->options.motions[3].offsetMm, -0.25);
+    EXPECT_EQ(positions->options.motions[3].amplitudeMm, 2);
+    EXPECT_EQ(positions->options.motions[31].offsetMm, 1.5);
 
-    EXPECT_TRUE(Parse({"--format", "9", "--help"}).help);
+    const auto help = Parse({"--format", "9", "--help"});
+    ASSERT_TRUE(help.Ok());
+    EXPECT_TRUE(help->help);
 }
 
 }  // namespace

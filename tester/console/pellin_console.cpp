@@ -44,14 +44,15 @@ bool ParseSeconds(const char* text, double& value) {
 
 }  // namespace
 
-std::optional<Options> ParseOptions(int argc, const char* const* argv, std::string defaultLibrary, std::string& error) {
-    Options options;
+ParsedCommandLine<Options> ParseOptions(int argc, const char* const* argv, std::string defaultLibrary) {
+    CommandLine<Options> line;
+    Options& options = line.options;
     options.library = std::move(defaultLibrary);
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (arg == "--help" || arg == "-h") {
-            options.help = true;
+            line.help = true;
         } else if (arg == "--thousandth") {
             options.thousandth = true;
         } else if (arg == "--quit-on-eof") {
@@ -65,13 +66,12 @@ std::optional<Options> ParseOptions(int argc, const char* const* argv, std::stri
             ++i;
         } else {
             const bool takesValue = arg == "--library" || arg == "--seconds" || arg == "--print-every";
-            error = !takesValue        ? "unknown argument " + std::string(arg)
-                    : value == nullptr ? std::string(arg) + " needs a value"
-                                       : "bad value for " + std::string(arg) + ": \"" + value + "\"";
-            return std::nullopt;
+            return BadCommandLine(!takesValue        ? "unknown argument " + std::string(arg)
+                                  : value == nullptr ? std::string(arg) + " needs a value"
+                                                     : "bad value for " + std::string(arg) + ": \"" + value + "\"");
         }
     }
-    return options;
+    return line;
 }
 
 Command ParseCommand(std::string_view line) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/command_line.h"
 #include "tester/model/tester_model.h"
 
 namespace vexla::tester::console {
@@ -18,13 +19,12 @@ struct Options {
     double printEvery = 1;
     bool thousandth = false;
     bool quitOnEof = false;
-    bool help = false;
 };
 
 extern const char kUsage[];
 
-// Nothing, with `error` saying why, for an unknown option or a bad value.
-std::optional<Options> ParseOptions(int argc, const char* const* argv, std::string defaultLibrary, std::string& error);
+// An unknown option or a bad value fails, saying which.
+ParsedCommandLine<Options> ParseOptions(int argc, const char* const* argv, std::string defaultLibrary);
 
 enum class CommandKind {
     None,  // an empty line

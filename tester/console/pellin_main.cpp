@@ -208,30 +208,30 @@ bool Run(TesterModel& model, const console::Options& options) {
 
 int main(int argc, char** argv) {
     KeepStandardDescriptorsTaken();
-    std::string error;
-    const auto options = console::ParseOptions(argc, argv, vexla::host::LibraryBesideProgram(), error);
-    if (!options) {
-        std::fprintf(stderr, "pellin: %s\n%s", error.c_str(), console::kUsage);
+    const auto parsed = console::ParseOptions(argc, argv, vexla::host::LibraryBesideProgram());
+    if (!parsed) {
+        std::fprintf(stderr, "pellin: %s\n%s", parsed.Failure().reason.c_str(), console::kUsage);
         return 2;
     }
-    if (options->help) {
+    if (parsed->help) {
         std::fputs(console::kUsage, stdout);
         return 0;
     }
+    const console::Options& options = parsed->options;
     InstallStopHandlers();
 
     bool quiet = false;
     bool endUnbound = false;
-    vexla::host::LazyDriver driver(options->library, [&](const std::string& what, const std::string& reason) {
+    vexla::host::LazyDriver driver(options.library, [&](const std::string& what, const std::string& reason) {
         if (!quiet) throw Unbound{what, reason};
         endUnbound = true;
     });
     TesterModel model(driver);
-    model.SetThousandth(options->thousandth);
+    model.SetThousandth(options.thousandth);
     bool written = false;
     try {
         model.Load();
-        written = Run(model, *options);
+        written = Run(model, options);
         model.Unload();
     } catch (const Unbound& unbound) {
         std::fprintf(stderr, "pellin: cannot bind %s: %s\n", unbound.what.c_str(), unbound.reason.c_str());

@@ -315,7 +315,7 @@ TEST(PlainTable, ChannelsUnderTheHeadingsInAlignedColumns) {
     EXPECT_EQ(CellsOf(std::string_view(lines[32])), CellsOf(std::string_view(lines[1])));
 
     // With limits, a judged channel's mark follows its rate.
-    ChannelStatistics statistics(quality::ParseLimits("1, 0, 0, 0.05\n31, -1.00, 0, 0\n32, 0, 0, 0\n").table);
+    ChannelStatistics statistics(*quality::ParseLimits("1, 0, 0, 0.05\n31, -1.00, 0, 0\n32, 0, 0, 0\n"));
     statistics.Feed(driver.data, model.Hardware(), model.Mode());
     const std::string judged = PlainTable(model, 2.0, &statistics);
     EXPECT_NE(judged.find("\n 01         12.35        -0.01 20.0次 LOW\n"), std::string::npos) << judged;
@@ -428,8 +428,8 @@ TEST(ChannelStatistics, ExtremesOfTheShownDisplacementSinceTheLastReset) {
 
 TEST(ChannelStatistics, JudgedOnTheShownValueInclusiveLimits) {
     // Channel 1: 0.95 .. 1.05 mm; channel 2 has no limits.
-    const quality::LimitsParse parse = quality::ParseLimits("1, 1.00, -0.05, +0.05\n");
-    ASSERT_EQ(parse.error, "");
+    const Result<quality::LimitsTable> parse = quality::ParseLimits("1, 1.00, -0.05, +0.05\n");
+    ASSERT_TRUE(parse.Ok());
     using J = quality::Judgement;
     struct Case {
         int32_t raw;
@@ -443,7 +443,7 @@ TEST(ChannelStatistics, JudgedOnTheShownValueInclusiveLimits) {
                           {949, DisplayMode::Standard, J::Ok},  // shown as 0.95
                           {949, DisplayMode::OneDigit, J::Low},
                           {-2000, DisplayMode::Standard, J::Low}}) {
-        ChannelStatistics statistics(parse.table);
+        ChannelStatistics statistics(*parse);
         EXPECT_EQ(statistics.JudgeDisplacement(0), std::nullopt);
         VexlaDataBlock32 block{};
         block.updated[0] = block.updated[1] = 1;
@@ -455,7 +455,7 @@ TEST(ChannelStatistics, JudgedOnTheShownValueInclusiveLimits) {
 
     // The extremes are judged each on its own; after a reset, until the next
     // reading, only the displacement still shown is.
-    ChannelStatistics statistics(parse.table);
+    ChannelStatistics statistics(*parse);
     VexlaDataBlock32 block{};
     block.updated[0] = 1;
     for (int32_t raw : {900, 1100, 1000}) {

@@ -89,15 +89,15 @@ TEST(PellinOptions, BadValuesAreRefusedWithTheReason) {
         {{"--library"}, "--library needs a value"},
         {{"--library", ""}, "bad value for --library: \"\""},
         {{"--com", "3"}, "unknown argument --com"},
+        {{"--help", "--seconds", "x"}, "bad value for --seconds: \"x\""},  // help hides no mistake
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv = {"pellin"};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
-        std::string error;
-        const auto options = ParseOptions(static_cast<int>(argv.size()), argv.data(), "default.so", error);
-        EXPECT_EQ(options.has_value(), c.error == nullptr) << c.args.front();
-        if (c.error) {
-            EXPECT_EQ(error, c.error);
+        const auto parsed = ParseOptions(static_cast<int>(argv.size()), argv.data(), "default.so");
+        EXPECT_EQ(parsed.Ok(), c.error == nullptr) << c.args.front();
+        if (c.error && !parsed) {
+            EXPECT_EQ(parsed.Failure().reason, c.error);
         }
     }
 }
