@@ -1,7 +1,7 @@
-# The Windows programs under Wine: the shared pieces of their test programs
-# and one ctest entry per scenario. Here rather than beside one of them, so
-# that every folder with such tests can use them whatever the order the
-# folders are added in.
+# The Windows programs under Wine: the session their tests share, the shared
+# pieces of the test programs and one ctest entry per scenario. Here rather
+# than beside one of them, so that every folder with such tests can use them
+# whatever the order the folders are added in.
 if(NOT WIN32)
   return()
 endif()
@@ -11,6 +11,21 @@ endif()
 set(VEXLA_GAUGESIM ${PROJECT_SOURCE_DIR}/build/native/bin/gaugesim
     CACHE FILEPATH "The native gaugesim that the Wine end-to-end tests run")
 set(VEXLA_WINE_TESTS_DIR ${PROJECT_SOURCE_DIR}/driver/window/tests)
+
+# One Wine session for the tests of a build folder, in a throwaway prefix of
+# its own (vexla_test_environment points every test there): a fixture that
+# each of them requires boots the prefix when it is new and starts the
+# wineserver and the prefix's services away from the tests' output pipes
+# (tools/testing/wine-session.sh); the last ends them.
+if(VEXLA_TESTS AND CMAKE_CROSSCOMPILING_EMULATOR)
+  set(session ${PROJECT_SOURCE_DIR}/tools/testing/wine-session.sh)
+  add_test(NAME wine_session_start COMMAND sh ${session} start ${CMAKE_CROSSCOMPILING_EMULATOR})
+  add_test(NAME wine_session_stop COMMAND sh ${session} stop ${CMAKE_CROSSCOMPILING_EMULATOR})
+  set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session
+                       ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+  set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session
+                       ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+endif()
 
 # vexla_wine_test_program(name sources...): a gtest program with the shared
 # end-to-end pieces (gaugesim through the orchestrator, message boxes, GBK
