@@ -1,32 +1,37 @@
-# Thin front door over the CMake presets. `make test` is what CI runs.
+# Thin front door over the CMake presets: each workflow preset configures,
+# builds and, where it has tests, tests one build folder. `make test` is
+# what CI runs.
 JOBS ?= $(shell nproc)
+# Every cmake --build, ctest and workflow below runs JOBS at a time.
+export CMAKE_BUILD_PARALLEL_LEVEL := $(JOBS)
+export CTEST_PARALLEL_LEVEL := $(JOBS)
 WINE := /usr/lib/wine/wine64
 WINEPREFIX_DIR := $(CURDIR)/build/win64/wineprefix
 FUZZ_SECONDS ?= 20
 
 SOAK_MINUTES ?= 10
 
-.PHONY: all demo demo-windows deps dist screenshots soak soak-asan-start soak-asan-wait test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
+.PHONY: all demo demo-windows deps dist gaugesim screenshots soak test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
 
 all: deps
 	cmake --preset native
-	cmake --build --preset native -j $(JOBS)
+	cmake --build --preset native
 
 # The main job on a fresh machine: 32 simulated gauges on a pty as COM1 and
 # the monitor, kestrow, showing every channel live in the terminal (plain text
 # when not on a terminal; DEMO_SECONDS=N to stop after N seconds).
 demo: deps
-	cmake --preset native
-	cmake --build --preset native -j $(JOBS) --target Vexla gaugesim kestrow
+	cmake --workflow --preset demo
 	tools/run-demo.sh
+
+# The native simulator that the Windows programs run against under Wine.
+gaugesim: deps
+	cmake --workflow --preset gaugesim
 
 # Kestrow.exe under Wine against 32 simulated gauges: on this display, or
 # under Xvfb with a picture in build/demo-windows/ when there is none.
-demo-windows: deps
-	cmake --preset native
-	cmake --build --preset native -j $(JOBS) --target gaugesim
-	cmake --preset win64
-	cmake --build --preset win64 -j $(JOBS) --target Vexla Kestrow
+demo-windows: gaugesim
+	cmake --workflow --preset win64-programs
 	tools/run-on-wine.sh Kestrow
 
 # The release in dist/: the Windows zip (both architectures) and the Debian
@@ -37,68 +42,42 @@ dist: deps
 deps:
 	@tools/install-deps.sh
 
-# Two minutes of the soak under AddressSanitizer run in the background from
-# the end of test-asan (they mostly wait on the line) and are collected at
-# the end. The Release builds (-O3, where GCC warns differently) are made by
-# make dist, which CI runs next, and by make bench.
-test: deps check-format test-native test-asan soak-asan-start test-tsan test-win32 test-win64 test-fuzz \
-      soak-asan-wait
+# The Release builds (-O3, where GCC warns differently) are made by make
+# dist, which CI runs next, and by make bench.
+test: deps check-format test-native test-asan test-tsan test-win32 test-win64 test-fuzz
 
 test-native:
-	cmake --preset native
-	cmake --build --preset native -j $(JOBS)
-	ctest --preset native -j $(JOBS)
+	cmake --workflow --preset native
 
+# Two minutes of the soak are among these tests, mostly waiting on the line:
+# a slot of their own beside the others.
 test-asan:
-	cmake --preset native-asan
-	cmake --build --preset native-asan -j $(JOBS)
-	ctest --preset native-asan -j $(JOBS)
+	CTEST_PARALLEL_LEVEL=$$(( $(JOBS) + 1 )) cmake --workflow --preset native-asan
 
 test-tsan:
-	cmake --preset native-tsan
-	cmake --build --preset native-tsan -j $(JOBS)
-	ctest --preset native-tsan -j $(JOBS)
+	cmake --workflow --preset native-tsan
 
 # The 32-bit build cannot execute here: its tests inspect what we ship (the
 # DLL's export table, the import libraries, the programs' import tables and
 # version information), so only that is built.
 test-win32:
-	cmake --preset win32
-	cmake --build --preset win32 -j $(JOBS) --target Vexla Kestrow Pellin vexla-rec vexla_c_example vexla_import_library
-	ctest --preset win32
+	cmake --workflow --preset win32
 
-# A throwaway Wine prefix under the build folder, booted once before the run
-# (mono and gecko are not wanted and would be offered on first boot).
+# The tests boot the build folder's Wine prefix and start its session
+# themselves (a ctest fixture); they need an X display and the native gaugesim
+# (test-native builds it).
 test-win64:
-	cmake --preset win64
-	cmake --build --preset win64 -j $(JOBS)
-	@if [ ! -f $(WINEPREFIX_DIR)/system.reg ]; then \
-	  echo "booting Wine prefix $(WINEPREFIX_DIR)"; \
-	  WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-	    $(WINE) wineboot -i >/dev/null 2>&1; \
-	  WINEPREFIX=$(WINEPREFIX_DIR) /usr/lib/wine/wineserver -w; \
-	fi
-	@# The wine server and the prefix's services are started first, away from
-	@# ctest's pipes: a test that started them would hold its slot (its
-	@# output pipe kept open by them) until the whole run ends.
-	WINEPREFIX=$(WINEPREFIX_DIR) xvfb-run -a sh -c '/usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1; \
-	  WINEDEBUG=-all $(WINE) cmd /c exit </dev/null >/dev/null 2>&1; \
-	  ctest --preset win64 -j $(JOBS); status=$$?; /usr/lib/wine/wineserver -k; exit $$status'
-	@WINEPREFIX=$(WINEPREFIX_DIR) /usr/lib/wine/wineserver -k 2>/dev/null || true
+	xvfb-run -a cmake --workflow --preset win64
 
 # Only the fuzz targets and their seed makers: the rest of the tree is
 # built and tested by the other presets.
 test-fuzz:
-	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS) --target decode_frames_fuzz make_decode_seeds ini_reader_fuzz make_ini_seeds \
-	  recording_inputs_fuzz make_recording_seeds
-	VEXLA_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz
+	VEXLA_FUZZ_SECONDS=$(FUZZ_SECONDS) cmake --workflow --preset fuzz
 
 # The benchmarks have a Release folder of their own, so the native test
 # folder is never reconfigured.
 build-bench: deps
-	cmake --preset bench
-	cmake --build --preset bench -j $(JOBS)
+	cmake --workflow --preset bench
 
 # Every C++ file as .clang-format says (clang-format 14, Debian 12's).
 check-format: deps
@@ -120,39 +99,24 @@ bench: build-bench
 .PHONY: bench-report
 bench-report: deps
 	cmake --preset bench
-	cmake --build --preset bench -j $(JOBS) --target recorder_report_bench
+	cmake --build --preset bench --target recorder_report_bench
 	tools/bench-report.sh
 
 # The whole system under faults for SOAK_MINUTES (default 10): memory,
 # descriptors and threads must not grow, nothing may go missing or be wrong.
 soak: deps
-	cmake --preset native
-	cmake --build --preset native -j $(JOBS) --target vexla_soak Vexla gaugesim
+	cmake --workflow --preset soak
 	@# A copy of the library: a rebuild meanwhile must not rewrite the code it runs.
 	mkdir -p build/soak && cp build/native/bin/libVexla.so build/soak/libVexla.so
 	VEXLA_SOAK_LIBRARY=$(CURDIR)/build/soak/libVexla.so VEXLA_SOAK_SECONDS=$$(( $(SOAK_MINUTES) * 60 )) \
 	  build/native/bin/vexla_soak
 
 # The README's pictures of the control window, one per page, into
-# docs/screenshots/ (Xvfb, Wine's virtual desktop, simulated gauges).
-screenshots: deps
-	cmake --preset native
-	cmake --build --preset native -j $(JOBS) --target gaugesim
-	cmake --preset win64
-	cmake --build --preset win64 -j $(JOBS) --target Vexla vexla_window_host Kestrow
+# docs/screenshots/ (Xvfb, Wine's virtual desktop, simulated gauges), and
+# of both programs.
+screenshots: gaugesim
+	cmake --workflow --preset win64-programs
 	tools/screenshots.sh
-
-SOAK_ASAN_LOG := build/native-asan/soak.log
-soak-asan-start:
-	cmake --build --preset native-asan -j $(JOBS) --target vexla_soak Vexla gaugesim
-	rm -f $(SOAK_ASAN_LOG) $(SOAK_ASAN_LOG).rc
-	(VEXLA_SOAK_SECONDS=120 build/native-asan/bin/vexla_soak >$(SOAK_ASAN_LOG) 2>&1; \
-	 echo $$? >$(SOAK_ASAN_LOG).rc) </dev/null >/dev/null 2>&1 &
-
-soak-asan-wait:
-	@i=0; while [ ! -f $(SOAK_ASAN_LOG).rc ] && [ $$i -lt 600 ]; do sleep 1; i=$$((i + 1)); done
-	@grep -v '^\[' $(SOAK_ASAN_LOG) || true
-	@test "$$(cat $(SOAK_ASAN_LOG).rc 2>/dev/null)" = 0 || { echo "soak under AddressSanitizer failed"; exit 1; }
 
 clean:
 	rm -rf build

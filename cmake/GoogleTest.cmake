@@ -33,8 +33,9 @@ function(vexla_test name)
   endif()
 endfunction()
 
-# Every test gets a throwaway home (and, under Wine, a throwaway prefix that
-# `make test` boots once before the run), so no test touches the user's files.
+# Every test gets a throwaway home (and, under Wine, the build folder's
+# throwaway prefix, with the session that cmake/WineTests.cmake starts), so no
+# test touches the user's files.
 function(vexla_test_environment test)
   set(home ${CMAKE_BINARY_DIR}/test-home)
   file(MAKE_DIRECTORY ${home})
@@ -43,4 +44,7 @@ function(vexla_test_environment test)
     list(APPEND env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix" "WINEDEBUG=-all")
   endif()
   set_tests_properties(${test} PROPERTIES ENVIRONMENT "${env}")
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED wine_session)
+  endif()
 endfunction()

@@ -1,14 +1,22 @@
-# Sourced by the scripts that show our Windows programs under Wine:
+# Sourced by the scripts that run our Windows programs under Wine.
+
+# boot_wine_prefix: makes $WINEPREFIX on first use (mono and gecko are not
+# wanted and would be offered). The 64-bit loader makes it, so that it runs
+# 32-bit programs too when wine32 is installed.
+boot_wine_prefix() {
+    mkdir -p "$WINEPREFIX"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+        /usr/lib/wine/wineserver -w
+    fi
+}
+
 # prepare_wine_prefix boots $WINEPREFIX once and has it draw the faces our
 # windows ask for (宋体, 楷体 and Wine's own interface faces) with WenQuanYi
 # Zen Hei, which has the Chinese characters.
 prepare_wine_prefix() {
     wine=/usr/lib/wine/wine64
-    mkdir -p "$WINEPREFIX"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1
-        /usr/lib/wine/wineserver -w
-    fi
+    boot_wine_prefix
     reg=$WINEPREFIX/vexla-fonts.reg
     {
         printf 'Windows Registry Editor Version 5.00\r\n\r\n'
