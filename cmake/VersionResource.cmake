@@ -26,7 +26,7 @@ function(vexla_version_resource target)
   if(VEXLA_TESTS)
     find_program(PYTHON3 python3 REQUIRED)
     add_test(NAME ${target}_version_resource
-      COMMAND ${PYTHON3} ${PROJECT_SOURCE_DIR}/driver/window/tests/check_version_resource.py
+      COMMAND ${PYTHON3} ${PROJECT_SOURCE_DIR}/driver/library/tests/check_version_resource.py
               --file $<TARGET_FILE:${target}> --version ${PROJECT_VERSION} --product ${V_PRODUCT}
               --description "${V_DESCRIPTION}")
   endif()

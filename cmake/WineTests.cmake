@@ -10,7 +10,7 @@ endif()
 # builds it (make test builds that one first).
 set(VEXLA_GAUGESIM ${PROJECT_SOURCE_DIR}/build/native/bin/gaugesim
     CACHE FILEPATH "The native gaugesim that the Wine end-to-end tests run")
-set(VEXLA_WINE_TESTS_DIR ${PROJECT_SOURCE_DIR}/driver/window/tests)
+set(VEXLA_WINE_TESTS_DIR ${PROJECT_SOURCE_DIR}/tools/testing)
 
 # One Wine session for the tests of a build folder, in a throwaway prefix of
 # its own (vexla_test_environment points every test there): a fixture that

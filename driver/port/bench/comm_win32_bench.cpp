@@ -1,6 +1,6 @@
 // The Windows TComm's receive path under Wine, with wine_peer.py as the far
 // end (not a test: run it by hand):
-//   WINEPREFIX=... python3 driver/port/tests/wine_peer.py --wine /usr/lib/wine/wine64 -- comm_win32_bench.exe
+//   WINEPREFIX=... python3 tools/testing/wine_peer.py --wine /usr/lib/wine/wine64 -- comm_win32_bench.exe
 // Reports bytes per second into OnReceiveData with InputBufferLong 1 and
 // 2048, CPU seconds per megabyte of this process, and the round trip of one
 // byte through the far end's echo (an upper bound of the receive latency).

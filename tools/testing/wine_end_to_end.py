@@ -28,7 +28,7 @@ import sys
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "port", "tests"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_peer import ensure_prefix, hold_as_controlling_tty  # noqa: E402
 
 START_DEADLINE_S = 20
