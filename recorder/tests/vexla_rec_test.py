@@ -17,6 +17,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "testing"))
 from checklist import check, failures, finish  # noqa: E402
@@ -36,15 +37,23 @@ def parse(path):
     return heading, rows, partial
 
 
+def wait_for(condition, timeout=20):
+    """Polls until condition() holds; False when it never did within timeout."""
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.05)
+    return True
+
+
+def whole_rows(path):
+    return [r for r in parse(path)[1] if r] if os.path.exists(path) else []
+
+
 class Recorder:
     def __init__(self, args, work, env, wine=None):
         self.args, self.work, self.env, self.wine = args, work, env, wine
-        # Under Wine the driver's first messages after connecting hold the
-        # host's thread for about two seconds: runs are that much longer.
-        self.settle = 3 if wine else 0
-
-    def seconds(self, s):
-        return str(s + self.settle)
 
     def path(self, name):
         full = os.path.join(self.work, name)
@@ -64,7 +73,7 @@ class Recorder:
 def recording_and_limits(rec):
     with open(os.path.join(rec.work, "limits.csv"), "w") as f:
         f.write("channel,nominal,lower,upper,name\n1, 0.50, -0.10, 0.10, ramp\n2, 0, -0.5, 0.5, still\n")
-    out = rec.run("--channels", "1-2,5", "--kind", "2=0.001", "--duration", rec.seconds(3), "--limits", rec.path("limits.csv"),
+    out = rec.run("--channels", "1-2,5", "--kind", "2=0.001", "--duration", "3", "--limits", rec.path("limits.csv"),
                   "-o", rec.path("run.csv"))
     check(out.returncode == 0, f"a 3 s recording ends with status 0 ({out.returncode}, {out.stderr.strip()})")
     heading, rows, partial = parse(os.path.join(rec.work, "run.csv"))
@@ -104,41 +113,53 @@ def recording_and_limits(rec):
 
 
 def capture(rec):
-    # Three presses of Enter, a gap between them, then the input stays open
-    # until the end of the run.
-    proc = subprocess.Popen(rec.command("--channels", "1-2,6", "--capture", "--duration", rec.seconds(3), "-o",
+    # Enter is pressed once the previous part is told on stderr (channel 6,
+    # which sends nothing, is named in every part), until three parts have
+    # channels 1 and 2: a press before the first readings arrive gives a part
+    # that names them too.
+    proc = subprocess.Popen(rec.command("--channels", "1-2,6", "--capture", "--duration", "15", "-o",
                                         rec.path("parts.csv"), "-q"),
                             env=rec.env, cwd=rec.work, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, text=True)
-    time.sleep(1.0 + rec.settle)
-    for _ in range(3):
+    told = []
+    reader = threading.Thread(target=lambda: told.extend(iter(proc.stderr.readline, "")), daemon=True)
+    reader.start()
+    complete = []
+    for part in range(1, 30):
         proc.stdin.write("\n")
         proc.stdin.flush()
-        time.sleep(0.4)
-    out, err = proc.communicate(timeout=30)
-    _, rows, _ = parse(os.path.join(rec.work, "parts.csv"))
+        if not wait_for(lambda: len(told) >= part, 5):
+            break
+        if told[part - 1].endswith(f"part {part}: no current reading from channel 6\n"):
+            complete.append(str(part))
+        if len(complete) == 3:
+            break
+    out, _ = proc.communicate(timeout=30)
+    reader.join(timeout=5)
+    rows = whole_rows(os.path.join(rec.work, "parts.csv"))
     parts = {}
     for r in rows:
         parts.setdefault(r[1], []).append(r[3])
-    check(proc.returncode == 0 and parts == {"1": ["1", "2"], "2": ["1", "2"], "3": ["1", "2"]},
-          f"three presses, three row sets of channels 1 and 2 ({parts})")
-    check(err.count("no current reading from channel 6") == 3, "each part names channel 6, which sends nothing", err)
+    check(proc.returncode == 0 and len(complete) == 3 and all(parts.get(p) == ["1", "2"] for p in complete),
+          f"three parts with readings: a row set of channels 1 and 2 each ({complete}, {parts})")
+    check(told and all(re.search(r": part \d+: no current reading from channels? (.*, )?6$", line.rstrip())
+                       for line in told), "each part names channel 6, which sends nothing", told)
     check(all(len({r[2] for r in rows if r[1] == p}) == 1 for p in parts), "a part's rows share one time")
 
-    out = rec.run("--channels", "1", "--every", "0.5", "--duration", rec.seconds(2.2), "-o", rec.path("every.csv"),
+    out = rec.run("--channels", "1", "--every", "0.5", "--duration", "2.2", "-o", rec.path("every.csv"),
                   "-q")
-    _, rows, _ = parse(os.path.join(rec.work, "every.csv"))
-    numbers = [int(r[1]) for r in rows]
-    check(out.returncode == 0 and numbers == list(range(numbers[0], numbers[0] + len(numbers)))
-          and 3 <= len(rows) <= 5 + 2 * rec.settle,
-          f"--every 0.5 for 2.2 s: a row set each half second ({numbers})")
+    numbers = [int(r[1]) for r in whole_rows(os.path.join(rec.work, "every.csv"))]
+    check(out.returncode == 0 and numbers and numbers == list(range(numbers[0], numbers[0] + len(numbers)))
+          and 3 <= len(numbers) <= 5,
+          f"--every 0.5 for 2.2 s: a row set each half second ({numbers}, status {out.returncode})", out.stderr)
 
 
 def killed(rec):
     proc = subprocess.Popen(rec.command("--duration", "30", "-o", rec.path("killed.csv"), "-q"), env=rec.env,
                             cwd=rec.work, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
-    time.sleep(1.5)
+    killed_csv = os.path.join(rec.work, "killed.csv")
+    check(wait_for(lambda: len(whole_rows(killed_csv)) > 20), "the recorder writes rows before it is killed")
     proc.send_signal(signal.SIGKILL)
     proc.wait()
     heading, rows, partial = parse(os.path.join(rec.work, "killed.csv"))
@@ -149,7 +170,7 @@ def killed(rec):
     proc = subprocess.Popen(rec.command("--channels", "1", "-o", rec.path("interrupted.csv"), "-q"), env=rec.env,
                             cwd=rec.work, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, text=True)
-    time.sleep(1.0)
+    check(wait_for(lambda: whole_rows(os.path.join(rec.work, "interrupted.csv"))), "rows before the interrupt")
     proc.send_signal(signal.SIGINT)
     out, _ = proc.communicate(timeout=10)
     check(proc.returncode == 0 and "rows in" in out and parse(os.path.join(rec.work, "interrupted.csv"))[2] == "",
@@ -229,7 +250,7 @@ def main():
     sim = subprocess.Popen(
         [args.gaugesim or os.path.join(args.bin, "gaugesim"), "--format", "3", "--baud", "115200", "--com", str(com),
          "--channels", "1-4", "--kind", "2=0.001", "--motion", "still", "--motion", "1=ramp", "--position",
-         f"1={0.2 - 0.2 * rec.settle:.2f}", "--speed", "0.2", "--position", "2=-0.25"],
+         "1=0.20", "--speed", "0.2", "--position", "2=-0.25"],
         env=env, stdout=open(sim_log, "w"), stderr=subprocess.STDOUT)
     try:
         deadline = time.monotonic() + 10

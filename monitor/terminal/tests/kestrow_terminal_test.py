@@ -179,8 +179,7 @@ exec sleep 600
     # The driver holds back commands for 20 of its ticks after one; on a
     # loaded machine that can be more than a second.
     sent = False
-    for _ in range(4):
-        time.sleep(1.2)
+    for _ in range(5):
         pane.keys("s")
         sent = log_has(sim_log, "command code 3 (standard state, zero) for all gauges", 1.5)
         if sent:
