@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/posix/stop_signals.h"
 #include "channel_statistics.h"
 #include "host/driver_library.h"
 #include "kestrow_options.h"
@@ -20,22 +21,6 @@
 #include "terminal_session.h"
 
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-void OnStopSignal(int) {
-    stopRequested = 1;
-}
-
-void InstallStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: the wait for a key returns at once.
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
-    // A reader of the plain table that goes away is an error of the write.
-    std::signal(SIGPIPE, SIG_IGN);
-}
 
 // The Chinese texts need a UTF-8 character type; a session without one (a
 // plain "C" locale) gets C.UTF-8 for it.
@@ -85,7 +70,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    InstallStopHandlers();
+    const volatile std::sig_atomic_t& stopRequested = vexla::CatchStopSignals();
     vexla::host::BoundDriver driver(*exports);
     t::BlockTap tap(driver);
     vexla::monitor::MonitorModel model(tap, options.segment);

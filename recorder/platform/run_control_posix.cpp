@@ -5,17 +5,14 @@
 #include <atomic>
 #include <cerrno>
 
+#include "base/posix/stop_signals.h"
 #include "recorder/platform/run_control.h"
 
 namespace vexla::recorder {
 
 namespace {
 
-volatile sig_atomic_t stopRequested = 0;
-
-void OnStopSignal(int) {
-    stopRequested = 1;
-}
+const volatile std::sig_atomic_t* stopRequested = nullptr;
 
 }  // namespace
 
@@ -43,16 +40,11 @@ int64_t SteadyMilliseconds() {
 }
 
 void CatchStopRequests() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
-    // A closed pipe on standard output (| head) is an error of that write, not a reason to die.
-    ::signal(SIGPIPE, SIG_IGN);
+    stopRequested = &CatchStopSignals();
 }
 
 bool StopRequested() {
-    return stopRequested != 0;
+    return stopRequested != nullptr && *stopRequested != 0;
 }
 
 void WaitUntil(int64_t deadline) {

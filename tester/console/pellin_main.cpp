@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/posix/stop_signals.h"
 #include "host/lazy_driver.h"
 #include "pellin_console.h"
 #include "tester/model/basic_number.h"
@@ -29,28 +30,14 @@ namespace texts = vexla::tester::texts;
 using vexla::tester::TesterModel;
 using Clock = std::chrono::steady_clock;
 
-volatile std::sig_atomic_t stopRequested = 0;
-
-void OnStopSignal(int) {
-    stopRequested = 1;
-}
+// Set by SIGINT, SIGTERM or SIGHUP once main has caught them.
+const volatile std::sig_atomic_t* stopRequested = nullptr;
 
 // A standard descriptor that is closed would be the next file opened: the
 // driver's serial port could become the input or the table's output.
 void KeepStandardDescriptorsTaken() {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
         if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) ::open("/dev/null", O_RDWR);
-}
-
-void InstallStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: the wait for input returns at once.
-    // A hang-up too: the terminal gone is no reason to leave the driver running.
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
-    // A reader of the table that goes away is an error of the write.
-    std::signal(SIGPIPE, SIG_IGN);
 }
 
 // Thrown by the missing-function handler: nothing of the driver is on the
@@ -182,7 +169,7 @@ bool Run(TesterModel& model, const console::Options& options) {
     auto nextTick = start;
     auto nextPrint = start;
     Input input(model, options.quitOnEof);
-    while (stopRequested == 0) {
+    while (*stopRequested == 0) {
         const auto now = Clock::now();
         if (options.seconds > 0 && now >= end) break;
         if (now >= nextTick) {
@@ -218,7 +205,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     const console::Options& options = parsed->options;
-    InstallStopHandlers();
+    stopRequested = &vexla::CatchStopSignals();
 
     bool quiet = false;
     bool endUnbound = false;
