@@ -47,6 +47,12 @@ constexpr auto kDeliveryLimit = 3s;
 // channel is due again or its readings are judged: the host's reconnect,
 // the watchdog, a full averaging ring and the simulator's table all fit.
 constexpr auto kSettle = 4s;
+// In the polled format a gauge that stayed silent drops out of the polls and
+// is found again by the probe, which asks one of the 32 addresses per pass
+// over the live gauges (a tick each, and one for the probe): with the silent
+// two away, a whole probe cycle takes 32 passes of 7 ticks.
+constexpr int kPolledFormat = 2;
+constexpr double kPolledRediscovery = 32 * (kGaugeCount - 2 + 1) * 0.05;
 // A bad reading leaves the average after the averaging depth (10) of
 // readings at the slowest gauge rate (5 a second), and the host may see the
 // last of it a tick later.
@@ -393,7 +399,8 @@ class Round {
     bool Excused(int i, double t) const {
         const double settle = Seconds(kSettle).count();
         auto within = [&](double from, double length) { return t >= from - 0.5 && t < from + length + settle; };
-        if ((kSilentGauges >> i & 1) && within(plan_.silenceAt, plan_.silenceFor)) return true;
+        const double found = plan_.format == kPolledFormat ? kPolledRediscovery : 0;
+        if ((kSilentGauges >> i & 1) && within(plan_.silenceAt, plan_.silenceFor + found)) return true;
         return within(plan_.blinkAt, 0.3) || within(plan_.downAt, plan_.downFor);
     }
 
