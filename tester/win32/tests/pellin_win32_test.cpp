@@ -53,7 +53,7 @@ class Pellin : public ::testing::Test {
 TEST_F(Pellin, TheBoxesFillAndTheButtonsReachTheGauges) {
     // The program never chooses a segment: the driver reads segment 0's file.
     ASSERT_NO_FATAL_FAILURE(WriteConfig(0, Settings(3, 26)));
-    ASSERT_EQ(simulator.Start("--format 3 --com 26 --channels 1-4,15 --motion still --position 2.5 --silence 3@4+1000"),
+    ASSERT_EQ(simulator.Start("--format 3 --com 26 --channels 1-4,15 --motion still --position 2.5 --silence 3@8+1000"),
               "");
     ASSERT_TRUE(pellin_.Start(ProgramFolder() / L"Pellin.exe")) << GetLastError();
     ASSERT_TRUE(Eventually([&] {
@@ -70,6 +70,8 @@ TEST_F(Pellin, TheBoxesFillAndTheButtonsReachTheGauges) {
     const int early = Counter(0);
     ASSERT_TRUE(Eventually([&] { return Counter(0) >= early + 3; })) << Box(2);
     EXPECT_NE(Box(2).find("次/秒["), std::string::npos) << Box(2);
+    // Gauge 3 reads first, then falls silent 8 s after the simulator's start.
+    ASSERT_TRUE(BoxBecomes(3 * 2, "       2.500 mm")) << Box(3 * 2);
     ASSERT_TRUE(Eventually([&] { return Box(3 * 2 + 2).rfind("数据脱离 [", 0) == 0; })) << Box(8);
     EXPECT_EQ(Box(3 * 2), "       2.500 mm") << "a silent channel keeps its value";
     EXPECT_EQ(Box(3 * 19), "   ------   ") << "an absent gauge's boxes keep their dashes";
