@@ -23,7 +23,7 @@ PortStatus CommLinkPort::Open(const LinkSettings& settings) {
         comm_.OpenPort();
         return {true, {}, 0, comm_.LineSettingsError()};
     } catch (const ECommsError& e) {
-        return {false, e.what(), e.OsError()};  // the component is closed again; the driver reports it
+        return {false, e.what(), e.Code().value()};  // the component is closed again; the driver reports it
     }
 }
 
