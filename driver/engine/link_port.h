@@ -22,10 +22,10 @@ struct LinkSettings {
 struct PortStatus {
     bool open = false;
     std::string failure;
-    std::error_code error;  // errno or GetLastError as the component caught it; empty if none
-    // Open, but the device refused some of the line settings (its OS error);
-    // the line may not run at the intended speed.
-    int settingsError = 0;
+    std::error_code error{};  // errno or GetLastError as the component caught it; empty if none
+    // Open, but the device refused some of the line settings (the system's
+    // error); the line may not run at the intended speed.
+    std::error_code settingsError{};
 };
 
 class LinkPort {

@@ -126,9 +126,9 @@ class TComm {
     // says why until the next apply.
     void ApplyLineSettings();
     void ApplyTimeouts();
-    // The OS error (errno or GetLastError) of the last ApplyLineSettings on
-    // an open port, 0 when the device took every setting.
-    int LineSettingsError() const { return lineSettingsError_; }
+    // The system's error (errno or GetLastError) of the last ApplyLineSettings
+    // on an open port, empty when the device took every setting.
+    const std::error_code& LineSettingsError() const { return lineSettingsError_; }
 
     bool IsOpen() const;
     bool SendQueueEmpty() const;
@@ -340,7 +340,7 @@ class TComm {
     void Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam, const uint8_t* block);
 
     TCommSettings settings_;
-    int lineSettingsError_ = 0;
+    std::error_code lineSettingsError_;
     std::unique_ptr<Impl> impl_;
 };
 

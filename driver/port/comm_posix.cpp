@@ -442,10 +442,10 @@ void TComm::ApplyLineSettings() {
     const TCommSettings& s = settings_;
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
-        lineSettingsError_ = errno;
+        lineSettingsError_ = LastErrno();
         return;
     }
-    lineSettingsError_ = 0;
+    lineSettingsError_.clear();
 
     cfmakeraw(&tio);                // binary: no echo, no line editing, no translation
     tio.c_cflag |= CLOCAL | CREAD;  // ignore modem lines for open/read; enable the receiver
@@ -459,7 +459,7 @@ void TComm::ApplyLineSettings() {
         cfsetispeed(&tio, speed);
         cfsetospeed(&tio, speed);
     } else {
-        lineSettingsError_ = EINVAL;
+        lineSettingsError_ = std::make_error_code(std::errc::invalid_argument);
     }
 
     static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
@@ -512,9 +512,9 @@ void TComm::ApplyLineSettings() {
     constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
     termios held{};
     if (::tcsetattr(fd, TCSANOW, &tio) != 0 || ::tcgetattr(fd, &held) != 0) {
-        lineSettingsError_ = errno;
+        lineSettingsError_ = LastErrno();
     } else if ((held.c_cflag & kFraming) != (tio.c_cflag & kFraming) || cfgetospeed(&held) != cfgetospeed(&tio)) {
-        lineSettingsError_ = EINVAL;
+        lineSettingsError_ = std::make_error_code(std::errc::invalid_argument);
     }
 
     // Ptys have no modem lines: their refusal is expected and ignored.

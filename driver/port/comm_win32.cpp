@@ -1083,7 +1083,7 @@ void TComm::ApplyLineSettings() {
     dcb.XoffChar = s.XoffChar;
     dcb.ErrorChar = s.ReplacedChar;
     // A driver that refuses a field keeps its own value; the error says so.
-    lineSettingsError_ = SetCommState(impl_->port.get(), &dcb) ? 0 : static_cast<int>(GetLastError());
+    lineSettingsError_ = SetCommState(impl_->port.get(), &dcb) ? std::error_code{} : LastError();
 }
 
 void TComm::ApplyTimeouts() {

@@ -44,7 +44,7 @@ class RecordingPort : public LinkPort {
     }
 
     bool openSucceeds = true;
-    int refusedSettings = 0;  // the OS error of line settings the device refuses
+    std::error_code refusedSettings;  // the error of line settings the device refuses
     bool isOpen = false;
     int opens = 0;
     int closes = 0;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -343,22 +344,24 @@ TEST(CommPosix, RefusedLineSettingsAreReported) {
     Owner owner;
     owner.comm.SetCommName(peer.Name());
     owner.comm.OpenPort();
-    EXPECT_EQ(owner.comm.LineSettingsError(), 0);
+    const std::error_code none;
+    const std::error_code refused = std::make_error_code(std::errc::invalid_argument);
+    EXPECT_EQ(owner.comm.LineSettingsError(), none);
 
     owner.comm.SetBaudRate(12345);
-    EXPECT_EQ(owner.comm.LineSettingsError(), EINVAL);
+    EXPECT_EQ(owner.comm.LineSettingsError(), refused);
     termios tio{};
     tcgetattr(peer.SlaveFd(), &tio);
     EXPECT_EQ(cfgetospeed(&tio), speed_t{B9600});
     owner.comm.SetBaudRate(19200);
-    EXPECT_EQ(owner.comm.LineSettingsError(), 0);
+    EXPECT_EQ(owner.comm.LineSettingsError(), none);
 
     owner.comm.SetParity(TParity::Even);
     owner.comm.ApplyLineSettings();
-    EXPECT_EQ(owner.comm.LineSettingsError(), EINVAL);
+    EXPECT_EQ(owner.comm.LineSettingsError(), refused);
     owner.comm.SetParity(TParity::None);
     owner.comm.ApplyLineSettings();
-    EXPECT_EQ(owner.comm.LineSettingsError(), 0);
+    EXPECT_EQ(owner.comm.LineSettingsError(), none);
     EXPECT_TRUE(owner.comm.IsOpen());
 }
 
