@@ -55,7 +55,7 @@ BENCHMARK(BM_ScanValidFrames)->DenseRange(0, 4)->ArgName("format");
 // A port that opens and takes every write, for a driver that needs a link.
 class QuietPort : public LinkPort {
   public:
-    PortStatus Open(const LinkSettings&) override { return {true, {}, 0}; }
+    PortStatus Open(const LinkSettings&) override { return {true, {}, {}}; }
     void Close() override {}
     bool QueueWrite(std::span<const uint8_t>) override { return true; }
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <system_error>
 
 namespace vexla {
 
@@ -16,15 +17,15 @@ struct LinkSettings {
 };
 
 // What an open came to: open, or why not (the serial component's own text
-// and the operating system's error code behind it, for the trace; the user
-// is told in the driver's words).
+// and the system's error behind it, for the trace; the user is told in the
+// driver's words).
 struct PortStatus {
     bool open = false;
     std::string failure;
-    int osError = 0;  // errno or GetLastError, 0 if none
-    // Open, but the device refused some of the line settings (its OS error);
-    // the line may not run at the intended speed.
-    int settingsError = 0;
+    std::error_code error{};  // errno or GetLastError as the component caught it; empty if none
+    // Open, but the device refused some of the line settings (the system's
+    // error); the line may not run at the intended speed.
+    std::error_code settingsError{};
 };
 
 class LinkPort {

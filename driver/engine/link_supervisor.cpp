@@ -3,19 +3,19 @@
 namespace vexla {
 
 std::string DescribeFailure(const PortStatus& status) {
-    return status.failure + " (OS error " + std::to_string(status.osError) + ")";
+    return status.failure + " (OS error " + std::to_string(status.error.value()) + ")";
 }
 
 std::string DescribeRefusedSettings(const PortStatus& status) {
-    if (status.settingsError == 0) return {};
-    return "; the device refused line settings (OS error " + std::to_string(status.settingsError) + ")";
+    if (!status.settingsError) return {};
+    return "; the device refused line settings (OS error " + std::to_string(status.settingsError.value()) + ")";
 }
 
 bool LinkSupervisor::Open(int32_t portNumber, int32_t baudRate) {
     if (open_) Close();
     portInUse_ = portNumber;
     lineInUse_ = {portNumber, LineSpeedFor(baudRate)};
-    lastOpen_ = port_ != nullptr ? port_->Open(lineInUse_) : PortStatus{false, "no port", 0, 0};
+    lastOpen_ = port_ != nullptr ? port_->Open(lineInUse_) : PortStatus{false, "no port", {}, {}};
     if (lastOpen_.open) {
         watchdog_ = kWatchdogAfterOpen;
         open_ = true;
@@ -39,7 +39,7 @@ LinkSupervisor::Watch LinkSupervisor::Tick() {
     if (watchdog_ > 0) --watchdog_;
     if (watchdog_ != kWatchdogReopenAt) return Watch::Quiet;
     if (port_ != nullptr) port_->Close();
-    lastOpen_ = port_ != nullptr ? port_->Open(lineInUse_) : PortStatus{false, "no port", 0, 0};
+    lastOpen_ = port_ != nullptr ? port_->Open(lineInUse_) : PortStatus{false, "no port", {}, {}};
     if (lastOpen_.open) {
         watchdog_ = kWatchdogAfterOpen;
         return Watch::Reopened;

@@ -21,9 +21,9 @@ PortStatus CommLinkPort::Open(const LinkSettings& settings) {
     comm_.SetRtsControl(TRtsControl::RtsEnable);
     try {
         comm_.OpenPort();
-        return {true, {}, 0, comm_.LineSettingsError()};
+        return {true, {}, {}, comm_.LineSettingsError()};
     } catch (const ECommsError& e) {
-        return {false, e.what(), e.OsError()};  // the component is closed again; the driver reports it
+        return {false, e.what(), e.Code()};  // the component is closed again; the driver reports it
     }
 }
 

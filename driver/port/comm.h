@@ -13,6 +13,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace vexla {
 
@@ -53,14 +54,15 @@ enum class TCommsFailure : uint8_t {
 class ECommsError : public std::runtime_error {
   public:
     explicit ECommsError(TCommsFailure failure);
-    // The OS error behind the failure (errno or GetLastError), 0 if none.
-    ECommsError(TCommsFailure failure, int osError);
+    // `code`: the system's error behind the failure, as it was when the call failed.
+    ECommsError(TCommsFailure failure, std::error_code code);
     TCommsFailure Failure() const { return failure_; }
-    int OsError() const { return osError_; }
+    // errno (generic category) or GetLastError (system category); empty if the system gave none.
+    const std::error_code& Code() const { return code_; }
 
   private:
     TCommsFailure failure_;
-    int osError_ = 0;
+    std::error_code code_;
 };
 
 const char* CommsFailureText(TCommsFailure failure);
@@ -124,9 +126,9 @@ class TComm {
     // says why until the next apply.
     void ApplyLineSettings();
     void ApplyTimeouts();
-    // The OS error (errno or GetLastError) of the last ApplyLineSettings on
-    // an open port, 0 when the device took every setting.
-    int LineSettingsError() const { return lineSettingsError_; }
+    // The system's error (errno or GetLastError) of the last ApplyLineSettings
+    // on an open port, empty when the device took every setting.
+    const std::error_code& LineSettingsError() const { return lineSettingsError_; }
 
     bool IsOpen() const;
     bool SendQueueEmpty() const;
@@ -338,7 +340,7 @@ class TComm {
     void Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam, const uint8_t* block);
 
     TCommSettings settings_;
-    int lineSettingsError_ = 0;
+    std::error_code lineSettingsError_;
     std::unique_ptr<Impl> impl_;
 };
 

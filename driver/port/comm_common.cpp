@@ -26,10 +26,10 @@ const char* CommsFailureText(TCommsFailure failure) {
     return "Error opening serial port";
 }
 
-ECommsError::ECommsError(TCommsFailure failure) : ECommsError(failure, 0) {}
+ECommsError::ECommsError(TCommsFailure failure) : ECommsError(failure, std::error_code{}) {}
 
-ECommsError::ECommsError(TCommsFailure failure, int osError)
-    : std::runtime_error(CommsFailureText(failure)), failure_(failure), osError_(osError) {}
+ECommsError::ECommsError(TCommsFailure failure, std::error_code code)
+    : std::runtime_error(CommsFailureText(failure)), failure_(failure), code_(code) {}
 
 void TComm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam, const uint8_t* block) {
     switch (message) {

@@ -32,6 +32,11 @@ namespace vexla {
 
 namespace {
 
+// errno as it is right after the call that failed, before anything else can change it.
+std::error_code LastErrno() {
+    return {errno, std::generic_category()};
+}
+
 // The most one read takes; the driver's queue holds no more.
 constexpr size_t kReadSize = 4096;
 
@@ -365,14 +370,14 @@ void TComm::OpenPort() {
 
     const std::string path = ResolvePortPath(settings_.CommName, DefaultConfigHome());
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd) throw ECommsError(TCommsFailure::OpenFailed, errno);
+    if (!fd) throw ECommsError(TCommsFailure::OpenFailed, LastErrno());
     // TIOCEXCL does not stop root, the flock stops every other TComm.
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) throw ECommsError(TCommsFailure::OpenFailed, errno);
-    if (!::isatty(fd.get())) throw ECommsError(TCommsFailure::NotCommHandle, errno);
-    if (::ioctl(fd.get(), TIOCEXCL) != 0) throw ECommsError(TCommsFailure::OpenFailed, errno);
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) throw ECommsError(TCommsFailure::OpenFailed, LastErrno());
+    if (!::isatty(fd.get())) throw ECommsError(TCommsFailure::NotCommHandle, LastErrno());
+    if (::ioctl(fd.get(), TIOCEXCL) != 0) throw ECommsError(TCommsFailure::OpenFailed, LastErrno());
     termios probe{};
     if (::tcgetattr(fd.get(), &probe) != 0) {
-        const int error = errno;
+        const std::error_code error = LastErrno();
         ::ioctl(fd.get(), TIOCNXCL);
         throw ECommsError(TCommsFailure::SetupFailed, error);
     }
@@ -383,23 +388,23 @@ void TComm::OpenPort() {
     ApplyTimeouts();
     ApplyLineSettings();
 
-    auto fail = [&impl](TCommsFailure failure, int error) {
+    auto fail = [&impl](TCommsFailure failure, std::error_code error) {
         impl.Shutdown();
         return ECommsError(failure, error);
     };
     impl.stop = std::make_unique<TStopSignal>();
-    if (!impl.stop->Valid()) throw fail(TCommsFailure::EventFailed, errno);
+    if (!impl.stop->Valid()) throw fail(TCommsFailure::EventFailed, LastErrno());
     try {
         impl.transmitQueue = std::make_unique<TMessageQueue>();
     } catch (const std::system_error& e) {
-        throw fail(TCommsFailure::EventFailed, e.code().value());
+        throw fail(TCommsFailure::EventFailed, e.code());
     }
     impl.blockSize = ReceiveBlockSize(settings_.InputBufferLong);
 
     try {
         impl.reader = std::make_unique<TReadThread>(impl.port.get(), *impl.stop, impl.owner, impl.blockSize);
     } catch (const std::system_error& e) {
-        throw fail(TCommsFailure::ReadThreadFailed, e.code().value());
+        throw fail(TCommsFailure::ReadThreadFailed, e.code());
     }
     // The transmit queue exists before the thread starts, so a block queued
     // right after OpenPort returns is never lost.
@@ -407,7 +412,7 @@ void TComm::OpenPort() {
         impl.writer = std::make_unique<TWriteThread>(impl.port.get(), *impl.stop, impl.owner, *impl.transmitQueue,
                                                      impl.sendQueueEmpty);
     } catch (const std::system_error& e) {
-        throw fail(TCommsFailure::WriteThreadFailed, e.code().value());
+        throw fail(TCommsFailure::WriteThreadFailed, e.code());
     }
 }
 
@@ -437,10 +442,10 @@ void TComm::ApplyLineSettings() {
     const TCommSettings& s = settings_;
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
-        lineSettingsError_ = errno;
+        lineSettingsError_ = LastErrno();
         return;
     }
-    lineSettingsError_ = 0;
+    lineSettingsError_.clear();
 
     cfmakeraw(&tio);                // binary: no echo, no line editing, no translation
     tio.c_cflag |= CLOCAL | CREAD;  // ignore modem lines for open/read; enable the receiver
@@ -454,7 +459,7 @@ void TComm::ApplyLineSettings() {
         cfsetispeed(&tio, speed);
         cfsetospeed(&tio, speed);
     } else {
-        lineSettingsError_ = EINVAL;
+        lineSettingsError_ = std::make_error_code(std::errc::invalid_argument);
     }
 
     static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
@@ -507,9 +512,9 @@ void TComm::ApplyLineSettings() {
     constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
     termios held{};
     if (::tcsetattr(fd, TCSANOW, &tio) != 0 || ::tcgetattr(fd, &held) != 0) {
-        lineSettingsError_ = errno;
+        lineSettingsError_ = LastErrno();
     } else if ((held.c_cflag & kFraming) != (tio.c_cflag & kFraming) || cfgetospeed(&held) != cfgetospeed(&tio)) {
-        lineSettingsError_ = EINVAL;
+        lineSettingsError_ = std::make_error_code(std::errc::invalid_argument);
     }
 
     // Ptys have no modem lines: their refusal is expected and ignored.

@@ -38,6 +38,12 @@ constexpr DWORD kQueueSize = 4096;
 // device had queued behind it, as on POSIX.
 constexpr DWORD kChunkSize = 4096;
 constexpr wchar_t kWindowClass[] = L"VexlaCommNotify";
+
+// GetLastError as it is right after the call that failed, before cleanup can change it.
+std::error_code LastError() {
+    return {static_cast<int>(GetLastError()), std::system_category()};
+}
+
 // Closing never hangs on the system: a worker thread gives the system this
 // long to let go of its pending operations, and a closed port's threads get
 // this long in all before one is abandoned.
@@ -975,12 +981,12 @@ void TComm::OpenPort() {
     UniqueHandle port(CreateFileW(PortNameW(settings_.CommName).c_str(), GENERIC_READ | GENERIC_WRITE,
                                   0,  // exclusive: a second open fails
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
-    if (!port) throw ECommsError(TCommsFailure::OpenFailed, static_cast<int>(GetLastError()));
+    if (!port) throw ECommsError(TCommsFailure::OpenFailed, LastError());
     if (GetFileType(port.get()) != FILE_TYPE_CHAR) {
-        throw ECommsError(TCommsFailure::NotCommHandle, static_cast<int>(GetLastError()));
+        throw ECommsError(TCommsFailure::NotCommHandle, LastError());
     }
     if (!SetupComm(port.get(), kQueueSize, kQueueSize)) {
-        throw ECommsError(TCommsFailure::SetupFailed, static_cast<int>(GetLastError()));
+        throw ECommsError(TCommsFailure::SetupFailed, LastError());
     }
 
     impl.port = std::move(port);
@@ -989,27 +995,27 @@ void TComm::OpenPort() {
     ApplyTimeouts();  // before the line settings, as the port has always been set up
     ApplyLineSettings();
 
-    auto fail = [&impl](TCommsFailure failure, DWORD error) {
+    auto fail = [&impl](TCommsFailure failure, std::error_code error) {
         impl.Shutdown();
-        return ECommsError(failure, static_cast<int>(error));
+        return ECommsError(failure, error);
     };
     impl.stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!impl.stop) throw fail(TCommsFailure::EventFailed, GetLastError());
+    if (!impl.stop) throw fail(TCommsFailure::EventFailed, LastError());
     impl.writerReady.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!impl.writerReady) throw fail(TCommsFailure::EventFailed, GetLastError());
+    if (!impl.writerReady) throw fail(TCommsFailure::EventFailed, LastError());
     impl.blockSize = ReceiveBlockSize(settings_.InputBufferLong);
 
     impl.reader = std::make_unique<TReadThread>(impl.port.get(), impl.stop.get(), impl.gate, impl.blockSize,
                                                 CurrentLineEventWait());
     if (!impl.reader->Create(THREAD_PRIORITY_HIGHEST)) {
-        const DWORD error = GetLastError();
+        const std::error_code error = LastError();
         impl.reader.reset();
         throw fail(TCommsFailure::ReadThreadFailed, error);
     }
     impl.writer = std::make_unique<TWriteThread>(impl.port.get(), impl.stop.get(), impl.gate, impl.writerReady.get(),
                                                  impl.sendQueueEmpty);
     if (!impl.writer->Create(THREAD_PRIORITY_ABOVE_NORMAL)) {
-        const DWORD error = GetLastError();
+        const std::error_code error = LastError();
         impl.writer.reset();
         impl.reader->Resume();  // a suspended thread would never see the stop event
         throw fail(TCommsFailure::WriteThreadFailed, error);
@@ -1077,7 +1083,7 @@ void TComm::ApplyLineSettings() {
     dcb.XoffChar = s.XoffChar;
     dcb.ErrorChar = s.ReplacedChar;
     // A driver that refuses a field keeps its own value; the error says so.
-    lineSettingsError_ = SetCommState(impl_->port.get(), &dcb) ? 0 : static_cast<int>(GetLastError());
+    lineSettingsError_ = SetCommState(impl_->port.get(), &dcb) ? std::error_code{} : LastError();
 }
 
 void TComm::ApplyTimeouts() {

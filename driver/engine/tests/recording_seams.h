@@ -24,8 +24,8 @@ class RecordingPort : public LinkPort {
         ++opens;
         last = settings;
         isOpen = openSucceeds;
-        if (isOpen) return {true, {}, 0, refusedSettings};
-        return {false, "Error opening serial port", 2};
+        if (isOpen) return {true, {}, {}, refusedSettings};
+        return {false, "Error opening serial port", std::make_error_code(std::errc::no_such_file_or_directory)};
     }
     void Close() override {
         ++closes;
@@ -44,7 +44,7 @@ class RecordingPort : public LinkPort {
     }
 
     bool openSucceeds = true;
-    int refusedSettings = 0;  // the OS error of line settings the device refuses
+    std::error_code refusedSettings;  // the error of line settings the device refuses
     bool isOpen = false;
     int opens = 0;
     int closes = 0;

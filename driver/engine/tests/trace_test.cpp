@@ -47,7 +47,7 @@ TEST_F(Trace, ConnectsFailuresAndTheWatchdog) {
 
     // Open, but not at the settings asked for: the line may be at another speed.
     port.openSucceeds = true;
-    port.refusedSettings = 22;
+    port.refusedSettings = std::make_error_code(std::errc::invalid_argument);  // EINVAL, 22
     EXPECT_EQ(d.ConnectComm(19200, 7), -1);
     EXPECT_TRUE(
         Traced("connect: COM7 at 19200 baud, data format 3, segment 0, averaging depth 10; the device "

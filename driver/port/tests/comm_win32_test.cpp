@@ -142,21 +142,23 @@ TEST_F(CommWin32, OpenFailuresLeaveTheRightState) {
         std::string name;
         bool sameComponent;
         TCommsFailure failure;
+        int error;  // GetLastError; -1: not looked at
         bool openAfter;
     };
     const Case cases[] = {
-        {"opened twice", Env("VEXLA_PEER_PORT"), true, TCommsFailure::AlreadyOpen, true},
+        {"opened twice", Env("VEXLA_PEER_PORT"), true, TCommsFailure::AlreadyOpen, 0, true},
         // A second component on the same port is refused by real serial
         // drivers; Wine does not enforce exclusive opens of a device.
-        {"disk file", fileName, false, TCommsFailure::NotCommHandle, false},
-        {"missing port", Env("VEXLA_PEER_MISSING"), false, TCommsFailure::OpenFailed, false},
+        // GetFileType succeeds on a disk file, so what it leaves says nothing.
+        {"disk file", fileName, false, TCommsFailure::NotCommHandle, -1, false},
+        {"missing port", Env("VEXLA_PEER_MISSING"), false, TCommsFailure::OpenFailed, ERROR_FILE_NOT_FOUND, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Owner second;
         TComm& comm = c.sameComponent ? first.comm : second.comm;
         comm.SetCommName(c.name);
-        vexla::testing::ExpectOpenFails(comm, c.failure);
+        vexla::testing::ExpectOpenFails(comm, c.failure, c.error);
         EXPECT_EQ(comm.IsOpen(), c.openAfter);
     }
     // The refused disk file was closed again: it can be deleted.
