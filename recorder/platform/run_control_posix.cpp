@@ -1,4 +1,3 @@
-#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
