@@ -20,17 +20,14 @@ else()
 endif()
 
 # vexla_test(name SOURCES ... LIBS ...): one test program, run by ctest (under
-# Wine in the win64 build; not at all in the win32 build, which this machine
-# cannot execute).
+# wine64 or wine32 in the Windows builds).
 function(vexla_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   vexla_warnings(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    add_test(NAME ${name} COMMAND ${name})
-    vexla_test_environment(${name})
-  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  vexla_test_environment(${name})
 endfunction()
 
 # Every test gets a throwaway home (and, under Wine, the build folder's

@@ -47,7 +47,7 @@ endfunction()
 # a window to the front or need the keyboard focus: they take turns, since on
 # one desktop one would steal the other's.
 function(vexla_wine_end_to_end prefix program)
-  if(NOT CMAKE_CROSSCOMPILING_EMULATOR OR CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
     return()
   endif()
   cmake_parse_arguments(W "" "" "FOREGROUND;PARAMETERS" ${ARGN})

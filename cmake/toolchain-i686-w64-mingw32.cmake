@@ -4,6 +4,8 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(VEXLA_MINGW_TRIPLE i686-w64-mingw32)
+# Test programs run under the 32-bit Wine loader (Debian's wine32).
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
 
 set(CMAKE_C_COMPILER   ${VEXLA_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${VEXLA_MINGW_TRIPLE}-g++-posix)

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The C example host against gaugesim: readings of 2.500 mm from every
 gauge, the chosen channel's displacement zeroed half way, the port free at
-the end."""
+the end. With --wine, the Windows build in the test's Wine prefix."""
 
 import argparse
 import os
@@ -18,12 +18,19 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--example", required=True)
     ap.add_argument("--gaugesim", required=True)
+    ap.add_argument("--wine", help="the Wine loader that runs a Windows example")
     args = ap.parse_args()
 
     home = tempfile.mkdtemp(prefix="c-example-")
     env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
-    folder = os.path.join(env["XDG_CONFIG_HOME"], "系统配置")
-    os.makedirs(folder)
+    if args.wine:
+        # The driver reads C:\系统配置 and opens COMn through the prefix's dosdevices.
+        folder = os.path.join(env["WINEPREFIX"], "drive_c", "系统配置")
+        devices = os.path.join(env["WINEPREFIX"], "dosdevices")
+    else:
+        folder = os.path.join(env["XDG_CONFIG_HOME"], "系统配置")
+        devices = os.path.join(env["XDG_CONFIG_HOME"], "vexla", "dosdevices")
+    os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, "Vexla配置000.txt"), "wb") as f:
         f.write(("[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号=%d\r\n波特率=19200\r\n"
                  "[用户参数]\r\n显示DLL小窗口=0\r\n" % PORT).encode("gbk"))
@@ -31,11 +38,13 @@ def main():
                             "still", "--position", "2.5"], env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                            text=True)
     try:
-        link = os.path.join(env["XDG_CONFIG_HOME"], "vexla", "dosdevices", "com%d" % PORT)
+        link = os.path.join(devices, "com%d" % PORT)
         deadline = time.monotonic() + 10
         while not os.path.lexists(link) and time.monotonic() < deadline:
             time.sleep(0.05)
-        result = subprocess.run([args.example, "6", "2"], env=env, capture_output=True, text=True, timeout=30)
+        host = [args.wine] if args.wine else []
+        result = subprocess.run(host + [args.example, "6", "2"], env=env, capture_output=True, text=True,
+                                timeout=60)
     finally:
         sim.terminate()
         sim.wait(timeout=10)
