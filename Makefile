@@ -11,7 +11,7 @@ FUZZ_SECONDS ?= 20
 
 SOAK_MINUTES ?= 10
 
-.PHONY: all demo demo-windows deps dist gaugesim screenshots soak test test-native test-asan test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
+.PHONY: all demo demo-windows deps dist gaugesim screenshots soak test test-native test-asan test-windows test-win64 test-win32 test-fuzz test-tsan bench build-bench check-format clean
 
 all: deps
 	cmake --preset native
@@ -30,9 +30,11 @@ gaugesim: deps
 
 # Kestrow.exe under Wine against 32 simulated gauges: on this display, or
 # under Xvfb with a picture in build/demo-windows/ when there is none.
+# ARCH=32 runs the 32-bit build under wine32.
+ARCH ?= 64
 demo-windows: gaugesim
-	cmake --workflow --preset win64-programs
-	tools/run-on-wine.sh Kestrow
+	cmake --workflow --preset win$(ARCH)-programs
+	WINDOWS_ARCH=$(ARCH) tools/run-on-wine.sh Kestrow
 
 # The release in dist/: the Windows zip (both architectures) and the Debian
 # package, built from Release folders of their own, then checked.
@@ -44,7 +46,7 @@ deps:
 
 # The Release builds (-O3, where GCC warns differently) are made by make
 # dist, which CI runs next, and by make bench.
-test: deps check-format test-native test-asan test-tsan test-win32 test-win64 test-fuzz
+test: deps check-format test-native test-asan test-tsan test-windows test-fuzz
 
 test-native:
 	cmake --workflow --preset native
@@ -57,17 +59,24 @@ test-asan:
 test-tsan:
 	cmake --workflow --preset native-tsan
 
-# The 32-bit build cannot execute here: its tests inspect what we ship (the
-# DLL's export table, the import libraries, the programs' import tables and
-# version information), so only that is built.
-test-win32:
-	cmake --workflow --preset win32
-
-# The tests boot the build folder's Wine prefix and start its session
+# One Windows build, tested under Wine (wine64, or wine32 for the 32-bit
+# build): the tests boot the build folder's Wine prefix and start its session
 # themselves (a ctest fixture); they need an X display and the native gaugesim
 # (test-native builds it).
-test-win64:
-	xvfb-run -a cmake --workflow --preset win64
+test-win32 test-win64: test-%:
+	xvfb-run -a cmake --workflow --preset $*
+
+# Both Windows builds: built one after the other (each uses every core),
+# then tested side by side, since their tests mostly wait on the line. Each
+# has its own prefix, COM ports and X display (its own foreground).
+test-windows:
+	cmake --preset win32 && cmake --build --preset win32
+	cmake --preset win64 && cmake --build --preset win64
+	$(MAKE) --no-print-directory -j2 --output-sync=target ctest-win32 ctest-win64
+
+.PHONY: ctest-win32 ctest-win64
+ctest-win32 ctest-win64: ctest-%:
+	xvfb-run -a ctest --preset $*
 
 # Only the fuzz targets and their seed makers: the rest of the tree is
 # built and tested by the other presets.

@@ -4,7 +4,8 @@
 # one, else under Xvfb, where a picture of the window is taken after a few
 # seconds. DEMO_SECONDS=N ends it after N seconds; --screenshot FILE takes
 # the picture into FILE in any case (and ends after it). Everything it
-# writes stays under build/demo-windows.
+# writes stays under build/demo-windows. WINDOWS_ARCH=32 runs the 32-bit
+# build under wine32.
 #   tools/run-on-wine.sh Kestrow|Pellin [--screenshot FILE]
 set -eu
 cd "$(dirname "$0")/.."
@@ -13,7 +14,11 @@ program=${1:-Kestrow}
 shot=""
 [ "${2:-}" = "--screenshot" ] && shot=$3
 work=$root/build/demo-windows
-bin64=$root/build/win64/bin
+case ${WINDOWS_ARCH:-64} in
+    64) bin=$root/build/win64/bin loader=/usr/lib/wine/wine64 ;;
+    32) bin=$root/build/win32/bin loader=/usr/lib/wine/wine ;;
+    *) echo "run-on-wine.sh: WINDOWS_ARCH is 32 or 64, not $WINDOWS_ARCH" >&2; exit 2 ;;
+esac
 sim=$root/build/native/bin/gaugesim
 
 case $program in
@@ -39,11 +44,11 @@ sleep 1
 seconds=${DEMO_SECONDS:-0}
 if [ -z "$shot" ] && [ -n "${DISPLAY:-}" ]; then
     echo "$program.exe on $DISPLAY; gaugesim's log: $work/gaugesim.log"
-    cd "$bin64"
+    cd "$bin"
     if [ "$seconds" -gt 0 ]; then
-        timeout "$seconds" "$wine" "$program.exe" || true
+        timeout "$seconds" "$loader" "$program.exe" || true
     else
-        "$wine" "$program.exe"
+        "$loader" "$program.exe"
     fi
     exit 0
 fi
@@ -53,8 +58,8 @@ fi
 [ -n "$shot" ] || shot=$work/$program.png
 raw=$work/desktop.png
 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c "
-    cd '$bin64'
-    '$wine' explorer /desktop=shot,1100x640 '$program.exe' >'$work/$program.log' 2>&1 &
+    cd '$bin'
+    '$loader' explorer /desktop=shot,1100x640 '$program.exe' >'$work/$program.log' 2>&1 &
     sleep \${SHOT_AFTER:-10}
     import -window root '$raw'
     /usr/lib/wine/wineserver -k

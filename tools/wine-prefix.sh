@@ -2,8 +2,15 @@
 
 # boot_wine_prefix: makes $WINEPREFIX on first use (mono and gecko are not
 # wanted and would be offered). The 64-bit loader makes it, so that it runs
-# 32-bit programs too when wine32 is installed.
+# 32-bit programs too when wine32 is installed. One booted before wine32 was
+# installed cannot run them: it is ours, under the build folder, so it is
+# made again.
 boot_wine_prefix() {
+    if [ -x /usr/lib/wine/wine ] && [ -f "$WINEPREFIX/system.reg" ] &&
+        [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+        echo "wine-prefix: $WINEPREFIX has no 32-bit half; booting it again"
+        rm -rf "$WINEPREFIX"
+    fi
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
@@ -15,7 +22,6 @@ boot_wine_prefix() {
 # windows ask for (宋体, 楷体 and Wine's own interface faces) with WenQuanYi
 # Zen Hei, which has the Chinese characters.
 prepare_wine_prefix() {
-    wine=/usr/lib/wine/wine64
     boot_wine_prefix
     reg=$WINEPREFIX/vexla-fonts.reg
     {
@@ -25,7 +31,7 @@ prepare_wine_prefix() {
             printf '"%s"="WenQuanYi Zen Hei"\r\n' "$face"
         done
     } | iconv -f UTF-8 -t UTF-16 >"$reg"
-    "$wine" regedit /S "Z:$(echo "$reg" | tr / '\\')" >/dev/null 2>&1
+    /usr/lib/wine/wine64 regedit /S "Z:$(echo "$reg" | tr / '\\')" >/dev/null 2>&1
     /usr/lib/wine/wineserver -w
     # Wine draws the caption buttons with Marlett; a prefix without it shows letters.
     fonts=$WINEPREFIX/drive_c/windows/Fonts

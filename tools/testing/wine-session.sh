@@ -23,13 +23,6 @@ start)
         echo "wine-session: no X display; run the tests under xvfb-run -a (make test-win64 does)" >&2
         exit 1
     fi
-    # A prefix booted before wine32 was installed cannot run 32-bit programs:
-    # it is ours, under the build folder, so it is made again.
-    if [ -x /usr/lib/wine/wine ] && [ -f "$WINEPREFIX/system.reg" ] &&
-        [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
-        echo "wine-session: $WINEPREFIX has no 32-bit half; booting it again"
-        rm -rf "$WINEPREFIX"
-    fi
     boot_wine_prefix
     # Every program's windows in Wine's virtual desktop: on a bare X server
     # (Xvfb runs no window manager) Wine waits two seconds for one at each
