@@ -26,7 +26,12 @@ function(vexla_test name)
   add_executable(${name} ${T_SOURCES})
   vexla_warnings(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  add_test(NAME ${name} COMMAND ${name})
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    add_test(NAME ${name} COMMAND sh ${PROJECT_SOURCE_DIR}/tools/testing/wine-unit-test.sh
+                                  ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   vexla_test_environment(${name})
 endfunction()
 
