@@ -32,6 +32,9 @@ have_cmd xauth || want xauth
 [ -d /usr/lib/x86_64-linux-gnu/cmake/benchmark ] || want libbenchmark-dev
 # The UI tests need a font with the GB2312 characters under Wine.
 [ -f /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc ] || want fonts-wqy-zenhei
+# A Ming face, drawn as 宋体 is: the README's pictures, and the layout test
+# in it beside the wider Zen Hei.
+[ -f /usr/share/fonts/truetype/arphic/uming.ttc ] || want fonts-arphic-uming
 # make screenshots: import and convert.
 have_cmd import || want imagemagick
 # kestrow, the monitor in a terminal: ncurses with wide characters.

@@ -16,10 +16,14 @@
 namespace vexla {
 
 inline constexpr int kChannelGridRows = 33;
-// Design sizes of the grids, from which the column and row sizes follow.
-inline constexpr int kChannelGridWidth = 253;
-inline constexpr int kChannelGridHeight = 98;
-inline constexpr int kStatusGridWidth = 253;
+// The grids' client areas at 96 dpi, from which their column and row sizes
+// follow: those of the window's design until the window has measured its own.
+struct GridClientSizes {
+    int channelWidth = 233;  // beside the vertical scroll bar
+    int channelHeight = 92;
+    int statusWidth = 246;
+    int statusHeight = 46;
+};
 
 struct ControlPanel {
     bool Exists = false;
@@ -46,6 +50,7 @@ struct ControlPanel {
     std::string LabelSpeed;
     std::array<std::array<std::string, 4>, 2> StatusGrid;  // StringGridStatus
     std::array<int, 4> StatusColumnWidths{};
+    int StatusRowHeight = 0;
 
     // Settings pages and their controls.
     bool TabSheetSetupEnabled = true;

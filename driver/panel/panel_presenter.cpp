@@ -9,10 +9,15 @@
 
 namespace vexla {
 
+void PanelPresenter::GridsMeasured(const GridClientSizes& grids) {
+    grids_ = grids;
+    LayOutGrids(model_, grids_);
+}
+
 void PanelPresenter::Created(uint8_t segment) {
     model_ = ControlPanel{};
     model_.Exists = true;
-    LayOutNewWindow(model_, segment);
+    LayOutNewWindow(model_, segment, grids_);
     hold_.fill(0);
 }
 

@@ -16,6 +16,8 @@ namespace vexla {
 class PanelPresenter final : public ControlView {
   public:
     const ControlPanel& Model() const { return model_; }
+    // The window's grids as made, in 96-dpi units: their sizes follow them.
+    void GridsMeasured(const GridClientSizes& grids);
 
     // ---- ControlView
     void Created(uint8_t segment) override;
@@ -50,6 +52,7 @@ class PanelPresenter final : public ControlView {
 
   private:
     ControlPanel model_;
+    GridClientSizes grids_;
     std::array<uint8_t, kChannels> hold_{};  // ticks a silent channel's value stays on show
 };
 

@@ -9,10 +9,17 @@
 namespace vexla {
 
 // The new window: tray icon and hint, shown, the first caption, the command
-// list's default item, the channel grid's sizes, headings and row names.
-void LayOutNewWindow(ControlPanel& panel, uint8_t segment);
+// list's default item, the grids' sizes, the channel grid's headings and row
+// names.
+void LayOutNewWindow(ControlPanel& panel, uint8_t segment, const GridClientSizes& grids);
 
-// The status page's headings and column widths.
+// The grids' column widths and row heights, filling their client areas: the
+// channel grid's columns 9 : 9 : 7 (the pixels left over by whole units
+// going to the name and the rate), a channel row (height × 18) ÷ 80; the
+// status grid's four columns and two rows alike.
+void LayOutGrids(ControlPanel& panel, const GridClientSizes& grids);
+
+// The status page's headings.
 void LayOutStatusPage(ControlPanel& panel);
 
 }  // namespace vexla

@@ -8,12 +8,15 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <string>
 
 #include "base/win32/wide_text.h"
 #include "control_ids.h"
 #include "control_window_win32.h"
 #include "panel/driver_texts.h"
+#include "panel/panel_presenter.h"
 #include "ui/win32/child_controls.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/gdi.h"
@@ -82,6 +85,7 @@ constexpr DWORD kFlatButton = WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP;
 constexpr DWORD kGrid = WS_VISIBLE | WS_BORDER | WS_TABSTOP;
 constexpr DWORD kLabel = WS_VISIBLE | SS_NOPREFIX;
 
+// Placed by LayOutDataList once their fonts have given them their heights.
 const ui::ControlRow kDataList[] = {
     {id::kBfbStatusGrid, WC_TEXTGRIDW, nullptr, kGrid | WS_VSCROLL, 0, 1, 1, 251, 94},
     {id::kComboBoxCmd, WC_COMBOBOXW, nullptr, kDropDown, 0, 1, 97, 133, 160},
@@ -89,10 +93,12 @@ const ui::ControlRow kDataList[] = {
     {id::kSpBtnZero, WC_BUTTONW, L"逻辑归零", kFlatButton | WS_DISABLED, 0, 196, 97, 57, 21},
 };
 
+// Room for two lines of the speed label: a two-digit port at 115200 baud
+// does not fit one at 16 px.
 const ui::ControlRow kStatus[] = {
-    {id::kLabelSpeed, WC_STATICW, nullptr, kLabel | SS_LEFT, 0, 4, 8, 247, 20},
+    {id::kLabelSpeed, WC_STATICW, nullptr, kLabel | SS_LEFT, 0, 4, 4, 247, 42},
     {id::kLabel_MaxBytes, WC_STATICW, nullptr, SS_LEFT, 0, 4, 30, 120, 14},
-    {id::kStringGridStatus, WC_TEXTGRIDW, nullptr, kGrid, 0, 4, 36, 248, 48},
+    {id::kStringGridStatus, WC_TEXTGRIDW, nullptr, kGrid, 0, 4, 50, 248, 48},
 };
 
 const ui::ControlRow kSetup[] = {
@@ -196,6 +202,7 @@ void TForm_Call::CreatePages() {
     for (int c = 0; c < 3; ++c) channels.SetCellAlign(c, 0, ui::TextAlign::Left);  // the headings
     FillList(data[id::kComboBoxCmd], texts::kCommandItems);
     SetWindowTextW(data[id::kComboBoxCmd], L"硬件控制指令");
+    LayOutDataList(data);
 
     // Status monitor.
     const ui::ChildControls status = ui::CreateChildControls(Page(1), kStatus, font, dpi_);
@@ -206,7 +213,6 @@ void TForm_Call::CreatePages() {
     counters.SetColCount(4);
     counters.SetRowCount(2);
     counters.SetFixedRows(0);
-    counters.SetDefaultRowHeight(ui::ScaleForDpi(22, dpi_));
     for (int c = 0; c < 4; ++c) counters.SetColAlign(c, ui::TextAlign::Center);
 
     // Format setup.
@@ -227,6 +233,47 @@ void TForm_Call::CreatePages() {
     CreateRangeLine(Page(3), 1, 43);
     const ui::ChildControls bottom = ui::CreateChildControls(Page(3), kValueBottom, font, dpi_);
     AttachSpinButtons(bottom[id::kSpinEditFillter], 1, 40, 1);
+
+    // The grids' sizes follow their client areas as made, in 96-dpi units.
+    RECT channelArea{}, statusArea{};
+    GetClientRect(data[id::kBfbStatusGrid], &channelArea);
+    GetClientRect(status[id::kStringGridStatus], &statusArea);
+    const auto at96 = [this](LONG v) { return MulDiv(static_cast<int>(v), 96, static_cast<int>(dpi_)); };
+    panel_.GridsMeasured(
+        {at96(channelArea.right), at96(channelArea.bottom), at96(statusArea.right), at96(statusArea.bottom)});
+}
+
+// The command row along the page's bottom edge, as tall as the list is in its
+// font; the buttons as wide as their captions need, the list the rest; the
+// grid fills what is above.
+void TForm_Call::LayOutDataList(const ui::ChildControls& data) {
+    const HWND page = Page(0);
+    const auto scale = [this](int v) { return ui::ScaleForDpi(v, dpi_); };
+    RECT area{};
+    GetClientRect(page, &area);
+    RECT list{};
+    GetWindowRect(data[id::kComboBoxCmd], &list);
+    const int rowHeight = list.bottom - list.top;
+    const int gap = scale(1);
+    const int rowTop = area.bottom - gap - rowHeight;
+
+    int buttonWidth = 0;
+    {
+        ui::WindowDc dc(page);
+        ui::SelectedObject chosen(dc.Get(), font_.font.Get());
+        for (const wchar_t* caption : {L"执行指令", L"逻辑归零"}) {
+            SIZE size{};
+            GetTextExtentPoint32W(dc.Get(), caption, static_cast<int>(wcslen(caption)), &size);
+            buttonWidth = std::max(buttonWidth, static_cast<int>(size.cx) + scale(10));
+        }
+    }
+    const int listWidth = area.right - 4 * gap - 2 * buttonWidth;
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowPos(data[id::kBfbStatusGrid], nullptr, gap, gap, area.right - 2 * gap, rowTop - 2 * gap, flags);
+    SetWindowPos(data[id::kComboBoxCmd], nullptr, gap, rowTop, listWidth, scale(160), flags);
+    SetWindowPos(data[id::kSpBtnSendCmd], nullptr, 2 * gap + listWidth, rowTop, buttonWidth, rowHeight, flags);
+    SetWindowPos(data[id::kSpBtnZero], nullptr, 3 * gap + listWidth + buttonWidth, rowTop, buttonWidth, rowHeight,
+                 flags);
 }
 
 // One range line: "[x] [N] 号及 (o)以前 通道位移和显示取反", with "( )以后" under

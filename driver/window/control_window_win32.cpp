@@ -201,11 +201,13 @@ void TForm_Call::ShowDataList(const ControlPanel& panel) {
 void TForm_Call::ShowStatus(const ControlPanel& panel) {
     if (!shown_ || shown_->LabelSpeed != panel.LabelSpeed) SetText(Control(id::kLabelSpeed), panel.LabelSpeed);
     const ui::TextGrid grid(Control(id::kStringGridStatus));
-    if (!shown_ || shown_->StatusColumnWidths != panel.StatusColumnWidths) {
+    if (!shown_ || shown_->StatusColumnWidths != panel.StatusColumnWidths ||
+        shown_->StatusRowHeight != panel.StatusRowHeight) {
         const UINT dpi = dpi_;
         for (int c = 0; c < 4; ++c)
             grid.SetColWidth(c,
                              MulDiv(panel.StatusColumnWidths[static_cast<std::size_t>(c)], static_cast<int>(dpi), 96));
+        grid.SetDefaultRowHeight(MulDiv(panel.StatusRowHeight, static_cast<int>(dpi), 96));
     }
     grid.BeginUpdate();
     for (std::size_t r = 0; r < 2; ++r)

@@ -14,6 +14,7 @@
 #include "engine/control_view.h"
 #include "panel/control_panel.h"
 #include "tray_icon_win32.h"
+#include "ui/win32/child_controls.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/object_window.h"
 
@@ -48,6 +49,7 @@ class TForm_Call {
     // control_window_controls_win32.cpp: creating the controls.
     void CreateControls();
     void CreatePages();
+    void LayOutDataList(const ui::ChildControls& data);
     void CreateRangeLine(HWND page, int line, int top);
     HWND Page(int index) const { return pages_[static_cast<std::size_t>(index)]; }
     HWND Control(int id) const;

@@ -1,5 +1,7 @@
 #include "monitor/model/monitor_grid.h"
 
+#include <algorithm>
+
 #include "monitor/model/monitor_texts.h"
 
 namespace vexla::monitor {
@@ -32,6 +34,31 @@ std::array<int, kGridColumns> ColumnWidths(int gridWidth) {
             widths[i] = gridWidth * 5 / 100;
         } else {
             widths[i] = gridWidth * 8 / 100;
+        }
+    }
+    return widths;
+}
+
+std::array<int, kGridColumns> FitColumnWidths(std::array<int, kGridColumns> widths,
+                                              const std::array<int, kGridColumns>& needed, int gridWidth) {
+    int spare = gridWidth;
+    for (int w : widths) spare -= w;
+    for (int i = 0; i < kGridColumns; ++i) {
+        while (widths[i] < needed[i]) {
+            if (spare > 0) {
+                const int take = std::min(spare, needed[i] - widths[i]);
+                widths[i] += take;
+                spare -= take;
+                continue;
+            }
+            // A pixel from the column with the most to spare.
+            int donor = -1;
+            for (int j = 0; j < kGridColumns; ++j)
+                if (widths[j] > needed[j] && (donor < 0 || widths[j] - needed[j] > widths[donor] - needed[donor]))
+                    donor = j;
+            if (donor < 0) break;
+            --widths[donor];
+            ++widths[i];
         }
     }
     return widths;

@@ -43,6 +43,14 @@ CellMeaning CellAt(int col, int row);
 // for W = 1001).
 std::array<int, kGridColumns> ColumnWidths(int gridWidth);
 
+// The widths made to hold what each column shows: a column narrower than
+// its texts need is widened, first into the room the widths leave unused in
+// a grid `gridWidth` wide, then with pixels from the columns that have more
+// than they need (the most generous first). A column that cannot have its
+// need keeps what it got; the total never passes `gridWidth`.
+std::array<int, kGridColumns> FitColumnWidths(std::array<int, kGridColumns> widths,
+                                              const std::array<int, kGridColumns>& needed, int gridWidth);
+
 // The text a cell has when the window opens: the headings and the channel
 // numbers (" 01" ... " 32"); every other cell is empty.
 std::string InitialCellText(int col, int row);

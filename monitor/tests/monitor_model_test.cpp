@@ -74,6 +74,26 @@ TEST(MonitorGrid, ColumnWidthsFollowTheGridWidth) {
     EXPECT_EQ(wide[4], 10);
 }
 
+TEST(MonitorGrid, ColumnsWidenToTheirTextsFromTheSpareRoomThenFromGenerousColumns) {
+    const auto formula = ColumnWidths(1001);  // 975 of 1001 used
+    std::array<int, kGridColumns> needed{};
+    for (int i = 0; i < kGridColumns; ++i) needed[i] = i % 5 == 4 ? 0 : i % 5 == 0 ? 31 : i % 5 == 3 ? 44 : 84;
+    const auto fitted = FitColumnWidths(formula, needed, 1001);
+    int total = 0;
+    for (int i = 0; i < kGridColumns; ++i) {
+        EXPECT_GE(fitted[i], needed[i]) << "column " << i;
+        total += fitted[i];
+    }
+    EXPECT_LE(total, 1001);
+    EXPECT_LT(fitted[3], 50) << "the rates, which had room to spare, gave some";
+    // Needs the grid cannot meet: nothing runs past its edge.
+    needed.fill(60);
+    const auto squeezed = FitColumnWidths(formula, needed, 1001);
+    total = 0;
+    for (int w : squeezed) total += w;
+    EXPECT_LE(total, 1001);
+}
+
 TEST(MonitorGrid, TheWindowOpensWithHeadingsAndChannelNumbersOnly) {
     RecordingDriver driver;
     const MonitorModel model(driver);

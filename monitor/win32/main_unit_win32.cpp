@@ -30,7 +30,6 @@ constexpr int kDefaultRowHeight = 24;
 constexpr int kMakerPanelWidth = 200;
 constexpr int kMessagePanelWidth = 600;
 constexpr int kGridPoints = 10;
-constexpr int kGridMinimumPoints = 8;
 constexpr int kControlPoints = 9;
 
 constexpr DWORD kGroup = WS_VISIBLE | BS_GROUPBOX | WS_GROUP | WS_CLIPSIBLINGS;
@@ -148,16 +147,52 @@ void TMainform::InitGrid() {
     SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
-    RECT gridRect{};
+    RECT gridRect{}, room{};
     GetWindowRect(grid_.Handle(), &gridRect);
-    const auto widths = ColumnWidths(gridRect.right - gridRect.left);
-    // 10 points, or less where the face the system has would not fit the
-    // headings into their columns.
-    const int headingRoom = widths[1] - 1 - 2 * ui::kGridTextMargin;
-    gridFont_ = ui::CreateSongFontFitting(MulDiv(kGridPoints, static_cast<int>(dpi), 72),
-                                          MulDiv(kGridMinimumPoints, static_cast<int>(dpi), 72),
-                                          Widen(texts::kBlockHeadings[1]), headingRoom)
-                    .font;
+    GetClientRect(grid_.Handle(), &room);
+    // 10 points, and columns wide enough for what they show in the face the
+    // system has: the headings, the widest value and rate texts. Where the
+    // window's width cannot hold the headings on one line, they break before
+    // their unit, "(mm)", onto a second line of their row.
+    gridFont_ = ui::CreateSongFont(MulDiv(kGridPoints, static_cast<int>(dpi), 72)).font;
+    const auto shownText = [&](int col, int row, bool wrapped) {
+        std::wstring text = Widen(model_.Cell(col, row));
+        const auto unit = text.find(L'(');
+        if (wrapped && CellAt(col, row).kind == CellKind::Heading && unit != std::wstring::npos && unit > 0)
+            text.insert(unit, L"\n");
+        return text;
+    };
+    std::array<int, kGridColumns> widths{};
+    bool wrapped = false;
+    int lineHeight = 0;
+    {
+        const ui::WindowDc dc(grid_.Handle());
+        const ui::SelectedObject chosen(dc.Get(), gridFont_.Get());
+        const auto extent = [&](const std::wstring& text) {
+            RECT r{};
+            DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_NOPREFIX);
+            lineHeight = std::max(lineHeight, static_cast<int>(r.bottom - r.top));
+            return static_cast<int>(r.right - r.left) + 1 + 2 * ui::kGridTextMargin;
+        };
+        for (bool wrap : {false, true}) {
+            std::array<int, kGridColumns> needed{};
+            for (int col = 0; col < kGridColumns; ++col) {
+                int& need = needed[static_cast<std::size_t>(col)];
+                for (int row = 0; row < kGridRows; ++row)
+                    if (!model_.Cell(col, row).empty()) need = std::max(need, extent(shownText(col, row, wrap)));
+                const CellKind kind = CellAt(col, 1).kind;
+                if (kind == CellKind::DisplayValue || kind == CellKind::Displacement)
+                    need = std::max(need, extent(L"-99999.999"));
+                if (kind == CellKind::Rate) need = std::max(need, extent(L" 99.9次"));
+            }
+            widths = FitColumnWidths(ColumnWidths(gridRect.right - gridRect.left), needed, room.right);
+            wrapped = wrap;
+            bool fits = true;
+            for (int col = 0; col < kGridColumns; ++col)
+                fits = fits && widths[static_cast<std::size_t>(col)] >= needed[static_cast<std::size_t>(col)];
+            if (fits) break;
+        }
+    }
     grid_.SetFont(gridFont_.Get(), false);
     grid_.BeginUpdate();
     grid_.SetColCount(kGridColumns);
@@ -165,6 +200,8 @@ void TMainform::InitGrid() {
     grid_.SetFixedRows(0);
     grid_.SetDefaultRowHeight(ui::ScaleForDpi(kDefaultRowHeight, dpi));
     grid_.SetRowHeight(kSeparatorRow, ui::ScaleForDpi(kSeparatorRowHeight, dpi));
+    if (wrapped)
+        for (int row : {0, 6}) grid_.SetRowHeight(row, lineHeight + ui::ScaleForDpi(6, dpi));
     for (int col = 0; col < kGridColumns; ++col) {
         grid_.SetColWidth(col, widths[static_cast<std::size_t>(col)]);
         // The numbers end at the cell's right edge in any font.
@@ -174,8 +211,7 @@ void TMainform::InitGrid() {
     }
     for (int row = 0; row < kGridRows; ++row) {
         for (int col = 0; col < kGridColumns; ++col) {
-            const std::string& text = model_.Cell(col, row);
-            if (!text.empty()) grid_.SetCell(col, row, Widen(text));
+            if (!model_.Cell(col, row).empty()) grid_.SetCell(col, row, shownText(col, row, wrapped));
             // Headings stand left, over their column's numbers' width.
             if (CellAt(col, row).kind == CellKind::Heading) grid_.SetCellAlign(col, row, ui::TextAlign::Left);
         }

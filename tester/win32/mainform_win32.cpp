@@ -61,7 +61,7 @@ LayoutTable Layout() {
         for (int k = 0; k < 16; ++k) {
             const int channel = 16 * block + k;
             l.rows.push_back({ids::kChannelLabels + channel, WC_STATICW, l.Text(std::to_string(channel + 1) + "#"),
-                              kLabel, 0, kBlockColumns[block][0] - 42, RowTop(k) + 4, 38, 20});
+                              kLabel, 0, kBlockColumns[block][0] - 38, RowTop(k) + 4, 35, 20});
             for (int column = 0; column < 3; ++column)
                 l.rows.push_back({ids::kText1 + 3 * channel + column, WC_EDITW, l.Text(t::kNoValueYet), kValueBox, 0,
                                   kBlockColumns[block][column], RowTop(k), kBoxWidth, kBoxHeight});

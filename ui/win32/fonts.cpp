@@ -86,6 +86,9 @@ bool FontFaceExists(std::wstring_view face, BYTE charset) {
 }
 
 std::wstring FindFallbackChineseFace() {
+    wchar_t chosen[LF_FACESIZE] = {};
+    const DWORD length = GetEnvironmentVariableW(L"VEXLA_FALLBACK_FACE", chosen, LF_FACESIZE);
+    if (length > 0 && length < LF_FACESIZE && FontFaceExists(chosen, GB2312_CHARSET)) return chosen;
     for (const wchar_t* face : kPreferredFaces) {
         if (FontFaceExists(face, GB2312_CHARSET)) return face;
     }
@@ -107,20 +110,6 @@ ChosenFont CreateChineseFont(std::wstring_view face, int pixelHeight, bool bold)
 
 ChosenFont CreateSongFont(int pixelHeight, bool bold) {
     return CreateChineseFont(kSongFace, pixelHeight, bold);
-}
-
-ChosenFont CreateSongFontFitting(int pixelHeight, int minPixelHeight, std::wstring_view text, int width) {
-    const WindowDc screen(nullptr);
-    for (int height = pixelHeight;; --height) {
-        ChosenFont chosen = CreateSongFont(height);
-        if (height <= minPixelHeight || !chosen.font || !screen) return chosen;
-        SIZE size{};
-        {
-            const SelectedObject selected(screen.Get(), chosen.font.Get());
-            GetTextExtentPoint32W(screen.Get(), text.data(), static_cast<int>(text.size()), &size);
-        }
-        if (size.cx <= width) return chosen;
-    }
 }
 
 ChosenFont CreateSongFontAtPoints(HDC dc, int points, bool bold) {

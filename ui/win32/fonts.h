@@ -30,10 +30,6 @@ ChosenFont CreateSongFont(int pixelHeight, bool bold = false);
 // At a point size, converted with the DC's LOGPIXELSY (the screen's when
 // `dc` is null).
 ChosenFont CreateSongFontAtPoints(HDC dc, int points, bool bold = false);
-// The largest 宋体 from `pixelHeight` down to `minPixelHeight` in which `text`
-// is at most `width` pixels wide (the smallest when none is): a fixed layout
-// then holds its texts in whatever face the system substitutes.
-ChosenFont CreateSongFontFitting(int pixelHeight, int minPixelHeight, std::wstring_view text, int width);
 ChosenFont CreateKaiFont(int pixelHeight = 32, bool bold = true);
 
 int PointsToPixels(HDC dc, int points);
@@ -41,9 +37,11 @@ int PointsToPixels(HDC dc, int points);
 // Whether the system has the face in that character set (DEFAULT_CHARSET:
 // in any).
 bool FontFaceExists(std::wstring_view face, BYTE charset = DEFAULT_CHARSET);
-// The CJK face used when the requested one is missing: a known one from our
-// list of preferences, else any face with GB2312 characters; empty when the
-// system has none.
+// The CJK face used when the requested one is missing: the one named by the
+// environment variable VEXLA_FALLBACK_FACE when the system has it (to see
+// the windows in another face), else a known one from our list of
+// preferences, else any face with GB2312 characters; empty when the system
+// has none.
 std::wstring FindFallbackChineseFace();
 
 }  // namespace vexla::ui

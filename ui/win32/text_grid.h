@@ -22,7 +22,8 @@
 //   TGM_GETROWHEIGHT  wParam row                       -> pixels or -1
 //   TGM_SETDEFROWHEIGHT wParam pixels (rows not set one by one) -> TRUE/FALSE
 //   TGM_GETDEFROWHEIGHT                                -> pixels
-//   TGM_SETCELLTEXT   wParam cell, lParam LPCWSTR (NULL: empty) -> TRUE/FALSE
+//   TGM_SETCELLTEXT   wParam cell, lParam LPCWSTR (NULL: empty; "\n" breaks
+//                     the line) -> TRUE/FALSE
 //   TGM_GETCELLTEXT   lParam TGCELLTEXT*: copies at most cchTextMax - 1
 //                     characters and a terminating zero, like WM_GETTEXT;
 //                     returns the characters copied (0 out of range)

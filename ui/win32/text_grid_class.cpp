@@ -544,7 +544,14 @@ void GridWindow::DrawCell(HDC dc, GridCell cell, const RECT& rect) const {
     if (data != nullptr && !data->text.empty()) {
         RECT text = inside;
         InflateRect(&text, -kTextMargin, 0);
-        UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+        const bool lines = data->text.find(L'\n') != std::wstring::npos;
+        UINT format = (lines ? 0 : DT_SINGLELINE | DT_VCENTER) | DT_NOPREFIX;
+        if (lines) {
+            // A text of several lines, centred as a whole in the cell's height.
+            RECT needed = text;
+            DrawTextW(dc, data->text.data(), static_cast<int>(data->text.size()), &needed, format | DT_CALCRECT);
+            text.top += std::max(0L, ((text.bottom - text.top) - (needed.bottom - needed.top)) / 2);
+        }
         const int align = EffectiveAlign(cell);
         format |= align == TGA_RIGHT ? DT_RIGHT : align == TGA_CENTER ? DT_CENTER : DT_LEFT;
         // A number cut short must show it (its last digits would look like

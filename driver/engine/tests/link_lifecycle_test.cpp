@@ -81,9 +81,16 @@ TEST_F(LinkLifecycle, WindowIsLaidOutAtCreation) {
     EXPECT_TRUE(panel.Model().Visible);
     EXPECT_TRUE(panel.Model().TrayVisible);
     EXPECT_EQ(panel.Model().ComboBoxCmdIndex, 2);
-    EXPECT_EQ(panel.Model().ChannelColumnWidths, (std::array<int, 3>{81, 81, 63}));
-    EXPECT_EQ(panel.Model().ChannelRowHeight, 22);
-    EXPECT_EQ(panel.Model().StatusColumnWidths[0], 61);
+    // The grids filled edge to edge: 233 x 92 and 246 x 46 client pixels.
+    EXPECT_EQ(panel.Model().ChannelColumnWidths, (std::array<int, 3>{85, 81, 67}));
+    EXPECT_EQ(panel.Model().ChannelRowHeight, 20);
+    EXPECT_EQ(panel.Model().StatusColumnWidths, (std::array<int, 4>{61, 61, 61, 63}));
+    EXPECT_EQ(panel.Model().StatusRowHeight, 23);
+    // A window that measured other grids gets sizes that fill those.
+    panel.GridsMeasured({300, 80, 200, 60});
+    EXPECT_EQ(panel.Model().ChannelColumnWidths, (std::array<int, 3>{108, 108, 84}));
+    EXPECT_EQ(panel.Model().ChannelRowHeight, 18);
+    EXPECT_EQ(panel.Model().StatusColumnWidths, (std::array<int, 4>{50, 50, 50, 50}));
     EXPECT_EQ(panel.Model().StatusGrid[0],
               (std::array<std::string, 4>{"提交次数", "串口查询", "有效数据", " 数据量 "}));
     EXPECT_TRUE(window.timer);

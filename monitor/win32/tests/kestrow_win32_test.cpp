@@ -62,7 +62,10 @@ class Kestrow : public ::testing::Test {
 TEST_F(Kestrow, TheGridFillsWithTheGaugesAndTheButtonsReachThem) {
     ASSERT_NO_FATAL_FAILURE(StartWithGauges(25, "--channels 1-8,29 --motion still --position 2.5 --silence 3@8+1000"));
     EXPECT_EQ(WindowText(form_), L"32通道 数显百分表位移测量 远程监视系统   V1.325");
-    EXPECT_EQ(Cell(1, 0), "仪表显示(mm)");
+    // The heading may break before its unit where the face is too wide for one line.
+    std::string heading = Cell(1, 0);
+    std::erase(heading, '\n');
+    EXPECT_EQ(heading, "仪表显示(mm)");
     EXPECT_EQ(Cell(15, 10), " 32");
 
     // Values from the driver, a rate, and a gauge falling silent.
