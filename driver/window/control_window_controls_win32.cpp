@@ -264,7 +264,7 @@ void TForm_Call::LayOutDataList(const ui::ChildControls& data) {
         for (const wchar_t* caption : {L"执行指令", L"逻辑归零"}) {
             SIZE size{};
             GetTextExtentPoint32W(dc.Get(), caption, static_cast<int>(wcslen(caption)), &size);
-            buttonWidth = std::max(buttonWidth, static_cast<int>(size.cx) + scale(10));
+            buttonWidth = std::max(buttonWidth, static_cast<int>(size.cx) + scale(6));
         }
     }
     const int listWidth = area.right - 4 * gap - 2 * buttonWidth;

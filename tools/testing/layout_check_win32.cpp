@@ -128,6 +128,15 @@ void CheckCaption(HWND control, std::vector<std::string>& faults) {
         } else {
             return;  // owner-drawn
         }
+    } else if (IsClass(control, WC_EDITW) || IsClass(control, WC_COMBOBOXW)) {
+        // The text between the edit field's margins (a drop-down's own field).
+        const HWND field = IsClass(control, WC_EDITW) ? control : FindWindowExW(control, nullptr, WC_EDITW, nullptr);
+        if (field == nullptr || (GetWindowLongW(field, GWL_STYLE) & ES_MULTILINE)) return;
+        GetClientRect(field, &client);
+        const auto margins = static_cast<DWORD>(SendMessageW(field, EM_GETMARGINS, 0, 0));
+        width = client.right - LOWORD(margins) - HIWORD(margins);
+        height = client.bottom;
+        format |= DT_SINGLELINE | DT_NOPREFIX;
     } else {
         return;
     }
