@@ -38,6 +38,9 @@ class ControlView {
     // cascade), or closed.
     virtual void Shown(uint8_t segment) = 0;
     virtual void Hidden() = 0;
+    // The host or the tray icon asked for the window: the front and the
+    // focus, though it may be on show already behind another window.
+    virtual void BroughtToFront() = 0;
 
     // A connect opens `port` at `lineSpeed`: the start-up phase begins.
     virtual void Connecting(int32_t port, int32_t lineSpeed) = 0;

@@ -82,7 +82,15 @@ void Driver::GetNewData16Ch(TDataBlock16& block) {
     FillHostBlock<TDataBlock16, 16>(block);
 }
 
+// The host's or the tray icon's request: the user wants the window, so it
+// comes to the front even when it is on show behind another one.
 void Driver::ShowCtrlForm() {
+    if (!windowExists_) return;
+    if (view_ != nullptr) view_->BroughtToFront();
+    ShowControlWindow();
+}
+
+void Driver::ShowControlWindow() {
     if (!windowExists_) return;
     settings_.Values().ShowCtrlWindow = 1;
     if (view_ != nullptr) view_->Shown(settings_.Values().SegmentNumber);

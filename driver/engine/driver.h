@@ -126,6 +126,7 @@ class Driver {
     void FillHostBlock(Block& block);
     void WriteToGauges(std::span<const uint8_t> frame);
     void CreateControlWindow();
+    void ShowControlWindow();
     void ShowLinkLost();
     void CountAndShowStatus();
     void SendPollsAndCommands();

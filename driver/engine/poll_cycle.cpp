@@ -35,8 +35,10 @@ void Driver::PopUpFormTimerTimer() {
     if (quietPeriod_ == 0 && startupPhase_) {
         startupPhase_ = false;
         if (view_ != nullptr) view_->StartupEnded();
+        // Shown, not raised: the user may have gone on working elsewhere
+        // since the connect brought the window up.
         if (settings_.Values().ShowCtrlWindow)
-            ShowCtrlForm();
+            ShowControlWindow();
         else
             HideCtrlForm();
     }

@@ -28,6 +28,9 @@ struct GridClientSizes {
 struct ControlPanel {
     bool Exists = false;
     bool Visible = false;
+    // Counts the requests to bring the window to the front; the view acts on
+    // each new one once.
+    int FrontRequests = 0;
     int Left = 0;
     int Top = 0;
     std::string Caption;

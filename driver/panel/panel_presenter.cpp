@@ -37,6 +37,10 @@ void PanelPresenter::Hidden() {
     model_.Visible = false;
 }
 
+void PanelPresenter::BroughtToFront() {
+    ++model_.FrontRequests;
+}
+
 void PanelPresenter::Connecting(int32_t port, int32_t lineSpeed) {
     LayOutStatusPage(model_);
     model_.PanelLogoVisible = true;
@@ -105,15 +109,40 @@ void Forward(Driver& driver, State& shown, const State& state, void (Driver::*ha
 }  // namespace
 
 void PanelPresenter::CBoxDataFormatChange(Driver& driver, int itemIndex) {
+    typed_[static_cast<std::size_t>(SettingsList::DataFormat)] = false;
     Forward(driver, model_.CBoxDataFormatIndex, itemIndex, &Driver::CBoxDataFormatChange);
 }
 
 void PanelPresenter::CBoxCommChange(Driver& driver, int itemIndex) {
+    typed_[static_cast<std::size_t>(SettingsList::Comm)] = false;
     Forward(driver, model_.CBoxCommIndex, itemIndex, &Driver::CBoxCommChange);
 }
 
 void PanelPresenter::CBoxLinkSpeedChange(Driver& driver, int itemIndex) {
+    typed_[static_cast<std::size_t>(SettingsList::LinkSpeed)] = false;
     Forward(driver, model_.CBoxLinkSpeedIndex, itemIndex, &Driver::CBoxLinkSpeedChange);
+}
+
+void PanelPresenter::ListTyped(SettingsList list) {
+    typed_[static_cast<std::size_t>(list)] = true;
+}
+
+bool PanelPresenter::ListConfirmed(Driver& driver, SettingsList list, int itemIndex) {
+    if (!typed_[static_cast<std::size_t>(list)]) return false;
+    // The handlers below clear the mark before a reconnect or a message box
+    // takes the focus away, so that loss of focus confirms nothing twice.
+    switch (list) {
+        case SettingsList::DataFormat:
+            CBoxDataFormatChange(driver, itemIndex);
+            break;
+        case SettingsList::Comm:
+            CBoxCommChange(driver, itemIndex);
+            break;
+        case SettingsList::LinkSpeed:
+            CBoxLinkSpeedChange(driver, itemIndex);
+            break;
+    }
+    return true;
 }
 
 void PanelPresenter::SpinEditFillterChange(Driver& driver, int value) {

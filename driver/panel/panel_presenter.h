@@ -13,6 +13,9 @@
 
 namespace vexla {
 
+// The setup page's editable drop-down lists.
+enum class SettingsList { DataFormat, Comm, LinkSpeed };
+
 class PanelPresenter final : public ControlView {
   public:
     const ControlPanel& Model() const { return model_; }
@@ -24,6 +27,7 @@ class PanelPresenter final : public ControlView {
     void Destroyed() override;
     void Shown(uint8_t segment) override;
     void Hidden() override;
+    void BroughtToFront() override;
     void Connecting(int32_t port, int32_t lineSpeed) override;
     void PortUnavailable(int32_t port) override;
     void PortLost(int32_t port) override;
@@ -47,6 +51,14 @@ class PanelPresenter final : public ControlView {
     void SpinEditChN1Change(Driver& driver, const RangeControls& state);  // also RBtnDirFB0Click
     void SpinEditChN2Change(Driver& driver, const RangeControls& state);  // also RBtnDirFB1Click
     void ComboBoxCmdChange(Driver& driver, int itemIndex);
+    // Typing into a settings list only marks it: acting on every key would
+    // save the file, and reconnect, for each one. The typed text acts once
+    // the user confirms it (Enter, or the focus leaving the list); a choice
+    // from the list acts at once and drops what was typed before it.
+    void ListTyped(SettingsList list);
+    // `itemIndex` as for a choice (-1: a text that is no item). Acts, and
+    // says so, only when text was typed since the list last acted.
+    bool ListConfirmed(Driver& driver, SettingsList list, int itemIndex);
     // The user turned the notebook to another page (0..3).
     void PageControlChange(int page);
 
@@ -54,6 +66,7 @@ class PanelPresenter final : public ControlView {
     ControlPanel model_;
     GridClientSizes grids_;
     std::array<uint8_t, kChannels> hold_{};  // ticks a silent channel's value stays on show
+    std::array<bool, 3> typed_{};            // by SettingsList: typed text not yet acted on
 };
 
 }  // namespace vexla

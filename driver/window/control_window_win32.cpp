@@ -67,6 +67,12 @@ void Select(HWND combo, int index) {
     if (SendMessageW(combo, CB_GETCURSEL, 0, 0) != index) SendMessageW(combo, CB_SETCURSEL, index, 0);
 }
 
+SettingsList ListOf(int controlId) {
+    if (controlId == id::kCBoxComm) return SettingsList::Comm;
+    if (controlId == id::kCBoxLinkSpeed) return SettingsList::LinkSpeed;
+    return SettingsList::DataFormat;
+}
+
 int SpinValue(HWND field) {
     const HWND spin = GetDlgItem(GetParent(field), GetDlgCtrlID(field) + id::kSpinButtonsOffset);
     return static_cast<int>(SendMessageW(spin, UDM_GETPOS32, 0, 0));
@@ -154,12 +160,24 @@ void TForm_Call::ShowPanel(const ControlPanel& panel) {
         SetWindowPos(hwnd_, nullptr, panel.Left, panel.Top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     const bool visible = IsWindowVisible(hwnd_) != FALSE;
-    if (panel.Visible && !visible) {
-        ShowWindow(hwnd_, SW_SHOW);
-        SetForegroundWindow(hwnd_);
-    } else if (!panel.Visible && visible) {
-        ShowWindow(hwnd_, SW_HIDE);
+    if (!panel.Visible) {
+        if (visible) ShowWindow(hwnd_, SW_HIDE);
+        return;
     }
+    const bool asked = panel.FrontRequests != frontRequests_;
+    frontRequests_ = panel.FrontRequests;
+    if (!visible) ShowWindow(hwnd_, SW_SHOW);
+    if (!visible || asked) BringToFront();
+}
+
+void TForm_Call::BringToFront() {
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Granted to the process the user works in: the host whose button, or
+    // the tray icon whose click, asked for the window. Any other only gets
+    // its taskbar button flashed, as Windows wants.
+    SetForegroundWindow(hwnd_);
+    const HWND focus = GetFocus();
+    if (GetForegroundWindow() == hwnd_ && focus != hwnd_ && IsChild(hwnd_, focus) == FALSE) SetFocus(hwnd_);
 }
 
 void TForm_Call::ShowPageControl(const ControlPanel& panel) {
@@ -217,6 +235,18 @@ void TForm_Call::ShowStatus(const ControlPanel& panel) {
     grid.EndUpdate();
 }
 
+// The list holds the first eight ports; a higher one shows by its name.
+void TForm_Call::ShowPort(int index) {
+    const HWND combo = Control(id::kCBoxComm);
+    if (combo == nullptr || index < 0) return;
+    if (index < SendMessageW(combo, CB_GETCOUNT, 0, 0)) {
+        Select(combo, index);
+        return;
+    }
+    if (SendMessageW(combo, CB_GETCURSEL, 0, 0) >= 0) SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SetWindowTextW(combo, (L"Com" + std::to_wstring(index + 1)).c_str());
+}
+
 void TForm_Call::ShowSettings(const ControlPanel& panel) {
     if (shown_ && shown_->CBoxDataFormatIndex == panel.CBoxDataFormatIndex &&
         shown_->CBoxCommIndex == panel.CBoxCommIndex && shown_->CBoxLinkSpeedIndex == panel.CBoxLinkSpeedIndex &&
@@ -226,7 +256,7 @@ void TForm_Call::ShowSettings(const ControlPanel& panel) {
         shown_->TimesTen.Channel == panel.TimesTen.Channel && shown_->TimesTen.Before == panel.TimesTen.Before)
         return;
     Select(Control(id::kCBoxDataFormat), panel.CBoxDataFormatIndex);
-    Select(Control(id::kCBoxComm), panel.CBoxCommIndex);
+    ShowPort(panel.CBoxCommIndex);
     Select(Control(id::kCBoxLinkSpeed), panel.CBoxLinkSpeedIndex);
     SetSpinValue(Control(id::kSpinEditFillter), panel.SpinEditFillter);
     Check(Control(id::kCBoxFloat3), panel.CBoxFloat3);
@@ -260,6 +290,13 @@ void TForm_Call::AfterAction() {
     ShowPanel(panel_.Model());
 }
 
+void TForm_Call::ConfirmTyped(int controlId) {
+    const int item = SelectedItem(Control(controlId), CBN_EDITCHANGE);
+    RunOnDriver([&](Driver& d) {
+        if (panel_.ListConfirmed(d, ListOf(controlId), item)) AfterAction();
+    });
+}
+
 void TForm_Call::Command(int controlId, int code) {
     if (rendering_) return;
     auto act = [this](auto&& action) {
@@ -285,13 +322,26 @@ void TForm_Call::Command(int controlId, int code) {
         case id::kCBoxDataFormat:
         case id::kCBoxComm:
         case id::kCBoxLinkSpeed:
-            if (listChange) {
+            if (code == CBN_SELCHANGE) {
                 const int item = SelectedItem(Control(controlId), code);
                 act([&](Driver& d) {
                     if (controlId == id::kCBoxDataFormat) panel_.CBoxDataFormatChange(d, item);
                     if (controlId == id::kCBoxComm) panel_.CBoxCommChange(d, item);
                     if (controlId == id::kCBoxLinkSpeed) panel_.CBoxLinkSpeedChange(d, item);
                 });
+            } else if (code == CBN_EDITCHANGE) {
+                RunOnDriver([&](Driver&) { panel_.ListTyped(ListOf(controlId)); });
+            } else if (code == CBN_KILLFOCUS) {
+                ConfirmTyped(controlId);
+            }
+            break;
+        case IDOK:
+            // Enter in a field, which the dialog keys turn into IDOK (an open
+            // drop-down takes its Enter itself, to close).
+            if (const HWND focus = GetFocus(); focus != nullptr && IsChild(hwnd_, focus)) {
+                const int list = GetDlgCtrlID(GetParent(focus));
+                if (list == id::kCBoxDataFormat || list == id::kCBoxComm || list == id::kCBoxLinkSpeed)
+                    ConfirmTyped(list);
             }
             break;
         case id::kSpinEditFillter:

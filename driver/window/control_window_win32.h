@@ -60,6 +60,8 @@ class TForm_Call {
     void ShowSettings(const ControlPanel& panel);
     void ShowPageControl(const ControlPanel& panel);
     void ShowRange(int line, const RangeControls& range);
+    void ShowPort(int index);
+    void BringToFront();
 
     // The user's actions.
     void Command(int id, int code);
@@ -68,6 +70,8 @@ class TForm_Call {
     using RangeHandler = void (PanelPresenter::*)(Driver&, const RangeControls&);
     void ForwardRange(int line, RangeHandler first, RangeHandler second);
     void AfterAction();
+    // Enter in a settings list, or the focus leaving it: what was typed acts.
+    void ConfirmTyped(int controlId);
 
     PanelPresenter& panel_;
     HWND hwnd_ = nullptr;
@@ -91,6 +95,7 @@ class TForm_Call {
     std::optional<ControlPanel> shown_;
     int placedLeft_ = -1;
     int placedTop_ = -1;
+    int frontRequests_ = 0;  // the model's count that the window last acted on
 };
 
 }  // namespace vexla

@@ -7,6 +7,9 @@
 
 namespace vexla::monitor::texts {
 
+// The application's title: the caption of any message box the program shows,
+// and, as the version resource's description (monitor/win32/CMakeLists.txt
+// writes it there too), the name Windows gives the program's taskbar group.
 inline constexpr std::string_view kApplicationTitle = "32通道位移监视";
 inline constexpr std::string_view kCaption = "32通道 数显百分表位移测量 远程监视系统   V1.325";
 

@@ -27,7 +27,6 @@ constexpr UINT_PTR kTimer1 = 1;
 // The grid's rows other than the separator: the height a string grid gives
 // its rows by default.
 constexpr int kDefaultRowHeight = 24;
-constexpr int kMakerPanelWidth = 200;
 constexpr int kMessagePanelWidth = 600;
 constexpr int kGridPoints = 10;
 constexpr int kControlPoints = 9;
@@ -130,8 +129,9 @@ void TMainform::CreateControls() {
     SendMessageW(controls_[ids::kGauge1], PBM_SETRANGE32, 0, 100);
 
     const HWND status = controls_[ids::kStatusBar1];
-    const std::array<int, 2> parts = {ui::ScaleForDpi(kMessagePanelWidth, dpi),
-                                      ui::ScaleForDpi(kMessagePanelWidth + kMakerPanelWidth, dpi)};
+    // The maker's panel runs to the bar's end: ending it 200 px after the
+    // first left an empty stretch beyond it that read as a third panel.
+    const std::array<int, 2> parts = {ui::ScaleForDpi(kMessagePanelWidth, dpi), -1};
     SendMessageW(status, SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
     SendMessageW(status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(Widen(texts::kMakerPanel).c_str()));
 }

@@ -193,6 +193,12 @@ TEST_F(LinkLifecycle, ShowAndHideFollowTheStartupPhaseAndCascadeBySegment) {
     EXPECT_TRUE(panel.Model().Visible);
     EXPECT_EQ(panel.Model().Left, 61);
     EXPECT_EQ(panel.Model().Top, 61);
+    EXPECT_EQ(panel.Model().FrontRequests, 1) << "the host's call brings it to the front";
+    // The next start-up phase ends with the window shown, where the user left it in the stack.
+    ASSERT_EQ(d.ConnectComm(19200, 1), -1);
+    d.PopUpFormTimerTimer();
+    EXPECT_TRUE(panel.Model().Visible);
+    EXPECT_EQ(panel.Model().FrontRequests, 1) << "the start-up phase took the focus";
     d.CtrlFirmWare(0);
     d.HideCtrlForm();
     EXPECT_TRUE(panel.Model().Visible) << "the quiet period after a command keeps it too";

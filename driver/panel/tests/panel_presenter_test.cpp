@@ -76,5 +76,27 @@ TEST(PanelPresenter, ControlsKeepWhatTheUserSetUnlessTheSettingsSayOtherwise) {
     EXPECT_EQ(driver.Settings().FilterDepth, 25);
 }
 
+TEST(PanelPresenter, TypedTextActsOnceConfirmedAndAChoiceActsAtOnce) {
+    PanelPresenter panel;
+    Driver driver({nullptr, nullptr, nullptr, nullptr, &panel});
+    panel.CBoxDataFormatChange(driver, 2);
+    panel.ListTyped(SettingsList::DataFormat);
+    panel.ListTyped(SettingsList::DataFormat);
+    EXPECT_EQ(driver.Settings().DataFormat, 2) << "keys alone";
+    EXPECT_FALSE(panel.ListConfirmed(driver, SettingsList::Comm, -1)) << "nothing was typed into the port list";
+    EXPECT_TRUE(panel.ListConfirmed(driver, SettingsList::DataFormat, -1));
+    EXPECT_EQ(driver.Settings().DataFormat, 255) << "a text that is no item, as a typed text always did";
+    EXPECT_EQ(panel.Model().CBoxDataFormatIndex, 255);
+    EXPECT_FALSE(panel.ListConfirmed(driver, SettingsList::DataFormat, 1)) << "confirmed twice";
+    EXPECT_EQ(driver.Settings().DataFormat, 255);
+
+    // A choice after some typing: the choice stands, the typing is forgotten.
+    panel.ListTyped(SettingsList::DataFormat);
+    panel.CBoxDataFormatChange(driver, 4);
+    EXPECT_EQ(driver.Settings().DataFormat, 4);
+    EXPECT_FALSE(panel.ListConfirmed(driver, SettingsList::DataFormat, -1));
+    EXPECT_EQ(driver.Settings().DataFormat, 4);
+}
+
 }  // namespace
 }  // namespace vexla

@@ -8,6 +8,10 @@
 
 #include <commctrl.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 #include "control_ids.h"
 #include "ui/win32/text_grid.h"
 
@@ -75,12 +79,23 @@ class ControlWindow : public WineEndToEnd {
                      reinterpret_cast<LPARAM>(combo));
     }
 
-    // What typing into a drop-down's edit sends.
-    void TypeInto(int controlId, const wchar_t* text) const {
-        const HWND combo = Control(controlId);
-        SetWindowTextW(combo, text);
-        SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(controlId, CBN_EDITCHANGE),
-                     reinterpret_cast<LPARAM>(combo));
+    // Keys as the user's keyboard gives them: through this thread's queue
+    // to the focused field of a drop-down, its whole text selected first.
+    void TypeKeys(int controlId, const std::wstring& text, const std::function<void()>& afterEachKey) const {
+        const HWND edit = FindWindowExW(Control(controlId), nullptr, L"Edit", nullptr);
+        ASSERT_NE(edit, nullptr);
+        SetFocus(edit);
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        for (std::size_t n = 1; n <= text.size(); ++n) {
+            PostMessageW(edit, WM_CHAR, text[n - 1], 1);
+            ASSERT_TRUE(PumpUntil([&] { return Text(controlId) == text.substr(0, n); })) << Narrow(Text(controlId));
+            afterEachKey();
+        }
+    }
+
+    void PressEnter() const {
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageW(GetFocus(), WM_KEYUP, VK_RETURN, 0xC0000001);
     }
 
     void Click(int controlId) const { SendMessageW(Control(controlId), BM_CLICK, 0, 0); }
@@ -122,13 +137,30 @@ TEST_F(ControlWindow, TheLogoThenTheGridWithTheGaugesValuesAndTheDashesOfASilent
 }
 
 TEST_F(ControlWindow, SettingsChosenOrTypedAreWrittenAndTheLinkReconnects) {
+    // The driver's trace counts the connects.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring trace = temp + std::wstring(L"vexla-control-window-trace.txt");
+    DeleteFileW(trace.c_str());
+    _wputenv((L"VEXLA_TRACE=" + trace).c_str());
+    const auto connects = [&] {
+        std::ifstream file(std::filesystem::path(trace), std::ios::binary);
+        int count = 0;
+        for (std::string line; std::getline(file, line);) count += line.find(" connect: COM") != std::string::npos;
+        return count;
+    };
+
     ASSERT_NO_FATAL_FAILURE(Open(61, ShownSettings(3, 27), "--format 3 --com 27 --channels 1 --motion still"));
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(Control(id::kPageControl1)) != FALSE; }));
     EXPECT_EQ(Text(id::kCBoxLinkSpeed), L"19200");
+    EXPECT_EQ(Text(id::kCBoxComm), L"Com27") << "a port past the list's eight shows by its name";
 
     ChooseItem(id::kCBoxDataFormat, 2);
     EXPECT_EQ(ConfigValue(61, "数据格式"), "2");
-    TypeInto(id::kCBoxDataFormat, L"无此格式");
+    // Typed text acts once the focus leaves the list, not on every key.
+    ASSERT_NO_FATAL_FAILURE(TypeKeys(id::kCBoxDataFormat, L"无此格式",
+                                     [] { EXPECT_EQ(ConfigValue(61, "数据格式"), "2") << "written while typing"; }));
+    SetFocus(Control(id::kCBoxLinkSpeed));
     EXPECT_EQ(ConfigValue(61, "数据格式"), "255") << "typed text that selects no item";
     ChooseItem(id::kCBoxDataFormat, 3);
     EXPECT_EQ(ConfigValue(61, "数据格式"), "3");
@@ -138,10 +170,60 @@ TEST_F(ControlWindow, SettingsChosenOrTypedAreWrittenAndTheLinkReconnects) {
     EXPECT_EQ(ConfigValue(61, "波特率"), "57600");
     EXPECT_TRUE(PumpUntil([&] { return Text(id::kLabelSpeed).find(L"57600") != std::wstring::npos; }))
         << Narrow(Text(id::kLabelSpeed));
-    TypeInto(id::kCBoxLinkSpeed, L"12345");
+    const int beforeTyping = connects();
+    ASSERT_NO_FATAL_FAILURE(TypeKeys(id::kCBoxLinkSpeed, L"12345", [] {}));
+    PressEnter();
+    EXPECT_TRUE(PumpUntil([&] { return connects() == beforeTyping + 1; })) << "confirmed: one reconnect";
     EXPECT_EQ(ConfigValue(61, "波特率"), "57600") << "typed text leaves the speed";
     readings = Readings{};
     EXPECT_TRUE(PumpUntilEveryChannelReads({1})) << "the reconnected link reads";
+
+    // A port typed key by key: nothing until Enter, then one reconnect on
+    // port 0's default, COM1 (a port of this machine or none, so the trace
+    // says which).
+    const int connected = connects();
+    ASSERT_NO_FATAL_FAILURE(TypeKeys(id::kCBoxComm, L"Com12", [&] {
+        EXPECT_EQ(ConfigValue(61, "串口编号"), "27") << "written while typing " << Narrow(Text(id::kCBoxComm));
+        EXPECT_EQ(connects(), connected) << "reconnected while typing " << Narrow(Text(id::kCBoxComm));
+    }));
+    PressEnter();
+    EXPECT_TRUE(PumpUntil([&] { return ConfigValue(61, "串口编号") == "0" && connects() == connected + 1; }));
+    SetFocus(Control(id::kCBoxLinkSpeed));
+    PumpMessages();
+    EXPECT_EQ(connects(), connected + 1) << "the focus leaving confirms nothing twice";
+    std::ifstream file(std::filesystem::path(trace), std::ios::binary);
+    const std::string lines((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (lines.find(" connect: COM1 did not open") != std::string::npos) expectedMessageBoxes = 1;
+}
+
+TEST_F(ControlWindow, ShowCtrlFormBringsTheCoveredWindowToTheFrontWithTheFocus) {
+    ASSERT_NO_FATAL_FAILURE(Open(65, ShownSettings(3, 31), "--format 3 --com 31 --channels 1 --motion still"));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(Control(id::kPageControl1)) != FALSE; }));
+    // Which of two top-level windows lies above the other.
+    const auto above = [](HWND upper, HWND lower) {
+        for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+            if (w == upper) return true;
+            if (w == lower) return false;
+        }
+        return false;
+    };
+
+    // Another window of the host covers it and has the focus.
+    RECT place{};
+    GetWindowRect(window, &place);
+    const HWND cover = CreateWindowExW(0, L"STATIC", L"cover", WS_OVERLAPPEDWINDOW | WS_VISIBLE, place.left - 20,
+                                       place.top - 20, place.right - place.left + 40, place.bottom - place.top + 40,
+                                       nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(cover, nullptr);
+    SetForegroundWindow(cover);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == cover && above(cover, window); }));
+
+    vexla.ShowCtrlForm();
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; })) << "the window has not the focus";
+    EXPECT_TRUE(above(window, cover)) << "the window stays covered";
+    EXPECT_TRUE(GetFocus() == window || IsChild(window, GetFocus()));
+    EXPECT_TRUE(IsWindowVisible(Control(id::kPageControl1)));
+    DestroyWindow(cover);
 }
 
 TEST_F(ControlWindow, NumberFieldsTakeArrowsNotTypingAndTheRangeLinesStoreTheirByte) {

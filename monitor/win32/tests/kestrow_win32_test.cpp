@@ -4,12 +4,15 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "monitor/model/monitor_texts.h"
 #include "monitor/win32/monitor_ids.h"
 #include "ui/win32/text_grid.h"
 #include "ui/win32/text_grid_remote.h"
@@ -53,6 +56,29 @@ class Kestrow : public ::testing::Test {
         return RepeatUntil([&] { Click(id); }, [&] { return !Matching(simulator.Log(), heard).empty(); });
     }
 
+    // The status bar's part edges, read in the program's own memory: the
+    // message carries a pointer.
+    std::vector<int> StatusParts() const {
+        const HWND bar = Control(ids::kStatusBar1);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(bar, &pid);
+        const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid);
+        if (process == nullptr) return {};
+        std::vector<int> parts(8);
+        void* remote =
+            VirtualAllocEx(process, nullptr, parts.size() * sizeof(int), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        DWORD_PTR count = 0;
+        if (remote == nullptr ||
+            !SendMessageTimeoutW(bar, SB_GETPARTS, parts.size(), reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+                                 2000, &count) ||
+            !ReadProcessMemory(process, remote, parts.data(), parts.size() * sizeof(int), nullptr))
+            count = 0;
+        parts.resize(std::min<std::size_t>(count, parts.size()));
+        if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        CloseHandle(process);
+        return parts;
+    }
+
     Simulator simulator;
     Process kestrow_;
     HWND form_ = nullptr;
@@ -62,6 +88,12 @@ class Kestrow : public ::testing::Test {
 TEST_F(Kestrow, TheGridFillsWithTheGaugesAndTheButtonsReachThem) {
     ASSERT_NO_FATAL_FAILURE(StartWithGauges(25, "--channels 1-8,29 --motion still --position 2.5 --silence 3@8+1000"));
     EXPECT_EQ(WindowText(form_), L"32通道 数显百分表位移测量 远程监视系统   V1.325");
+    // Two panels, an empty one and the maker's, which runs to the bar's end.
+    const std::vector<int> parts = StatusParts();
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[1], -1) << "an empty stretch beyond the maker's panel";
+    EXPECT_EQ(LOWORD(SendMessageW(Control(ids::kStatusBar1), SB_GETTEXTLENGTHW, 0, 0)), 0);
+    EXPECT_EQ(LOWORD(SendMessageW(Control(ids::kStatusBar1), SB_GETTEXTLENGTHW, 1, 0)), texts::kMakerPanel.size());
     // The heading may break before its unit where the face is too wide for one line.
     std::string heading = Cell(1, 0);
     std::erase(heading, '\n');
