@@ -123,6 +123,19 @@ void PanelPresenter::CBoxLinkSpeedChange(Driver& driver, int itemIndex) {
     Forward(driver, model_.CBoxLinkSpeedIndex, itemIndex, &Driver::CBoxLinkSpeedChange);
 }
 
+int TypedPortItem(std::string_view text) {
+    if (text.size() >= 3 && (text[0] == 'C' || text[0] == 'c') && (text[1] == 'O' || text[1] == 'o') &&
+        (text[2] == 'M' || text[2] == 'm'))
+        text.remove_prefix(3);
+    if (text.empty() || text.size() > 3 || text[0] == '0') return -1;
+    int port = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        port = port * 10 + (c - '0');
+    }
+    return port <= 255 ? port - 1 : -1;
+}
+
 void PanelPresenter::ListTyped(SettingsList list) {
     typed_[static_cast<std::size_t>(list)] = true;
 }

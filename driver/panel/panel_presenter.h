@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "engine/control_view.h"
 #include "engine/driver.h"
@@ -15,6 +16,10 @@ namespace vexla {
 
 // The setup page's editable drop-down lists.
 enum class SettingsList { DataFormat, Comm, LinkSpeed };
+
+// The port list's index that a typed port name stands for, as if its item
+// existed: "Com12", "COM12" or "12" give 11 (port 12); -1 for any other text.
+int TypedPortItem(std::string_view text);
 
 class PanelPresenter final : public ControlView {
   public:

@@ -76,6 +76,22 @@ TEST(PanelPresenter, ControlsKeepWhatTheUserSetUnlessTheSettingsSayOtherwise) {
     EXPECT_EQ(driver.Settings().FilterDepth, 25);
 }
 
+TEST(PanelPresenter, APortTypedByItsNameStandsForThatPort) {
+    for (const auto& [text, item] : std::initializer_list<std::pair<const char*, int>>{{"Com12", 11},
+                                                                                       {"COM1", 0},
+                                                                                       {"com255", 254},
+                                                                                       {"27", 26},
+                                                                                       {"Com256", -1},
+                                                                                       {"Com0", -1},
+                                                                                       {"Com012", -1},
+                                                                                       {"Com", -1},
+                                                                                       {"", -1},
+                                                                                       {"Com1x", -1},
+                                                                                       {"串口3", -1},
+                                                                                       {"Com 3", -1}})
+        EXPECT_EQ(TypedPortItem(text), item) << text;
+}
+
 TEST(PanelPresenter, TypedTextActsOnceConfirmedAndAChoiceActsAtOnce) {
     PanelPresenter panel;
     Driver driver({nullptr, nullptr, nullptr, nullptr, &panel});
