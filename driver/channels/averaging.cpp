@@ -51,8 +51,8 @@ void AveragingRing::Average(unsigned slot, bool relativeMode) {
             Averaged.Updated[i] = kFlagFalse;
             continue;
         }
-        Averaged.Value[i] = Narrow(RoundUpHalfToEven(sumV[i] / n[i]));
-        Averaged.Displacement[i] = relativeMode ? Narrow(RoundUpHalfToEven(sumD[i] / n[i])) : 0;
+        Averaged.Value[i] = Narrow(RoundedMean(sumV[i], n[i]));
+        Averaged.Displacement[i] = relativeMode ? Narrow(RoundedMean(sumD[i], n[i])) : 0;
         Averaged.Updated[i] = kFlagTrue;
     }
 

@@ -32,9 +32,10 @@ struct AveragingRing {
     void Reset();
 };
 
-// Round half to even of q + 0.5 for an integer q: even q stays, odd q + 1.
-constexpr int64_t RoundUpHalfToEven(int64_t q) {
-    return q % 2 != 0 ? q + 1 : q;
+// The mean sum / n (n >= 1) rounded to the nearest count, halves away from
+// zero: a single reading comes back unchanged, 12340 and 12350 give 12345.
+constexpr int64_t RoundedMean(int64_t sum, int64_t n) {
+    return sum >= 0 ? (2 * sum + n) / (2 * n) : -((-2 * sum + n) / (2 * n));
 }
 
 }  // namespace vexla

@@ -27,22 +27,27 @@ void Step(AveragingRing& ring, const TChannelRecord& decoded, uint8_t depth = 10
     ring.Average(slot, relative);
 }
 
-TEST(Averaging, RoundsTheQuotientUpToEvenOnTheHalf) {
+TEST(Averaging, IsTheMeanRoundedToTheNearestCountHalvesAwayFromZero) {
     struct Case {
         std::vector<int32_t> readings;
         uint8_t depth;
         int32_t expected;
     };
     const Case cases[] = {
-        {{12345}, 1, 12346},
-        {{12344}, 1, 12344},
-        {{12340, 12350}, 2, 12346},
-        {{-3}, 1, -2},
-        {{-4}, 1, -4},
-        {{-5, -6}, 2, -4},  // quotient -5 truncated, then -4
-        {{1, 2, 3, 4}, 4, 2},
-        {{1, 2, 3, 4}, 2, 4},                    // only the last two count
-        {{INT32_MAX, INT32_MAX}, 2, INT32_MIN},  // odd maximum wraps like the 32-bit result
+        {{12345}, 1, 12345},  // a single reading comes back as the gauge sent it
+        {{-327}, 1, -327},
+        {{1}, 1, 1},
+        {{-1}, 1, -1},
+        {{12340, 12350}, 2, 12345},
+        {{-5, -6}, 2, -6},  // -5.5: the half away from zero
+        {{0, -1}, 2, -1},
+        {{0, 1}, 2, 1},
+        {{1, 2, 3, 4}, 4, 3},  // 2.5
+        {{1, 1, 2}, 3, 1},     // 1.33
+        {{1, 2, 2}, 3, 2},     // 1.67
+        {{1, 2, 3, 4}, 2, 4},  // only the last two count: 3.5
+        {{INT32_MAX, INT32_MAX}, 2, INT32_MAX},
+        {{INT32_MIN, INT32_MIN}, 2, INT32_MIN},
     };
     for (const Case& c : cases) {
         AveragingRing ring;
