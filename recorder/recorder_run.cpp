@@ -107,8 +107,9 @@ class Run {
     static int64_t Milliseconds(double seconds) { return static_cast<int64_t>(seconds * 1000 + 0.5); }
 
     void Capture(const LocalTime& now, std::string& rows) {
-        std::vector<int> missing;
-        recording_.Capture(now, rows, missing);
+        PartVerdict verdict;
+        recording_.Capture(now, PartIdentity{}, rows, verdict);
+        const std::vector<int>& missing = verdict.missing;
         if (!missing.empty()) {
             err_ << "vexla-rec: part " << recording_.Captures() << ": no current reading from channel"
                  << (missing.size() > 1 ? "s " : " ") << ChannelNames(missing) << '\n';

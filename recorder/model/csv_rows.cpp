@@ -42,17 +42,59 @@ std::string_view WithoutLineEnd(std::string_view line) {
     return line;
 }
 
+// The end of the field that starts at `start` (the comma after it, or the
+// line's end); npos for a quoted field without its closing quote.
+size_t FieldEnd(std::string_view line, size_t start) {
+    if (start < line.size() && line[start] == '"') {
+        for (size_t at = start + 1; at < line.size(); ++at) {
+            if (line[at] != '"') continue;
+            if (at + 1 < line.size() && line[at + 1] == '"') {
+                ++at;  // a doubled quote inside
+                continue;
+            }
+            return at + 1 == line.size() || line[at + 1] == ',' ? at + 1 : std::string_view::npos;
+        }
+        return std::string_view::npos;
+    }
+    const size_t comma = line.find(',', start);
+    return comma == std::string_view::npos ? line.size() : comma;
+}
+
 std::vector<std::string_view> SplitFields(std::string_view line) {
     line = WithoutLineEnd(line);
     std::vector<std::string_view> fields;
-    size_t start = 0;
-    for (size_t at = 0; at <= line.size(); ++at) {
-        if (at == line.size() || line[at] == ',') {
-            fields.push_back(line.substr(start, at - start));
-            start = at + 1;
-        }
+    for (size_t start = 0;;) {
+        const size_t end = FieldEnd(line, start);
+        if (end == std::string_view::npos) return {};
+        fields.push_back(line.substr(start, end - start));
+        if (end == line.size()) return fields;
+        start = end + 1;
     }
-    return fields;
+}
+
+// A field's text: a quoted one without its quotes and with its doubled
+// quotes single.
+std::string FieldText(std::string_view field) {
+    if (field.size() < 2 || field.front() != '"') return std::string(field);
+    std::string text;
+    for (size_t at = 1; at + 1 < field.size(); ++at) {
+        text += field[at];
+        if (field[at] == '"') ++at;
+    }
+    return text;
+}
+
+void AppendField(std::string& out, std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
 }
 
 int DecimalsOf(std::string_view text) {
@@ -145,8 +187,10 @@ std::optional<LocalTime> ParseIsoText(std::string_view text) {
 
 std::string CsvHeading(const CsvLayout& layout) {
     std::string heading = layout.capture ? "part," : "";
+    if (layout.capture && layout.identified) heading += "part_id,batch,operator,";
     heading += "time,channel,value_mm,displacement_mm,rate_per_s";
     if (layout.judged) heading += ",judgement";
+    if (layout.capture) heading += ",part_verdict";
     heading += "\r\n";
     return heading;
 }
@@ -155,6 +199,12 @@ void AppendCsvRow(std::string& out, const ReadingRow& row, const CsvLayout& layo
     if (layout.capture) {
         out += std::to_string(row.part);
         out += ',';
+        if (layout.identified) {
+            for (const std::string* text : {&row.partId, &row.batch, &row.operatorName}) {
+                AppendField(out, *text);
+                out += ',';
+            }
+        }
     }
     out += IsoText(row.time);
     out += ',';
@@ -169,19 +219,27 @@ void AppendCsvRow(std::string& out, const ReadingRow& row, const CsvLayout& layo
         out += ',';
         if (row.judgement) out += quality::JudgementText(*row.judgement);
     }
+    if (layout.capture) {
+        out += ',';
+        AppendField(out, row.partVerdict);
+    }
     out += "\r\n";
 }
 
 bool CsvReader::ReadHeading(std::string_view line) {
     if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.remove_prefix(3);
     const std::vector<std::string_view> names = SplitFields(line);
-    const std::array<std::pair<std::string_view, int*>, 7> known = {{{"part", &part_},
-                                                                     {"time", &time_},
-                                                                     {"channel", &channel_},
-                                                                     {"value_mm", &value_},
-                                                                     {"displacement_mm", &displacement_},
-                                                                     {"rate_per_s", &rate_},
-                                                                     {"judgement", &judgement_}}};
+    const std::array<std::pair<std::string_view, int*>, 11> known = {{{"part", &part_},
+                                                                      {"time", &time_},
+                                                                      {"channel", &channel_},
+                                                                      {"value_mm", &value_},
+                                                                      {"displacement_mm", &displacement_},
+                                                                      {"rate_per_s", &rate_},
+                                                                      {"judgement", &judgement_},
+                                                                      {"part_id", &partId_},
+                                                                      {"batch", &batch_},
+                                                                      {"operator", &operator_},
+                                                                      {"part_verdict", &verdict_}}};
     for (auto& [name, index] : known) *index = -1;
     for (size_t i = 0; i < names.size(); ++i) {
         for (auto& [name, index] : known) {
@@ -191,6 +249,7 @@ bool CsvReader::ReadHeading(std::string_view line) {
     columns_ = static_cast<int>(names.size());
     layout_.capture = part_ >= 0;
     layout_.judged = judgement_ >= 0;
+    layout_.identified = partId_ >= 0 || batch_ >= 0 || operator_ >= 0;
     return time_ >= 0 && channel_ >= 0 && displacement_ >= 0;
 }
 
@@ -198,19 +257,34 @@ std::optional<ReadingRow> CsvReader::ReadRow(std::string_view line) const {
     if (time_ < 0) return std::nullopt;
     // One pass over the line that keeps only the columns we read: a report
     // reads millions of rows, and a vector per row would dominate.
-    enum Column { kPart, kTime, kChannel, kValue, kDisplacement, kRate, kJudgement, kColumns };
-    const std::array<int, kColumns> wanted = {part_, time_, channel_, value_, displacement_, rate_, judgement_};
+    enum Column {
+        kPart,
+        kTime,
+        kChannel,
+        kValue,
+        kDisplacement,
+        kRate,
+        kJudgement,
+        kPartId,
+        kBatch,
+        kOperator,
+        kVerdict,
+        kColumns
+    };
+    const std::array<int, kColumns> wanted = {part_,      time_,   channel_, value_,    displacement_, rate_,
+                                              judgement_, partId_, batch_,   operator_, verdict_};
     std::array<std::string_view, kColumns> picked{};
     line = WithoutLineEnd(line);
     int count = 0;
-    size_t start = 0;
-    for (size_t at = 0; at <= line.size(); ++at) {
-        if (at < line.size() && line[at] != ',') continue;
+    for (size_t start = 0;;) {
+        const size_t end = FieldEnd(line, start);
+        if (end == std::string_view::npos) return std::nullopt;
         for (size_t c = 0; c < kColumns; ++c) {
-            if (wanted[c] == count) picked[c] = line.substr(start, at - start);
+            if (wanted[c] == count) picked[c] = line.substr(start, end - start);
         }
         ++count;
-        start = at + 1;
+        if (end == line.size()) break;
+        start = end + 1;
     }
     if (count != columns_) return std::nullopt;
     ReadingRow row;
@@ -242,6 +316,10 @@ std::optional<ReadingRow> CsvReader::ReadRow(std::string_view line) const {
         row.judgement = JudgementOf(picked[kJudgement], valid);
         if (!valid) return std::nullopt;
     }
+    if (partId_ >= 0) row.partId = FieldText(picked[kPartId]);
+    if (batch_ >= 0) row.batch = FieldText(picked[kBatch]);
+    if (operator_ >= 0) row.operatorName = FieldText(picked[kOperator]);
+    if (verdict_ >= 0) row.partVerdict = FieldText(picked[kVerdict]);
     return row;
 }
 

@@ -5,7 +5,11 @@
 //   2026-12-08T18:40:01.250+01:00,3,1.23,0.00,5.3,OK
 //
 // In capture mode every row starts with the number of the capture it
-// belongs to ("part", from 1), and all rows of one capture share its time.
+// belongs to ("part", from 1), and all rows of one capture share its time
+// and end with the part's verdict ("part_verdict": OK, or NOK and the
+// channels outside their limits or missing). When the run names its parts,
+// "part_id", "batch" and "operator" follow "part"; those texts are quoted
+// as CSV quotes (RFC 4180) where they hold a comma, a quote or a line end.
 // Times are local with their offset from UTC, so that a file spanning a
 // change of daylight saving time still sorts and plots right.
 
@@ -40,8 +44,9 @@ std::string IsoText(const LocalTime& time);
 std::optional<LocalTime> ParseIsoText(std::string_view text);
 
 struct CsvLayout {
-    bool capture = false;  // the "part" column
-    bool judged = false;   // the "judgement" column (limits were given)
+    bool capture = false;     // the "part" and "part_verdict" columns
+    bool judged = false;      // the "judgement" column (limits were given)
+    bool identified = false;  // "part_id", "batch" and "operator" (capture mode)
 };
 
 struct ReadingRow {
@@ -53,6 +58,11 @@ struct ReadingRow {
     int decimals = 2;   // 2 for 0.01 mm gauges, 3 for 0.001 mm ones
     int32_t rate = -1;  // tenths of updates per second; -1: none known
     std::optional<quality::Judgement> judgement;
+    // Capture mode.
+    std::string partId;
+    std::string batch;
+    std::string operatorName;
+    std::string partVerdict;
 };
 
 // The heading line, with its line end.
@@ -74,6 +84,7 @@ class CsvReader {
   private:
     CsvLayout layout_;
     int part_ = -1, time_ = -1, channel_ = -1, value_ = -1, displacement_ = -1, rate_ = -1, judgement_ = -1;
+    int partId_ = -1, batch_ = -1, operator_ = -1, verdict_ = -1;
     int columns_ = 0;
 };
 

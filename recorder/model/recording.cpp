@@ -31,41 +31,63 @@ size_t Recording::TakeResult(const VexlaDataBlock32& block, const int32_t (&rate
         row.time = now;
         row.channel = static_cast<int>(c) + 1;
         row.rate = rates_[c];
-        written += Write(row, out);
+        AppendCsvRow(out, Row(row), layout_);
+        ++written;
     }
+    rows_ += written;
     return written;
 }
 
-size_t Recording::Capture(const LocalTime& now, std::string& out, std::vector<int>& missing) {
+size_t Recording::Capture(const LocalTime& now, const PartIdentity& identity, std::string& out, PartVerdict& verdict) {
     ++captures_;
-    size_t written = 0;
+    verdict = {};
+    std::vector<ReadingRow> rows;
     for (size_t c = 0; c < quality::kChannels; ++c) {
         if (!settings_.channels[c]) continue;
         // A silent channel's last reading is not the part on the station now.
         if (!latest_[c] || rates_[c] == 0) {
-            missing.push_back(static_cast<int>(c) + 1);
+            verdict.missing.push_back(static_cast<int>(c) + 1);
             continue;
         }
         ReadingRow row;
         row.part = captures_;
+        row.partId = identity.id;
+        row.batch = identity.batch;
+        row.operatorName = identity.operatorName;
         row.time = now;
         row.channel = static_cast<int>(c) + 1;
         row.rate = rates_[c];
-        written += Write(row, out);
+        rows.push_back(Row(row));
+        if (rows.back().judgement && *rows.back().judgement != quality::Judgement::Ok)
+            verdict.outside.push_back(row.channel);
     }
-    return written;
+    if (!verdict.Ok()) ++nokParts_;
+    const std::string text = verdict.Text();
+    for (ReadingRow& row : rows) {
+        row.partVerdict = text;
+        AppendCsvRow(out, row, layout_);
+    }
+    rows_ += rows.size();
+    return rows.size();
 }
 
-size_t Recording::Write(const ReadingRow& base, std::string& out) {
+ReadingRow Recording::Row(const ReadingRow& base) {
     const auto c = static_cast<size_t>(base.channel - 1);
     ReadingRow row = base;
     row.value = latest_[c]->value;
     row.displacement = latest_[c]->displacement;
     row.decimals = latest_[c]->decimals;
     row.judgement = statistics_[c].summary.Add(row.displacement, settings_.limits.For(base.channel));
-    AppendCsvRow(out, row, layout_);
-    ++rows_;
-    return 1;
+    return row;
+}
+
+std::string PartVerdict::Text() const {
+    if (Ok()) return "OK";
+    std::string text = "NOK";
+    for (int c : outside) text += " " + std::to_string(c);
+    if (!missing.empty()) text += " missing";
+    for (int c : missing) text += " " + std::to_string(c);
+    return text;
 }
 
 StatisticsTable Recording::Statistics() const {

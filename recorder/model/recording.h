@@ -21,8 +21,27 @@ struct RecordingSettings {
     std::array<monitor::HardwareType, quality::kChannels> kinds{};
     quality::LimitsTable limits;
     bool capture = false;
+    bool identified = false;  // parts carry an identity, a batch and an operator
 
-    CsvLayout Layout() const { return {capture, !limits.Empty()}; }
+    CsvLayout Layout() const { return {capture, !limits.Empty(), capture && identified}; }
+};
+
+// Who a captured part is.
+struct PartIdentity {
+    std::string id;
+    std::string batch;
+    std::string operatorName;
+};
+
+// A captured part: OK when every chosen channel gave a current reading
+// inside its limits; NOK names the channels outside and those missing.
+struct PartVerdict {
+    std::vector<int> outside;
+    std::vector<int> missing;
+
+    bool Ok() const { return outside.empty() && missing.empty(); }
+    // "OK", or "NOK 3 6 missing 7" (no comma: a plain CSV field).
+    std::string Text() const;
 };
 
 // A reading as the recorder writes it, in mm.
@@ -46,18 +65,21 @@ class Recording {
     size_t TakeResult(const VexlaDataBlock32& block, const int32_t (&rates)[32], const LocalTime& now,
                       std::string& out);
 
-    // Capture mode: one row set, a row for every chosen channel that has
-    // sent a reading and is not silent; the others are named in `missing`.
-    size_t Capture(const LocalTime& now, std::string& out, std::vector<int>& missing);
+    // Capture mode: one part, a row for every chosen channel that has sent
+    // a reading and is not silent, each row carrying the part's verdict.
+    // A channel without a current reading makes the part NOK ("missing"):
+    // it is never judged on a stale value.
+    size_t Capture(const LocalTime& now, const PartIdentity& identity, std::string& out, PartVerdict& verdict);
 
     uint64_t Rows() const { return rows_; }
     uint64_t Captures() const { return captures_; }
+    uint64_t NokParts() const { return nokParts_; }
     const RecordingSettings& Settings() const { return settings_; }
     // The statistics of the rows written so far.
     StatisticsTable Statistics() const;
 
   private:
-    size_t Write(const ReadingRow& base, std::string& out);
+    ReadingRow Row(const ReadingRow& base);
 
     RecordingSettings settings_;
     CsvLayout layout_;
@@ -66,6 +88,7 @@ class Recording {
     std::array<int32_t, quality::kChannels> rates_{};
     uint64_t rows_ = 0;
     uint64_t captures_ = 0;
+    uint64_t nokParts_ = 0;
 };
 
 }  // namespace vexla::recorder

@@ -113,20 +113,20 @@ TEST(Recording, CaptureWritesOneRowSetPerTrigger) {
     std::string out;
     EXPECT_EQ(recording.TakeResult(block, rates, At(3), out), 0U);
     EXPECT_EQ(out, "") << "no rows between captures";
-    std::vector<int> missing;
-    EXPECT_EQ(recording.Capture(At(4), out, missing), 1U);
-    EXPECT_EQ(missing, (std::vector<int>{2, 3}));
+    PartVerdict verdict;
+    EXPECT_EQ(recording.Capture(At(4), {}, out, verdict), 1U);
+    EXPECT_EQ(verdict.missing, (std::vector<int>{2, 3}));
     block.updated[1] = -1;
     rates[2] = 50;
     recording.TakeResult(block, rates, At(5), out);
-    missing.clear();
-    EXPECT_EQ(recording.Capture(At(6), out, missing), 3U);
-    EXPECT_TRUE(missing.empty());
+    EXPECT_EQ(recording.Capture(At(6), {}, out, verdict), 3U);
+    EXPECT_TRUE(verdict.Ok());
+    EXPECT_EQ(recording.NokParts(), 1U);
     EXPECT_EQ(Lines(out), (std::vector<std::string>{
-                              "1,2026-12-08T18:40:04.000+01:00,1,1.00,0.00,5.0\r",
-                              "2,2026-12-08T18:40:06.000+01:00,1,1.00,0.00,5.0\r",
-                              "2,2026-12-08T18:40:06.000+01:00,2,0.00,0.00,5.0\r",
-                              "2,2026-12-08T18:40:06.000+01:00,3,3.00,0.00,5.0\r",
+                              "1,2026-12-08T18:40:04.000+01:00,1,1.00,0.00,5.0,NOK missing 2 3\r",
+                              "2,2026-12-08T18:40:06.000+01:00,1,1.00,0.00,5.0,OK\r",
+                              "2,2026-12-08T18:40:06.000+01:00,2,0.00,0.00,5.0,OK\r",
+                              "2,2026-12-08T18:40:06.000+01:00,3,3.00,0.00,5.0,OK\r",
                           }));
 }
 

@@ -23,7 +23,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from checklist import check, failures, finish  # noqa: E402
 
 ROW = re.compile(r"^(?:(\d+),)?(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d),(\d+),(-?\d+\.\d+),(-?\d+\.\d+),"
-                 r"(\d+\.\d)?(?:,(OK|LOW|HIGH)?)?$")
+                 r"(\d+\.\d)?(?:,(OK|LOW|HIGH)?)?(?:,(OK|NOK[ 0-9a-z]*))?$")
 
 
 def parse(path):
