@@ -62,7 +62,7 @@ class Run {
     bool Record() {
         std::unique_ptr<ConsoleKeys> keys;
         if (options_.captureOnKey) keys = std::make_unique<ConsoleKeys>(options_.captureKey);
-        const bool progress = !options_.quiet && ErrorIsTerminal();
+        const bool progress = progress_ = !options_.quiet && ErrorIsTerminal();
         started_ = SteadyMilliseconds();
         int64_t tick = started_;
         int64_t nextCapture = started_ + Milliseconds(options_.everySeconds);
@@ -107,13 +107,19 @@ class Run {
     static int64_t Milliseconds(double seconds) { return static_cast<int64_t>(seconds * 1000 + 0.5); }
 
     void Capture(const LocalTime& now, std::string& rows) {
+        PartIdentity identity{{}, options_.batch, options_.operatorName};
+        if (options_.partCounter) identity.id = std::to_string(*options_.partCounter + recording_.Captures());
         PartVerdict verdict;
-        recording_.Capture(now, PartIdentity{}, rows, verdict);
+        recording_.Capture(now, identity, rows, verdict);
         const std::vector<int>& missing = verdict.missing;
-        if (!missing.empty()) {
-            err_ << "vexla-rec: part " << recording_.Captures() << ": no current reading from channel"
-                 << (missing.size() > 1 ? "s " : " ") << ChannelNames(missing) << '\n';
-        }
+        // The verdict at once, on a line of its own that stands out; a
+        // missing channel had no current reading.
+        if (progress_) err_ << '\r';  // over the progress line
+        err_ << (verdict.Ok() ? "  OK   " : "  NOK  ") << "part " << recording_.Captures();
+        if (!identity.id.empty()) err_ << " (" << identity.id << ")";
+        if (!verdict.outside.empty()) err_ << ": outside " << ChannelNames(verdict.outside);
+        if (!missing.empty()) err_ << (verdict.outside.empty() ? ": " : "; ") << "missing " << ChannelNames(missing);
+        err_ << (progress_ ? "                    \n" : "\n");
     }
 
     bool Write(const std::string& bytes) {
@@ -156,6 +162,7 @@ class Run {
     int64_t started_ = 0;
     int64_t lastSync_ = 0;
     bool unsynced_ = false;
+    bool progress_ = false;
 };
 
 }  // namespace
@@ -165,6 +172,7 @@ int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream&
     for (size_t c = 0; c < quality::kChannels; ++c) settings.channels[c] = ((options.channels >> c) & 1u) != 0;
     settings.kinds = options.kinds;
     settings.capture = options.Capture();
+    settings.identified = options.IdentifiesParts();
     if (!options.limitsFile.empty()) {
         Result<quality::LimitsTable> limits = quality::LoadLimitsFile(options.limitsFile);
         if (!limits) {
@@ -194,7 +202,18 @@ int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream&
     std::snprintf(head, sizeof head, "%llu rows in %.1f s to ", static_cast<unsigned long long>(run.Recorded().Rows()),
                   run.Seconds());
     out << "vexla-rec: " << head << file->Path();
-    if (options.Capture()) out << " (" << run.Recorded().Captures() << " parts)";
+    if (options.Capture()) {
+        const uint64_t parts = run.Recorded().Captures();
+        const uint64_t nok = run.Recorded().NokParts();
+        out << " (" << parts << " parts)";
+        if (parts > 0) {
+            char yield[96];
+            std::snprintf(yield, sizeof yield, "\nparts: %llu, NOK: %llu, first-pass yield: %.1f %%",
+                          static_cast<unsigned long long>(parts), static_cast<unsigned long long>(nok),
+                          100.0 * static_cast<double>(parts - nok) / static_cast<double>(parts));
+            out << yield;
+        }
+    }
     out << '\n' << AlignedText(run.Recorded().Statistics()) << std::flush;
     return recorded ? 0 : 1;
 }

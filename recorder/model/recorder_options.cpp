@@ -89,10 +89,23 @@ ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::s
             o.everySeconds = *v;
         } else if (arg == "--library") {
             o.library = value;
+        } else if (arg == "--part-id") {
+            const std::string_view text(value);
+            const auto start = text == "counter"                ? std::optional<int64_t>(1)
+                               : text.rfind("counter:", 0) == 0 ? ParseWholeNumber(text.substr(8), 0, INT64_MAX / 2)
+                                                                : std::nullopt;
+            if (!start) return fail(named, "expected counter or counter:START");
+            o.partCounter = static_cast<uint64_t>(*start);
+        } else if (arg == "--batch") {
+            o.batch = value;
+        } else if (arg == "--operator") {
+            o.operatorName = value;
         } else {
             return fail(arg, "unknown option (--help lists them)");
         }
     }
+    if (o.IdentifiesParts() && !o.Capture())
+        return BadCommandLine("--part-id, --batch and --operator name parts: they need --capture or --every");
     return CommandLine<RecorderOptions>{std::move(o), false};
 }
 
@@ -102,8 +115,9 @@ std::string RecorderUsage() {
 
 Records the gauges' readings through the driver to a CSV file: one row per
 new reading (time, channel, value and displacement in mm, rate), or in
-capture mode one row per channel for each part. Ctrl+C ends the run; a
-summary of every channel's statistics follows.
+capture mode one row per channel for each part, each part judged OK or NOK
+(a channel outside its limits or without a current reading). Ctrl+C ends
+the run; a summary of every channel's statistics follows.
 
   --segment N         the driver's configuration segment (default 1)
   --channels LIST     channels to record, e.g. 1-8,12 (default 1-32)
@@ -119,6 +133,11 @@ summary of every channel's statistics follows.
                       KEY) is pressed
   --every S           capture mode: a row set every S seconds (with
                       --capture as well, also on the key)
+  --part-id counter[:START]
+                      capture mode: number the parts from START (default 1)
+                      in the part_id column
+  --batch TEXT        capture mode: the batch, in every part's row
+  --operator TEXT     capture mode: the operator, in every part's row
   --library PATH      the driver library (default: the one beside vexla-rec)
   -q, --quiet         no progress line
   -h, --help          this text

@@ -1,6 +1,7 @@
 #pragma once
 // The recorder's command line.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,13 @@ struct RecorderOptions {
     double everySeconds = 0;  // a row set every S seconds (0: none)
     std::string library;      // empty: the driver beside the program
     bool quiet = false;
+    // Capture mode: parts numbered from this (--part-id counter[:START]).
+    std::optional<uint64_t> partCounter;
+    std::string batch;
+    std::string operatorName;
+
+    // Parts carry an identity, a batch and an operator in the file.
+    bool IdentifiesParts() const { return partCounter || !batch.empty() || !operatorName.empty(); }
 
     bool Capture() const { return captureOnKey || everySeconds > 0; }
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 
 #include "recorder/model/csv_rows.h"
 #include "recorder/model/recording.h"
@@ -177,6 +178,53 @@ TEST(CsvReader, ReadsRowsBackAndSkipsBrokenOnes) {
     EXPECT_EQ(back->rate, 0);
     EXPECT_EQ(back->time.EpochMilliseconds(), At(9, 5).EpochMilliseconds());
     EXPECT_FALSE(back->judgement);
+}
+
+TEST(CsvReader, PartIdentitiesReadBackExactlyWhateverTheyHold) {
+    RecordingSettings settings;
+    settings.channels[0] = true;
+    settings.capture = settings.identified = true;
+    settings.limits = *quality::ParseLimits("1,0,-0.1,0.1\n");
+    Recording recording(settings);
+    VexlaDataBlock32 block{};
+    int32_t rates[32] = {};
+    rates[0] = 50;
+    block.value[0] = block.displacement[0] = 5000;  // 0.50 mm: outside
+    block.updated[0] = -1;
+    std::string out = CsvHeading(settings.Layout());
+    recording.TakeResult(block, rates, At(1), out);
+    const PartIdentity identities[] = {
+        {"A-0001", "lot 7", "Li"},
+        {"x,y", "say \"hi\"", "王工"},
+        {"two\nlines", "", " spaced "},
+    };
+    PartVerdict verdict;
+    for (const PartIdentity& id : identities) recording.Capture(At(2), id, out, verdict);
+    EXPECT_EQ(verdict.Text(), "NOK 1");
+
+    // Lines as a reader splits them: a quoted line end stays inside its field.
+    std::vector<std::string> lines;
+    std::string line;
+    bool quoted = false;
+    for (char c : out) {
+        line += c;
+        if (c == '"') quoted = !quoted;
+        if (c == '\n' && !quoted) lines.push_back(std::exchange(line, {}));
+    }
+    ASSERT_EQ(lines.size(), 4U);
+    CsvReader reader;
+    ASSERT_TRUE(reader.ReadHeading(lines[0]));
+    EXPECT_TRUE(reader.Layout().identified);
+    for (size_t i = 0; i < 3; ++i) {
+        const auto row = reader.ReadRow(lines[i + 1]);
+        ASSERT_TRUE(row) << lines[i + 1];
+        EXPECT_EQ(row->partId, identities[i].id);
+        EXPECT_EQ(row->batch, identities[i].batch);
+        EXPECT_EQ(row->operatorName, identities[i].operatorName);
+        EXPECT_EQ(row->partVerdict, "NOK 1");
+        EXPECT_EQ(row->judgement, Judgement::High);
+    }
+    EXPECT_FALSE(reader.ReadRow("1,\"unclosed,b,c,2026-12-08T18:40:01.250+01:00,1,0.50,0.50,5.0,HIGH,NOK 1"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ same code on both systems.
 """
 
 import argparse
+import csv
 import os
 import re
 import signal
@@ -113,12 +114,14 @@ def recording_and_limits(rec):
 
 
 def capture(rec):
-    # Enter is pressed once the previous part is told on stderr (channel 6,
-    # which sends nothing, is named in every part), until three parts have
-    # channels 1 and 2: a press before the first readings arrive gives a part
-    # that names them too.
+    # Enter is pressed once the previous part's verdict is told on stderr
+    # (channel 6, which sends nothing, makes every part NOK), until three
+    # parts have channels 1 and 2: a press before the first readings arrive
+    # gives a part that misses them too. The parts are numbered from 100 and
+    # carry a batch and an operator that CSV must quote or keep as UTF-8.
     proc = subprocess.Popen(rec.command("--channels", "1-2,6", "--capture", "--duration", "15", "-o",
-                                        rec.path("parts.csv"), "-q"),
+                                        rec.path("parts.csv"), "-q", "--part-id", "counter:100", "--batch",
+                                        'lot "7", line 2', "--operator", "王工"),
                             env=rec.env, cwd=rec.work, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, text=True)
     told = []
@@ -130,21 +133,27 @@ def capture(rec):
         proc.stdin.flush()
         if not wait_for(lambda: len(told) >= part, 5):
             break
-        if told[part - 1].endswith(f"part {part}: no current reading from channel 6\n"):
+        if told[part - 1].rstrip().endswith(f"NOK  part {part} ({99 + part}): missing 6"):
             complete.append(str(part))
         if len(complete) == 3:
             break
     out, _ = proc.communicate(timeout=30)
     reader.join(timeout=5)
-    rows = whole_rows(os.path.join(rec.work, "parts.csv"))
+    with open(os.path.join(rec.work, "parts.csv"), newline="", encoding="utf-8") as f:
+        rows = list(csv.DictReader(f))
     parts = {}
     for r in rows:
-        parts.setdefault(r[1], []).append(r[3])
+        parts.setdefault(r["part"], []).append(r["channel"])
     check(proc.returncode == 0 and len(complete) == 3 and all(parts.get(p) == ["1", "2"] for p in complete),
           f"three parts with readings: a row set of channels 1 and 2 each ({complete}, {parts})")
-    check(told and all(re.search(r": part \d+: no current reading from channels? (.*, )?6$", line.rstrip())
-                       for line in told), "each part names channel 6, which sends nothing", told)
-    check(all(len({r[2] for r in rows if r[1] == p}) == 1 for p in parts), "a part's rows share one time")
+    check(told and all(re.search(r"NOK  part \d+ \(\d+\): missing (.*, )?6$", line.rstrip()) for line in told),
+          "each part is NOK for channel 6, which sends nothing", told)
+    check(all(len({r["time"] for r in rows if r["part"] == p}) == 1 for p in parts), "a part's rows share one time")
+    check(rows and all(r["part_id"] == str(99 + int(r["part"])) and r["batch"] == 'lot "7", line 2'
+                       and r["operator"] == "王工" and r["part_verdict"].startswith("NOK") for r in rows),
+          "each row names its part, batch and operator, and the part's verdict", rows[:2])
+    check(re.search(r"parts: \d+, NOK: \d+, first-pass yield: 0\.0 %", out) is not None,
+          "the summary counts the parts and the first-pass yield", out)
 
     out = rec.run("--channels", "1", "--every", "0.5", "--duration", "2.2", "-o", rec.path("every.csv"),
                   "-q")
@@ -213,6 +222,8 @@ def bad_input(rec):
         (("--kind", "0.1"), 2, "expected 0.01 or 0.001"),
         (("--duration", "-1"), 2, "expected seconds"),
         (("--frobnicate",), 2, "unknown option"),
+        (("--capture", "--part-id", "counter:x"), 2, "expected counter or counter:START"),
+        (("--batch", "lot 7"), 2, "they need --capture or --every"),
         (("--limits", "/nonexistent/limits.csv"), 2, "cannot read the limits file /nonexistent/limits.csv"),
         (("--limits", "bad-limits.csv"), 2, "line 2: the lower tolerance is above the upper one"),
         (("--library", "/nonexistent/libVexla.so"), 1, "cannot use the driver /nonexistent/libVexla.so"),
