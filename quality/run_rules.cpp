@@ -74,32 +74,41 @@ class Window {
 
 }  // namespace
 
+std::vector<int> RulesBrokenAt(std::span<const double> points, std::size_t index, double centre, double sigma,
+                               RuleSet rules) {
+    std::vector<int> broken;
+    if (!(sigma > 0) || index >= points.size()) return broken;
+    // The longest pattern looks 15 points back.
+    const std::size_t first = index >= 14 ? index - 14 : 0;
+    std::vector<double> z(index - first + 1);
+    for (std::size_t k = 0; k < z.size(); ++k) z[k] = (points[first + k] - centre) / sigma;
+    const Window w(z, z.size() - 1);
+    const double last = z.back();
+    const auto add = [&](int rule, bool yes) {
+        if (yes) broken.push_back(rule);
+    };
+    if (rules == RuleSet::WesternElectric) {
+        add(1, std::fabs(last) > 3);
+        add(2, w.BeyondOnOneSide(2, 3, 2));
+        add(3, w.BeyondOnOneSide(4, 5, 1));
+        add(4, w.AllOnOneSide(8));
+    } else {
+        add(1, std::fabs(last) > 3);
+        add(2, w.AllOnOneSide(9));
+        add(3, w.Trending(6));
+        add(4, w.Alternating(14));
+        add(5, w.BeyondOnOneSide(2, 3, 2));
+        add(6, w.BeyondOnOneSide(4, 5, 1));
+        add(7, w.AllWithin(15, 1));
+        add(8, w.AllOutsideBothSides(8, 1));
+    }
+    return broken;
+}
+
 std::vector<RuleViolation> FindViolations(std::span<const double> points, double centre, double sigma, RuleSet rules) {
     std::vector<RuleViolation> found;
-    if (!(sigma > 0)) return found;
-    std::vector<double> z(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) z[i] = (points[i] - centre) / sigma;
-    for (std::size_t i = 0; i < z.size(); ++i) {
-        const Window w(z, i);
-        const auto add = [&](int rule, bool broken) {
-            if (broken) found.push_back({rule, i});
-        };
-        if (rules == RuleSet::WesternElectric) {
-            add(1, std::fabs(z[i]) > 3);
-            add(2, w.BeyondOnOneSide(2, 3, 2));
-            add(3, w.BeyondOnOneSide(4, 5, 1));
-            add(4, w.AllOnOneSide(8));
-        } else {
-            add(1, std::fabs(z[i]) > 3);
-            add(2, w.AllOnOneSide(9));
-            add(3, w.Trending(6));
-            add(4, w.Alternating(14));
-            add(5, w.BeyondOnOneSide(2, 3, 2));
-            add(6, w.BeyondOnOneSide(4, 5, 1));
-            add(7, w.AllWithin(15, 1));
-            add(8, w.AllOutsideBothSides(8, 1));
-        }
-    }
+    for (std::size_t i = 0; i < points.size(); ++i)
+        for (int rule : RulesBrokenAt(points, i, centre, sigma, rules)) found.push_back({rule, i});
     return found;
 }
 

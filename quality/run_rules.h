@@ -28,4 +28,9 @@ struct RuleViolation {
 std::vector<RuleViolation> FindViolations(std::span<const double> points, double centre, double sigma,
                                           RuleSet rules = RuleSet::WesternElectric);
 
+// The rules that point `index` breaks, looking back from it only: what a
+// live chart asks as each point comes.
+std::vector<int> RulesBrokenAt(std::span<const double> points, std::size_t index, double centre, double sigma,
+                               RuleSet rules = RuleSet::WesternElectric);
+
 }  // namespace vexla::quality

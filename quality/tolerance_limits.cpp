@@ -1,12 +1,10 @@
 #include "tolerance_limits.h"
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "base/whole_number.h"
-#include "utf8_path.h"
+#include "small_text_file.h"
 
 namespace vexla::quality {
 
@@ -137,19 +135,9 @@ Result<LimitsTable> ParseLimits(std::string_view text) {
 }
 
 Result<LimitsTable> LoadLimitsFile(const std::string& path) {
-    // A limits file is a few lines: a folder, a device or a huge file is
-    // not one, and is not read.
-    constexpr std::uintmax_t kLargest = 1 << 20;
-    std::error_code ec;
-    const std::filesystem::path file = Utf8Path(path);
-    if (!std::filesystem::is_regular_file(file, ec) || std::filesystem::file_size(file, ec) > kLargest || ec) {
-        return Error{{}, "cannot read the limits file " + path + " (not a file of at most 1 MB)", ec};
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in) return Error{{}, "cannot read the limits file " + path};
-    Result<LimitsTable> parsed = ParseLimits(text.str());
+    const Result<std::string> text = ReadSmallTextFile(path, "the limits file");
+    if (!text) return text.Failure();
+    Result<LimitsTable> parsed = ParseLimits(*text);
     if (!parsed) return Error{path + ", " + parsed.Failure().what, parsed.Failure().reason};
     return parsed;
 }

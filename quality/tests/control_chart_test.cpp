@@ -7,8 +7,10 @@
 #include <cmath>
 #include <vector>
 
+#include "quality/characteristic_chart.h"
 #include "quality/control_chart.h"
 #include "quality/control_constants.h"
+#include "quality/control_limits_file.h"
 #include "quality/process_capability.h"
 #include "quality/run_rules.h"
 
@@ -153,6 +155,108 @@ TEST(Capability, HandComputedIndicesAndTheOnesTheLimitsDoNotAllow) {
     EXPECT_FALSE(still.cpk);
     EXPECT_FALSE(still.ppk);
     EXPECT_FALSE(still.cpm) << "no spread and on the nominal";
+}
+
+}  // namespace
+}  // namespace vexla::quality
+
+namespace vexla::quality {
+namespace {
+
+TEST(ControlLimits, MatchTheNistIndividualsChartExample) {
+    // NIST/SEMATECH e-Handbook 6.3.2.2: ten batches' flow rates; published
+    // x̄ = 50.81, MR̄ = 1.8778, UCL = 55.8041, LCL = 45.8159.
+    const std::vector<double> flow = {49.6, 47.6, 49.9, 51.3, 47.8, 51.2, 52.6, 52.4, 53.6, 52.1};
+    const auto limits = LimitsFromBaseline(flow, 1);
+    ASSERT_TRUE(limits);
+    EXPECT_NEAR(limits->location.centre, 50.81, 5e-5);
+    EXPECT_NEAR(limits->spread.centre, 1.8778, 5e-5);
+    EXPECT_NEAR(limits->location.upper, 55.8041, 5e-5);
+    EXPECT_NEAR(limits->location.lower, 45.8159, 5e-5);
+    EXPECT_TRUE(FindViolations(flow, limits->location.centre, limits->sigmaWithin).empty())
+        << "the example's process is in control";
+}
+
+TEST(LiveChart, JudgesTheBaselineOnceItIsCompleteThenEachPartAsItComes) {
+    ChartSettings settings;
+    settings.baselineParts = 10;
+    LiveChart chart(settings);
+    const std::vector<double> steady = {10.0, 10.2, 9.9, 10.1, 9.8, 10.0, 10.2, 9.9, 10.1, 10.0};
+    for (std::size_t i = 0; i + 1 < steady.size(); ++i) EXPECT_TRUE(chart.Add(steady[i]).empty());
+    EXPECT_FALSE(chart.Limits()) << "no limits before the baseline is complete";
+    EXPECT_TRUE(chart.Add(steady.back()).empty());
+    ASSERT_TRUE(chart.Limits());
+    EXPECT_TRUE(chart.InControl());
+    // A jump far beyond 3σ: rule 1 at part 11 (index 10), and the moving range beyond its limit.
+    const auto jump = chart.Add(20);
+    EXPECT_EQ(jump, (std::vector<Violation>{{1, ChartSide::Location, 10, 10, 10}, {1, ChartSide::Spread, 10, 10, 10}}));
+    EXPECT_FALSE(chart.InControl());
+    EXPECT_EQ(ViolationName(jump[1], chart.Limits()->kind), "MR rule 1");
+
+    // Subgroups of 5 from given limits: a point per five parts, none before.
+    ChartSettings given;
+    given.subgroup = 5;
+    given.given = ControlLimits{ChartKind::MeanRange, 5, {0, -1, 1}, {1, 0, 2}, 0.4};
+    LiveChart grouped(given);
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(grouped.Add(3).empty());
+    EXPECT_EQ(grouped.Add(3), (std::vector<Violation>{{1, ChartSide::Location, 0, 0, 4}}));
+    EXPECT_EQ(grouped.Points().size(), 1U);
+}
+
+TEST(Analysis, CapabilityOfAStillGaugeOutsideItsLimitsAndOfAnUnstableProcess) {
+    ChartSettings settings;
+    settings.baselineParts = 5;
+    // Readings 0.30 mm and a hair on a characteristic toleranced 0 ± 0.1: every part outside.
+    const std::vector<double> still = {0.301, 0.299, 0.300, 0.302, 0.298, 0.300};
+    const CharacteristicAnalysis a = Analyse(still, settings, {-0.1, 0.1, 0.0});
+    ASSERT_TRUE(a.capability.ppk);
+    EXPECT_LT(*a.capability.ppk, 0);
+    EXPECT_TRUE(a.inControl);
+    // Too few parts for limits: said, and no within-σ indices.
+    const CharacteristicAnalysis few = Analyse(std::vector<double>{1, 2}, settings, {0.0, 3.0, std::nullopt});
+    EXPECT_FALSE(few.limits);
+    EXPECT_EQ(few.limitsMissing, "the baseline needs 5 parts, 2 came");
+    EXPECT_FALSE(few.capability.cpk);
+    EXPECT_TRUE(few.capability.ppk);
+    EXPECT_FALSE(few.inControl);
+}
+
+TEST(ControlLimitsFile, RoundTripsAndRefusesAFaultyLineByItsNumber) {
+    ControlLimitsTable table;
+    table[2] = ControlLimits{
+        ChartKind::IndividualsMovingRange, 1, {0.0121, -0.0043, 0.0285}, {0.0062, 0, 0.0202}, 0.00549645390070922};
+    table[31] = ControlLimits{ChartKind::MeanStdDev, 12, {1.5, 1.4, 1.6}, {0.05, 0.02, 0.08}, 0.051};
+    const auto back = ParseControlLimits(ControlLimitsText(table));
+    ASSERT_TRUE(back) << back.Failure().Text();
+    for (std::size_t c : {2u, 31u}) {
+        ASSERT_TRUE((*back)[c]);
+        EXPECT_EQ((*back)[c]->kind, table[c]->kind);
+        EXPECT_EQ((*back)[c]->subgroup, table[c]->subgroup);
+        EXPECT_NEAR((*back)[c]->sigmaWithin, table[c]->sigmaWithin, 1e-12);
+        EXPECT_NEAR((*back)[c]->location.upper, table[c]->location.upper, 1e-12);
+    }
+    EXPECT_FALSE((*back)[0]);
+
+    const std::string heading =
+        "channel,chart,subgroup,centre,lower,upper,spread_centre,spread_lower,spread_upper,sigma_within\n";
+    const struct {
+        std::string text;
+        std::string what;
+    } faulty[] = {
+        {"1,I-MR,1,0,-1,1,1,0,2,0.3\n", "line 1"},
+        {heading + "1,I-MR,1,0,-1,1,1,0,2,0.3\n33,I-MR,1,0,-1,1,1,0,2,0.3\n", "line 3"},
+        {heading + "# a note\n1,Xbar-R,1,0,-1,1,1,0,2,0.3\n", "line 3"},
+        {heading + "1,I-MR,1,0,1,-1,1,0,2,0.3\n", "line 2"},
+        {heading + "1,I-MR,1,0,-1,1,1,0,2,x\n", "line 2"},
+        {heading + "1,I-MR,1,0,-1,1,1,0,2\n", "line 2"},
+        {heading + "1,I-MR,1,0,-1,1,1,0,2,0.3\n1,I-MR,1,0,-1,1,1,0,2,0.3\n", "line 3"},
+        {heading + "2,Xbar-S,26,0,-1,1,1,0,2,0.3\n", "line 2"},
+    };
+    for (const auto& f : faulty) {
+        const auto parsed = ParseControlLimits(f.text);
+        ASSERT_FALSE(parsed) << f.text;
+        EXPECT_EQ(parsed.Failure().what, f.what) << f.text << parsed.Failure().reason;
+    }
 }
 
 }  // namespace
