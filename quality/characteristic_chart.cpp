@@ -20,43 +20,60 @@ LiveChart::LiveChart(ChartSettings settings) : settings_(std::move(settings)) {
 
 std::vector<Violation> LiveChart::Add(double value) {
     values_.push_back(value);
+    ++parts_;
     const auto n = static_cast<std::size_t>(settings_.subgroup);
     std::vector<Violation> found;
     // A point for each complete subgroup (each part for individuals).
-    if (values_.size() % n != 0) return found;
+    if (parts_ % n != 0) return found;
+    ChartPoint point;
     if (n == 1) {
         const std::size_t i = values_.size() - 1;
-        points_.push_back({value, i > 0 ? std::fabs(value - values_[i - 1]) : 0, i > 0});
+        point = {value, i > 0 ? std::fabs(value - values_[i - 1]) : 0, i > 0};
     } else {
-        points_.push_back(ChartPoints(std::span(values_).last(n), settings_.subgroup).front());
+        point = ChartPoints(std::span(values_).last(n), settings_.subgroup).front();
     }
-    locations_.push_back(points_.back().location);
+    ++pointCount_;
+    points_.push_back(point);
+    locations_.push_back(point.location);
     if (!limits_) {
-        if (values_.size() < static_cast<std::size_t>(std::max(settings_.baselineParts, 2))) return found;
+        if (parts_ < static_cast<std::size_t>(std::max(settings_.baselineParts, 2))) return found;
         Result<ControlLimits> made = LimitsFromBaseline(values_, settings_.subgroup);
         if (!made) return found;  // too few points yet: the next part tries again
         limits_ = *made;
         // The baseline's own points are judged by the limits they made.
         for (std::size_t p = 0; p < points_.size(); ++p) {
-            auto more = Check(p);
+            auto more = Check(p, p);
             found.insert(found.end(), more.begin(), more.end());
         }
-        return found;
+    } else {
+        found = Check(points_.size() - 1, pointCount_ - 1);
     }
-    return Check(points_.size() - 1);
+    if (!settings_.keepHistory) {
+        // Only what the rules and the next moving range or subgroup look back on.
+        constexpr std::ptrdiff_t kLookBack = 15;
+        if (std::ssize(locations_) > kLookBack) locations_.erase(locations_.begin(), locations_.end() - kLookBack);
+        if (points_.size() > 1) points_.erase(points_.begin(), points_.end() - 1);
+        const auto keep = static_cast<std::ptrdiff_t>(n);
+        if (std::ssize(values_) > keep) values_.erase(values_.begin(), values_.end() - keep);
+    }
+    return found;
 }
 
-std::vector<Violation> LiveChart::Check(std::size_t point) {
+std::vector<Violation> LiveChart::Check(std::size_t kept, std::size_t point) {
     const ControlLimits& l = *limits_;
     const auto n = static_cast<std::size_t>(settings_.subgroup);
     std::vector<Violation> found;
     const double sigma = (l.location.upper - l.location.centre) / 3;
-    for (int rule : RulesBrokenAt(locations_, point, l.location.centre, sigma, settings_.rules))
+    // Without history fewer locations than points may be kept: both end here.
+    const std::size_t location = kept + locations_.size() - points_.size();
+    for (int rule : RulesBrokenAt(locations_, location, l.location.centre, sigma, settings_.rules))
         found.push_back({rule, ChartSide::Location, point, point * n, point * n + n - 1});
-    const ChartPoint& p = points_[point];
+    const ChartPoint& p = points_[kept];
     if (p.hasSpread && (p.spread > l.spread.upper || p.spread < l.spread.lower))
         found.push_back({1, ChartSide::Spread, point, point * n, point * n + n - 1});
-    violations_.insert(violations_.end(), found.begin(), found.end());
+    violationCount_ += found.size();
+    if (!found.empty()) last_ = found.back();
+    if (settings_.keepHistory) violations_.insert(violations_.end(), found.begin(), found.end());
     return found;
 }
 

@@ -26,6 +26,10 @@ struct ChartSettings {
     int baselineParts = kDefaultBaselineParts;  // the first parts the limits come from
     RuleSet rules = RuleSet::WesternElectric;
     std::optional<ControlLimits> given;  // limits of an earlier run: no baseline then
+    // Keep every value, point and violation (a report); otherwise only what
+    // the rules look back on, the counts and the last violation, so that a
+    // run of any length takes the same memory (the recorder, the monitor).
+    bool keepHistory = true;
 };
 
 enum class ChartSide { Location, Spread };
@@ -53,14 +57,19 @@ class LiveChart {
 
     const ChartSettings& Settings() const { return settings_; }
     const std::optional<ControlLimits>& Limits() const { return limits_; }
+    // With keepHistory: every value, point and violation.
     const std::vector<double>& Values() const { return values_; }
     const std::vector<ChartPoint>& Points() const { return points_; }
     const std::vector<Violation>& Violations() const { return violations_; }
+    std::size_t PartCount() const { return parts_; }
+    std::size_t ViolationCount() const { return violationCount_; }
+    const std::optional<Violation>& LastViolation() const { return last_; }
     // Limits exist and no point breaks a rule.
-    bool InControl() const { return limits_ && violations_.empty(); }
+    bool InControl() const { return limits_ && violationCount_ == 0; }
 
   private:
-    std::vector<Violation> Check(std::size_t point);
+    // `kept`: the point's index among those kept; `point`: its number in the run.
+    std::vector<Violation> Check(std::size_t kept, std::size_t point);
 
     ChartSettings settings_;
     std::optional<ControlLimits> limits_;
@@ -68,6 +77,10 @@ class LiveChart {
     std::vector<double> locations_;  // the points' location statistics, for the rules
     std::vector<ChartPoint> points_;
     std::vector<Violation> violations_;
+    std::size_t parts_ = 0;
+    std::size_t pointCount_ = 0;
+    std::size_t violationCount_ = 0;
+    std::optional<Violation> last_;
 };
 
 struct CharacteristicAnalysis {

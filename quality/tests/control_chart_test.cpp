@@ -203,6 +203,27 @@ TEST(LiveChart, JudgesTheBaselineOnceItIsCompleteThenEachPartAsItComes) {
     EXPECT_EQ(grouped.Points().size(), 1U);
 }
 
+TEST(LiveChart, WithoutHistoryFindsTheSameViolationsInBoundedMemory) {
+    for (int subgroup : {1, 4}) {
+        ChartSettings full;
+        full.subgroup = subgroup;
+        full.rules = RuleSet::Nelson;
+        ChartSettings lean = full;
+        lean.keepHistory = false;
+        LiveChart kept(full), trimmed(lean);
+        // A wobble, then a slow drift after part 600.
+        for (int i = 0; i < 2000; ++i) {
+            const double v = std::sin(i * 0.7) + std::cos(i * 1.3) * 0.5 + (i > 600 ? (i - 600) * 0.002 : 0);
+            EXPECT_EQ(kept.Add(v), trimmed.Add(v)) << "part " << i << ", subgroup " << subgroup;
+        }
+        EXPECT_EQ(kept.ViolationCount(), trimmed.ViolationCount());
+        EXPECT_GT(trimmed.ViolationCount(), 0U) << "the drift is seen";
+        EXPECT_LE(trimmed.Values().size(), static_cast<std::size_t>(subgroup));
+        EXPECT_LE(trimmed.Points().size(), 1U);
+        EXPECT_EQ(trimmed.PartCount(), 2000U);
+    }
+}
+
 TEST(Analysis, CapabilityOfAStillGaugeOutsideItsLimitsAndOfAnUnstableProcess) {
     ChartSettings settings;
     settings.baselineParts = 5;
