@@ -52,6 +52,32 @@ std::string ChannelNames(const std::vector<int>& channels) {
     return text;
 }
 
+// Each recorded channel's chart in a line: in control, or how often and
+// where it was not, or why it has no limits yet.
+std::string ChartSummary(const Recording& recording, const RecorderOptions& options) {
+    std::string text;
+    const char* unit = options.Capture() ? "part" : "reading";
+    for (int channel = 1; channel <= quality::kChannels; ++channel) {
+        const quality::LiveChart& chart = recording.Chart(channel);
+        if (chart.PartCount() == 0) continue;
+        text += "channel " + std::to_string(channel) + ": ";
+        if (!chart.Limits()) {
+            text += "no control limits: the baseline needs " +
+                    std::to_string(std::max(chart.Settings().baselineParts, 2)) + " " + unit + "s, " +
+                    std::to_string(chart.PartCount()) + " came\n";
+        } else if (chart.InControl()) {
+            text += std::string(quality::ChartName(chart.Limits()->kind)) + " in control\n";
+        } else {
+            const quality::Violation& last = *chart.LastViolation();
+            text += std::string(quality::ChartName(chart.Limits()->kind)) +
+                    " out of control: " + std::to_string(chart.ViolationCount()) + " rule violations, the last " +
+                    quality::ViolationName(last, chart.Limits()->kind) + " at " + unit + " " +
+                    std::to_string(last.lastPart + 1) + "\n";
+        }
+    }
+    return text;
+}
+
 class Run {
   public:
     Run(const RecorderOptions& options, RecordingSettings settings, OutputFile& file, host::DriverFunctions& driver,
@@ -142,16 +168,26 @@ class Run {
     }
 
     void ShowProgress(int64_t steady) {
-        char line[192];
-        char parts[40] = "";
+        char line[256];
+        char parts[48] = "";
         if (options_.Capture()) {
-            std::snprintf(parts, sizeof parts, " in %llu parts",
-                          static_cast<unsigned long long>(recording_.Captures()));
+            std::snprintf(parts, sizeof parts, " in %llu parts, %llu NOK",
+                          static_cast<unsigned long long>(recording_.Captures()),
+                          static_cast<unsigned long long>(recording_.NokParts()));
         }
-        std::snprintf(line, sizeof line, "\rrecording %s: %llu rows%s, %lld s ", file_.Path().c_str(),
+        std::snprintf(line, sizeof line, "\rrecording %s: %llu rows%s, %lld s", file_.Path().c_str(),
                       static_cast<unsigned long long>(recording_.Rows()), parts,
                       static_cast<long long>((steady - started_) / 1000));
-        err_ << line << std::flush;
+        err_ << line;
+        if (const auto& last = recording_.LastViolation()) {
+            const int channel = last->first;
+            const auto& limits = recording_.Chart(channel).Limits();
+            err_ << "; last: channel " << channel << ' '
+                 << quality::ViolationName(last->second,
+                                           limits ? limits->kind : quality::ChartKind::IndividualsMovingRange)
+                 << " at " << (options_.Capture() ? "part " : "reading ") << last->second.lastPart + 1;
+        }
+        err_ << ' ' << std::flush;
     }
 
     const RecorderOptions& options_;
@@ -173,6 +209,15 @@ int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream&
     settings.kinds = options.kinds;
     settings.capture = options.Capture();
     settings.identified = options.IdentifiesParts();
+    settings.chart = options.chart;
+    if (!options.controlLimitsFile.empty()) {
+        Result<quality::ControlLimitsTable> given = quality::LoadControlLimitsFile(options.controlLimitsFile);
+        if (!given) {
+            err << "vexla-rec: " << given.Failure().Text() << '\n';
+            return 2;
+        }
+        settings.givenLimits = *given;
+    }
     if (!options.limitsFile.empty()) {
         Result<quality::LimitsTable> limits = quality::LoadLimitsFile(options.limitsFile);
         if (!limits) {
@@ -214,7 +259,16 @@ int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream&
             out << yield;
         }
     }
-    out << '\n' << AlignedText(run.Recorded().Statistics()) << std::flush;
+    out << '\n' << AlignedText(run.Recorded().Statistics()) << ChartSummary(run.Recorded(), options) << std::flush;
+    if (!options.saveControlLimitsFile.empty()) {
+        const Status saved =
+            ReplaceWholeFile(options.saveControlLimitsFile, quality::ControlLimitsText(run.Recorded().ControlLimits()));
+        if (!saved) {
+            err << "vexla-rec: " << saved.Failure().Text() << '\n';
+            return 1;
+        }
+        out << "control limits kept in " << options.saveControlLimitsFile << '\n';
+    }
     return recorded ? 0 : 1;
 }
 

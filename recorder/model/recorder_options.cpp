@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/whole_number.h"
+#include "quality/control_constants.h"
 
 namespace vexla::recorder {
 
@@ -96,6 +97,27 @@ ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::s
                                                                 : std::nullopt;
             if (!start) return fail(named, "expected counter or counter:START");
             o.partCounter = static_cast<uint64_t>(*start);
+        } else if (arg == "--subgroup") {
+            const auto v = ParseWholeNumber(value, 1, quality::kMaxSubgroup);
+            if (!v) return fail(named, "expected a subgroup of 1 to 25 parts");
+            o.chart.subgroup = static_cast<int>(*v);
+        } else if (arg == "--baseline") {
+            const auto v = ParseWholeNumber(value, 2, 100000);
+            if (!v) return fail(named, "expected a baseline of 2 to 100000 parts");
+            o.chart.baselineParts = static_cast<int>(*v);
+        } else if (arg == "--rules") {
+            if (value == "nelson") {
+                o.chart.rules = quality::RuleSet::Nelson;
+            } else if (value == "western-electric") {
+                o.chart.rules = quality::RuleSet::WesternElectric;
+            } else {
+                return fail(named, "expected nelson or western-electric");
+            }
+        } else if (arg == "--control-limits") {
+            o.controlLimitsFile = value;
+        } else if (arg == "--save-control-limits") {
+            if (value.empty()) return fail(arg, "needs a file name");
+            o.saveControlLimitsFile = value;
         } else if (arg == "--batch") {
             o.batch = value;
         } else if (arg == "--operator") {
@@ -137,6 +159,17 @@ the run; a summary of every channel's statistics follows.
                       capture mode: number the parts from START (default 1)
                       in the part_id column
   --batch TEXT        capture mode: the batch, in every part's row
+  --subgroup N        control charts of subgroups of N consecutive parts
+                      (1, the default: individuals and moving range; 2..10
+                      mean and range; 11..25 mean and standard deviation)
+  --baseline K        the control limits come from the first K parts
+                      (default 25), or:
+  --control-limits FILE
+                      the control limits of an earlier run
+  --save-control-limits FILE
+                      keep this run's control limits for the next
+  --rules nelson      Nelson's eight run rules (default: Western Electric's
+                      four)
   --operator TEXT     capture mode: the operator, in every part's row
   --library PATH      the driver library (default: the one beside vexla-rec)
   -q, --quiet         no progress line

@@ -30,6 +30,10 @@ struct RecorderOptions {
     std::optional<uint64_t> partCounter;
     std::string batch;
     std::string operatorName;
+    // Control charts: subgroup and baseline, or limits of an earlier run.
+    quality::ChartSettings chart;
+    std::string controlLimitsFile;
+    std::string saveControlLimitsFile;
 
     // Parts carry an identity, a batch and an operator in the file.
     bool IdentifiesParts() const { return partCounter || !batch.empty() || !operatorName.empty(); }

@@ -15,6 +15,10 @@ Recording::Recording(RecordingSettings settings) : settings_(std::move(settings)
         statistics_[static_cast<size_t>(c)].channel = c + 1;
         statistics_[static_cast<size_t>(c)].decimals =
             settings_.kinds[static_cast<size_t>(c)] == monitor::HardwareType::Thousandth ? 3 : 2;
+        quality::ChartSettings chart = settings_.chart;
+        chart.keepHistory = false;  // a run of any length in the same memory
+        chart.given = settings_.givenLimits[static_cast<size_t>(c)];
+        charts_.emplace_back(chart);
     }
     rates_.fill(-1);
 }
@@ -78,7 +82,16 @@ ReadingRow Recording::Row(const ReadingRow& base) {
     row.displacement = latest_[c]->displacement;
     row.decimals = latest_[c]->decimals;
     row.judgement = statistics_[c].summary.Add(row.displacement, settings_.limits.For(base.channel));
+    const auto found =
+        charts_[c].Add(static_cast<double>(row.displacement) / static_cast<double>(quality::kFixedPerMm));
+    if (!found.empty()) lastViolation_ = {base.channel, found.back()};
     return row;
+}
+
+quality::ControlLimitsTable Recording::ControlLimits() const {
+    quality::ControlLimitsTable table;
+    for (size_t c = 0; c < charts_.size(); ++c) table[c] = charts_[c].Limits();
+    return table;
 }
 
 std::string PartVerdict::Text() const {

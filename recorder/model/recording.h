@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "monitor/model/value_texts.h"
+#include "quality/characteristic_chart.h"
+#include "quality/control_limits_file.h"
 #include "recorder/model/csv_rows.h"
 #include "recorder/model/statistics_table.h"
 #include "vexla.h"
@@ -22,6 +24,10 @@ struct RecordingSettings {
     quality::LimitsTable limits;
     bool capture = false;
     bool identified = false;  // parts carry an identity, a batch and an operator
+    // Each channel's control chart over its readings (capture mode: one per
+    // part), with limits from the run's first parts or from `givenLimits`.
+    quality::ChartSettings chart;
+    quality::ControlLimitsTable givenLimits;
 
     CsvLayout Layout() const { return {capture, !limits.Empty(), capture && identified}; }
 };
@@ -74,6 +80,12 @@ class Recording {
     uint64_t Rows() const { return rows_; }
     uint64_t Captures() const { return captures_; }
     uint64_t NokParts() const { return nokParts_; }
+    // The channel's (1..32) chart.
+    const quality::LiveChart& Chart(int channel) const { return charts_[static_cast<size_t>(channel - 1)]; }
+    // The last rule violation of any channel: which channel, and which.
+    const std::optional<std::pair<int, quality::Violation>>& LastViolation() const { return lastViolation_; }
+    // The limits every channel's chart has now, for the next run.
+    quality::ControlLimitsTable ControlLimits() const;
     const RecordingSettings& Settings() const { return settings_; }
     // The statistics of the rows written so far.
     StatisticsTable Statistics() const;
@@ -89,6 +101,8 @@ class Recording {
     uint64_t rows_ = 0;
     uint64_t captures_ = 0;
     uint64_t nokParts_ = 0;
+    std::vector<quality::LiveChart> charts_;
+    std::optional<std::pair<int, quality::Violation>> lastViolation_;
 };
 
 }  // namespace vexla::recorder

@@ -180,6 +180,45 @@ TEST(CsvReader, ReadsRowsBackAndSkipsBrokenOnes) {
     EXPECT_FALSE(back->judgement);
 }
 
+TEST(Recording, EachChannelsChartFindsTheDriftAtThePartsThatShowIt) {
+    RecordingSettings settings;
+    settings.channels[0] = true;
+    settings.capture = true;
+    settings.kinds[0] = monitor::HardwareType::Thousandth;
+    Recording recording(settings);
+    VexlaDataBlock32 block{};
+    int32_t rates[32] = {};
+    rates[0] = 50;
+    block.updated[0] = -1;
+    std::string out;
+    PartVerdict verdict;
+    // 25 parts of baseline around 0 (σ from the moving ranges about 8 µm),
+    // then the gauge stands 22 µm higher: 2 of 3 beyond 2σ at once, and the
+    // eighth part in a row above the centre line.
+    const int wobble[] = {0, 10, -10, 5, -5};
+    std::vector<std::pair<int, quality::Violation>> seen;
+    for (int part = 1; part <= 40; ++part) {
+        const int microns = part <= 30 ? wobble[part % 5] : 22;
+        block.value[0] = block.displacement[0] = microns * 100;  // tenths of 0.001 mm
+        recording.TakeResult(block, rates, At(part), out);
+        recording.Capture(At(part), {}, out, verdict);
+        if (recording.LastViolation() && (seen.empty() || seen.back().second != recording.LastViolation()->second))
+            seen.push_back(*recording.LastViolation());
+    }
+    const quality::LiveChart& chart = recording.Chart(1);
+    ASSERT_TRUE(chart.Limits());
+    EXPECT_NEAR(chart.Limits()->location.centre, 0, 1e-9);
+    ASSERT_FALSE(seen.empty());
+    // The first violation comes at part 32 (index 31): the second part beyond 2σ.
+    EXPECT_EQ(seen.front().first, 1);
+    EXPECT_EQ(seen.front().second.rule, 2);
+    EXPECT_EQ(seen.front().second.lastPart, 31U);
+    bool ruleFour = false;
+    for (const auto& [channel, v] : seen) ruleFour = ruleFour || (v.rule == 4 && v.lastPart == 37);
+    EXPECT_TRUE(ruleFour) << "eight in a row above the centre at part 38";
+    EXPECT_FALSE(chart.InControl());
+}
+
 TEST(CsvReader, PartIdentitiesReadBackExactlyWhateverTheyHold) {
     RecordingSettings settings;
     settings.channels[0] = true;
