@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include "recorder/model/recording.h"
 
 namespace vexla::recorder {
@@ -32,6 +34,44 @@ void BM_RecorderTickAll32New(benchmark::State& state) {
     state.counters["bytes/tick"] = static_cast<double>(rows.size());
 }
 BENCHMARK(BM_RecorderTickAll32New);
+
+}  // namespace
+}  // namespace vexla::recorder
+
+namespace vexla::recorder {
+namespace {
+
+// One capture of a part with 32 channels, each onto its control chart with
+// its run rules (Nelson's eight, the most work), long after the baseline.
+void BM_RecorderCaptureAll32WithCharts(benchmark::State& state) {
+    RecordingSettings settings;
+    settings.channels.fill(true);
+    settings.capture = true;
+    settings.chart.rules = quality::RuleSet::Nelson;
+    settings.limits = *quality::ParseLimits("1,0,-0.5,0.5\n2,0,-0.5,0.5\n17,1,-0.01,0.01\n32,0,-1,1\n");
+    Recording recording(settings);
+    VexlaDataBlock32 block{};
+    int32_t rates[32];
+    std::fill(std::begin(rates), std::end(rates), 50);
+    const LocalTime now{2026, 12, 8, 18, 40, 1, 250, 60};
+    std::string rows;
+    PartVerdict verdict;
+    int32_t step = 0;
+    const auto part = [&] {
+        for (int c = 0; c < 32; ++c) {
+            block.value[c] = 12345 + (step * (c + 3)) % 97;
+            block.displacement[c] = -40 + (step * (c + 5)) % 89;
+            block.updated[c] = -1;
+        }
+        step = (step + 7) % 1000;
+        rows.clear();
+        recording.TakeResult(block, rates, now, rows);
+        return recording.Capture(now, {}, rows, verdict);
+    };
+    for (int i = 0; i < 1000; ++i) part();  // the baseline and some
+    for (auto _ : state) benchmark::DoNotOptimize(part());
+}
+BENCHMARK(BM_RecorderCaptureAll32WithCharts);
 
 }  // namespace
 }  // namespace vexla::recorder

@@ -116,10 +116,17 @@ std::string ControlLimitsText(const ControlLimitsTable& table) {
     for (std::size_t c = 0; c < table.size(); ++c) {
         if (!table[c]) continue;
         const ControlLimits& l = *table[c];
-        text += std::to_string(c + 1) + "," + ChartName(l.kind) + "," + std::to_string(l.subgroup);
+        // Appended piece by piece: GCC's -O3 warns falsely on a chain of +.
+        text += std::to_string(c + 1);
+        text += ',';
+        text += ChartName(l.kind);
+        text += ',';
+        text += std::to_string(l.subgroup);
         for (double v : {l.location.centre, l.location.lower, l.location.upper, l.spread.centre, l.spread.lower,
-                         l.spread.upper, l.sigmaWithin})
-            text += "," + Digits(v);
+                         l.spread.upper, l.sigmaWithin}) {
+            text += ',';
+            text += Digits(v);
+        }
         text += "\r\n";
     }
     return text;

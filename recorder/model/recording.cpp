@@ -96,10 +96,17 @@ quality::ControlLimitsTable Recording::ControlLimits() const {
 
 std::string PartVerdict::Text() const {
     if (Ok()) return "OK";
+    // Appended piece by piece: GCC's -O3 warns falsely on " " + number.
     std::string text = "NOK";
-    for (int c : outside) text += " " + std::to_string(c);
+    for (int c : outside) {
+        text += ' ';
+        text += std::to_string(c);
+    }
     if (!missing.empty()) text += " missing";
-    for (int c : missing) text += " " + std::to_string(c);
+    for (int c : missing) {
+        text += ' ';
+        text += std::to_string(c);
+    }
     return text;
 }
 
