@@ -87,7 +87,11 @@ class Run {
     // False when the file failed.
     bool Record() {
         std::unique_ptr<ConsoleKeys> keys;
-        if (options_.captureOnKey) keys = std::make_unique<ConsoleKeys>(options_.captureKey);
+        if (options_.partIdPrompt)
+            keys = std::make_unique<ConsoleKeys>('\n', true);
+        else if (options_.captureOnKey)
+            keys = std::make_unique<ConsoleKeys>(options_.captureKey);
+        if (options_.partIdPrompt) err_ << "part id: " << std::flush;
         const bool progress = progress_ = !options_.quiet && ErrorIsTerminal();
         started_ = SteadyMilliseconds();
         int64_t tick = started_;
@@ -104,7 +108,19 @@ class Run {
             std::string rows;
             recording_.TakeResult(block, rates, now, rows);
             const int64_t steady = SteadyMilliseconds();
-            int captures = keys ? keys->TakePresses() : 0;
+            int captures = keys && !options_.partIdPrompt ? keys->TakePresses() : 0;
+            if (options_.partIdPrompt) {
+                for (std::string id : keys->TakeLines()) {
+                    while (!id.empty() && (id.back() == ' ' || id.back() == '\t')) id.pop_back();
+                    id.erase(0, id.find_first_not_of(" \t"));
+                    if (id.empty()) {
+                        err_ << "no part id typed: no part taken\npart id: " << std::flush;
+                        continue;
+                    }
+                    Capture(now, rows, id);
+                    err_ << "part id: " << std::flush;
+                }
+            }
             if (options_.everySeconds > 0 && steady >= nextCapture) {
                 ++captures;
                 nextCapture += Milliseconds(options_.everySeconds);
@@ -132,8 +148,8 @@ class Run {
   private:
     static int64_t Milliseconds(double seconds) { return static_cast<int64_t>(seconds * 1000 + 0.5); }
 
-    void Capture(const LocalTime& now, std::string& rows) {
-        PartIdentity identity{{}, options_.batch, options_.operatorName};
+    void Capture(const LocalTime& now, std::string& rows, std::string typedId = {}) {
+        PartIdentity identity{std::move(typedId), options_.batch, options_.operatorName};
         if (options_.partCounter) identity.id = std::to_string(*options_.partCounter + recording_.Captures());
         PartVerdict verdict;
         recording_.Capture(now, identity, rows, verdict);

@@ -92,10 +92,14 @@ ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::s
             o.library = value;
         } else if (arg == "--part-id") {
             const std::string_view text(value);
+            if (text == "prompt") {
+                o.partIdPrompt = true;
+                continue;
+            }
             const auto start = text == "counter"                ? std::optional<int64_t>(1)
                                : text.rfind("counter:", 0) == 0 ? ParseWholeNumber(text.substr(8), 0, INT64_MAX / 2)
                                                                 : std::nullopt;
-            if (!start) return fail(named, "expected counter or counter:START");
+            if (!start) return fail(named, "expected prompt, counter or counter:START");
             o.partCounter = static_cast<uint64_t>(*start);
         } else if (arg == "--subgroup") {
             const auto v = ParseWholeNumber(value, 1, quality::kMaxSubgroup);
@@ -126,6 +130,10 @@ ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::s
             return fail(arg, "unknown option (--help lists them)");
         }
     }
+    if (o.partIdPrompt && (o.everySeconds > 0 || (o.captureOnKey && o.captureKey != '\n')))
+        return BadCommandLine(
+            "--part-id prompt takes a part as each identity is typed: not with --every or "
+            "another capture key");
     if (o.IdentifiesParts() && !o.Capture())
         return BadCommandLine("--part-id, --batch and --operator name parts: they need --capture or --every");
     return CommandLine<RecorderOptions>{std::move(o), false};
@@ -155,6 +163,8 @@ the run; a summary of every channel's statistics follows.
                       KEY) is pressed
   --every S           capture mode: a row set every S seconds (with
                       --capture as well, also on the key)
+  --part-id prompt    capture mode: type (or scan) each part's identity and
+                      Enter to take the part
   --part-id counter[:START]
                       capture mode: number the parts from START (default 1)
                       in the part_id column

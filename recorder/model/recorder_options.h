@@ -26,8 +26,10 @@ struct RecorderOptions {
     double everySeconds = 0;  // a row set every S seconds (0: none)
     std::string library;      // empty: the driver beside the program
     bool quiet = false;
-    // Capture mode: parts numbered from this (--part-id counter[:START]).
+    // Capture mode: parts numbered from this (--part-id counter[:START]),
+    // or each part's identity typed, which takes the part (--part-id prompt).
     std::optional<uint64_t> partCounter;
+    bool partIdPrompt = false;
     std::string batch;
     std::string operatorName;
     // Control charts: subgroup and baseline, or limits of an earlier run.
@@ -36,9 +38,9 @@ struct RecorderOptions {
     std::string saveControlLimitsFile;
 
     // Parts carry an identity, a batch and an operator in the file.
-    bool IdentifiesParts() const { return partCounter || !batch.empty() || !operatorName.empty(); }
+    bool IdentifiesParts() const { return partCounter || partIdPrompt || !batch.empty() || !operatorName.empty(); }
 
-    bool Capture() const { return captureOnKey || everySeconds > 0; }
+    bool Capture() const { return captureOnKey || everySeconds > 0 || partIdPrompt; }
 };
 
 ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::string>& args);

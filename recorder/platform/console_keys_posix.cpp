@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "recorder/platform/console_keys.h"
 
@@ -13,7 +14,8 @@ struct ConsoleKeys::Platform {
     termios saved{};
 };
 
-ConsoleKeys::ConsoleKeys(char key) : key_(key), platform_(std::make_unique<Platform>()) {
+ConsoleKeys::ConsoleKeys(char key, bool echo) : key_(key), echo_(echo), platform_(std::make_unique<Platform>()) {
+    (void)echo_;  // a terminal in its line mode echoes by itself
     // Any key but Enter counts without Enter: the terminal hands over each
     // key as it is typed, without echo.
     if (key_ != '\n' && ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &platform_->saved) == 0) {
@@ -30,7 +32,6 @@ ConsoleKeys::~ConsoleKeys() {
 }
 
 int ConsoleKeys::TakePresses() {
-    int presses = 0;
     while (!ended_) {
         pollfd input{STDIN_FILENO, POLLIN, 0};
         const int ready = ::poll(&input, 1, 0);
@@ -43,11 +44,9 @@ int ConsoleKeys::TakePresses() {
             ended_ = true;
             break;
         }
-        for (ssize_t i = 0; i < n; ++i) {
-            if (bytes[i] == key_) ++presses;
-        }
+        Feed(bytes, static_cast<std::size_t>(n));
     }
-    return presses;
+    return std::exchange(presses_, 0);
 }
 
 }  // namespace vexla::recorder

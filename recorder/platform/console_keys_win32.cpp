@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
 
 #include "recorder/platform/console_keys.h"
 
@@ -13,8 +16,8 @@ namespace {
 // recorder's object while it waits in a read that cannot be cancelled.
 struct Presses {
     HANDLE input = INVALID_HANDLE_VALUE;
-    char key = '\n';
-    std::atomic<int> count{0};
+    std::mutex lock;
+    std::string bytes;  // read and not yet taken
     std::atomic<bool> ended{false};
 };
 
@@ -26,9 +29,8 @@ DWORD WINAPI ReadPresses(void* parameter) {
     char bytes[256];
     DWORD read = 0;
     while (ReadFile(presses.input, bytes, sizeof bytes, &read, nullptr) && read > 0) {
-        for (DWORD i = 0; i < read; ++i) {
-            if (bytes[i] == presses.key) ++presses.count;
-        }
+        const std::lock_guard<std::mutex> held(presses.lock);
+        presses.bytes.append(bytes, read);
     }
     presses.ended = true;
     return 0;
@@ -43,7 +45,7 @@ struct ConsoleKeys::Platform {
     HANDLE reader = nullptr;
 };
 
-ConsoleKeys::ConsoleKeys(char key) : key_(key), platform_(std::make_unique<Platform>()) {
+ConsoleKeys::ConsoleKeys(char key, bool echo) : key_(key), echo_(echo), platform_(std::make_unique<Platform>()) {
     Platform& p = *platform_;
     p.input = GetStdHandle(STD_INPUT_HANDLE);
     if (p.input == nullptr || p.input == INVALID_HANDLE_VALUE) {
@@ -55,7 +57,6 @@ ConsoleKeys::ConsoleKeys(char key) : key_(key), platform_(std::make_unique<Platf
     if (p.console) return;
     p.presses = std::make_shared<Presses>();
     p.presses->input = p.input;
-    p.presses->key = key_;
     auto* shared = new std::shared_ptr<Presses>(p.presses);
     p.reader = CreateThread(nullptr, 0, ReadPresses, shared, 0, nullptr);
     if (p.reader == nullptr) {
@@ -77,9 +78,14 @@ int ConsoleKeys::TakePresses() {
     Platform& p = *platform_;
     if (p.presses) {
         ended_ = p.presses->ended;
-        return p.presses->count.exchange(0);
+        std::string bytes;
+        {
+            const std::lock_guard<std::mutex> held(p.presses->lock);
+            bytes.swap(p.presses->bytes);
+        }
+        Feed(bytes.data(), bytes.size());
+        return std::exchange(presses_, 0);
     }
-    int presses = 0;
     if (ended_ || !p.console) return 0;
     // Key events as they are typed; Enter comes as a carriage return.
     DWORD waiting = 0;
@@ -91,10 +97,22 @@ int ConsoleKeys::TakePresses() {
             const KEY_EVENT_RECORD& k = records[i].Event.KeyEvent;
             if (records[i].EventType != KEY_EVENT || !k.bKeyDown) continue;
             const wchar_t c = k.uChar.UnicodeChar == L'\r' ? L'\n' : k.uChar.UnicodeChar;
-            if (c == static_cast<wchar_t>(static_cast<unsigned char>(key_))) presses += k.wRepeatCount;
+            if (c == 0) continue;  // a shift or another key without a character
+            // The character as UTF-8, as often as the key repeated; typed
+            // text is echoed, since the console shows none in this mode.
+            char utf8[8];
+            const int length = WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, sizeof utf8, nullptr, nullptr);
+            for (WORD r = 0; r < k.wRepeatCount && length > 0; ++r) {
+                Feed(utf8, static_cast<std::size_t>(length));
+                if (echo_) {
+                    DWORD written = 0;
+                    const wchar_t* echo = c == L'\n' ? L"\r\n" : &c;
+                    WriteConsoleW(GetStdHandle(STD_ERROR_HANDLE), echo, c == L'\n' ? 2 : 1, &written, nullptr);
+                }
+            }
         }
     }
-    return presses;
+    return std::exchange(presses_, 0);
 }
 
 }  // namespace vexla::recorder

@@ -48,6 +48,45 @@ def wait_for(condition, timeout=20):
     return True
 
 
+def prompted(rec):
+    # Each identity typed (as a scanner types it: one line) takes a part; an
+    # empty line takes none. Parts are typed once the gauge reads.
+    proc = subprocess.Popen(rec.command("--channels", "1", "--part-id", "prompt", "--duration", "30", "-o",
+                                        rec.path("prompted.csv"), "-q"),
+                            env=rec.env, cwd=rec.work, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+    told = []
+    reader = threading.Thread(target=lambda: told.extend(iter(proc.stderr.readline, b"")), daemon=True)
+    reader.start()
+
+    def verdicts():
+        # After the prompt: on a pipe nothing echoes the typed line.
+        return [line for line in told if re.search(rb"\b(OK|NOK)\s+part ", line)]
+
+    def take(typed):
+        before, empties = len(verdicts()), sum(b"no part id typed" in line for line in told)
+        proc.stdin.write(typed.encode() + b"\n")
+        proc.stdin.flush()
+        wait_for(lambda: len(verdicts()) > before or sum(b"no part id typed" in line for line in told) > empties, 5)
+
+    for _ in range(40):
+        take("warm-up")
+        if verdicts() and re.search(rb"\bOK\s+part ", verdicts()[-1]):
+            break
+    ids = ["A-0001", "", 'x,"y"', "王工-3"]
+    for typed in ids:
+        take(typed)
+    proc.stdin.close()
+    proc.terminate()
+    proc.wait(timeout=30)
+    with open(os.path.join(rec.work, "prompted.csv"), newline="", encoding="utf-8") as f:
+        rows = [r for r in csv.DictReader(f) if r["part_id"] != "warm-up"]
+    numbers = [int(r["part"]) for r in rows]
+    check([r["part_id"] for r in rows] == [i for i in ids if i] and numbers == list(range(numbers[0], numbers[0] + 3)),
+          "each typed identity took one part, the empty line none", rows)
+    check(any(b"no part id typed: no part taken" in line for line in told), "an empty line is told", told)
+
+
 def whole_rows(path):
     return [r for r in parse(path)[1] if r] if os.path.exists(path) else []
 
@@ -222,7 +261,7 @@ def bad_input(rec):
         (("--kind", "0.1"), 2, "expected 0.01 or 0.001"),
         (("--duration", "-1"), 2, "expected seconds"),
         (("--frobnicate",), 2, "unknown option"),
-        (("--capture", "--part-id", "counter:x"), 2, "expected counter or counter:START"),
+        (("--capture", "--part-id", "counter:x"), 2, "expected prompt, counter or counter:START"),
         (("--batch", "lot 7"), 2, "they need --capture or --every"),
         (("--limits", "/nonexistent/limits.csv"), 2, "cannot read the limits file /nonexistent/limits.csv"),
         (("--limits", "bad-limits.csv"), 2, "line 2: the lower tolerance is above the upper one"),
@@ -269,6 +308,7 @@ def main():
             time.sleep(0.05)
         recording_and_limits(rec)
         capture(rec)
+        prompted(rec)
         if not args.wine:
             killed(rec)
             unwritable(rec)
