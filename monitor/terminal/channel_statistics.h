@@ -12,6 +12,8 @@
 #include "monitor/model/monitor_exports.h"
 #include "monitor/model/monitor_grid.h"
 #include "monitor/model/value_texts.h"
+#include "quality/characteristic_chart.h"
+#include "quality/control_limits_file.h"
 #include "quality/running_stats.h"
 #include "quality/tolerance_limits.h"
 
@@ -44,7 +46,11 @@ class ChannelStatistics {
     // monitor's own 50 ms ticks, with some room for a late driver.
     static constexpr int kSettleTicks = 50;
 
-    explicit ChannelStatistics(quality::LimitsTable limits = {}) : limits_(std::move(limits)) {}
+    // Points a broken rule keeps a chart shown out of control: about five
+    // seconds of a gauge's readings.
+    static constexpr std::size_t kOutOfControlPoints = 25;
+
+    explicit ChannelStatistics(quality::LimitsTable limits = {}, quality::ControlLimitsTable controlLimits = {});
 
     // One refresh: every channel with a fresh reading, in the unit the
     // screen shows. Another gauge type or display mode starts them all
@@ -67,6 +73,14 @@ class ChannelStatistics {
     std::string RangeText(int channel) const;
 
     bool HasLimits() const { return !limits_.Empty(); }
+    // Control limits were given for some channel: its readings go onto an
+    // individuals chart, judged by the run rules as they come.
+    bool HasCharts() const;
+    // "" without a chart or before its first reading; "受控", or "失控" with
+    // the rule last broken ("失控R2", "失控MR") while that was within the
+    // last kOutOfControlPoints readings.
+    std::string ChartText(int channel) const;
+    bool OutOfControl(int channel) const;
     // Nothing for a channel without limits or without a reading (of its
     // shown displacement, or since the reset for the extremes).
     std::optional<quality::Judgement> JudgeDisplacement(int channel) const;
@@ -78,7 +92,12 @@ class ChannelStatistics {
     std::string Text(int channel, quality::Fixed value) const;
     bool Valid(int channel) const { return channel >= 0 && channel < kChannels; }
 
+    void StartChart(std::size_t channel);
+    void StartCharts();
+
     quality::LimitsTable limits_;
+    quality::ControlLimitsTable controlLimits_;
+    std::array<std::optional<quality::LiveChart>, kChannels> charts_;
     std::array<quality::RunningStats, kChannels> stats_{};
     // The displacement the screen shows now, judged even while settling.
     std::array<std::optional<quality::Fixed>, kChannels> shown_{};

@@ -160,6 +160,9 @@ void CursesScreen::PaintStatistics(int channel) {
         {Column::Minimum, statistics_.MinimumText(channel), statistics_.JudgeMinimum(channel)},
         {Column::Maximum, statistics_.MaximumText(channel), statistics_.JudgeMaximum(channel)},
         {Column::Range, statistics_.RangeText(channel), std::nullopt},
+        // Out of control coloured as a reading above its limit.
+        {Column::Chart, statistics_.ChartText(channel),
+         statistics_.OutOfControl(channel) ? std::optional(quality::Judgement::High) : std::nullopt},
     };
     for (const Shown& s : shown) {
         const Placement p = layout_.Place(channel, s.column);

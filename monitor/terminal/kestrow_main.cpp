@@ -61,6 +61,16 @@ int main(int argc, char** argv) {
         }
         limits = std::move(*loaded);
     }
+    vexla::quality::ControlLimitsTable controlLimits;
+    if (options.controlLimits) {
+        vexla::Result<vexla::quality::ControlLimitsTable> loaded =
+            vexla::quality::LoadControlLimitsFile(*options.controlLimits);
+        if (!loaded) {
+            std::fprintf(stderr, "kestrow: %s\n", loaded.Failure().Text().c_str());
+            return 1;
+        }
+        controlLimits = *loaded;
+    }
     vexla::host::DriverLibrary driverLibrary(options.library.empty() ? vexla::host::LibraryBesideProgram()
                                                                      : options.library);
     const auto exports = driverLibrary.Bind(vexla::monitor::kMonitorExports);
@@ -74,7 +84,7 @@ int main(int argc, char** argv) {
     vexla::host::BoundDriver driver(*exports);
     t::BlockTap tap(driver);
     vexla::monitor::MonitorModel model(tap, options.segment);
-    t::ChannelStatistics statistics(std::move(limits));
+    t::ChannelStatistics statistics(std::move(limits), controlLimits);
     t::Monitor monitor{model, tap, statistics};
     model.FormCreate();
     bool written = true;

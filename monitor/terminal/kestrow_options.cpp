@@ -5,7 +5,8 @@
 namespace vexla::monitor::terminal {
 
 const char kKestrowUsage[] =
-    "usage: kestrow [--library PATH] [--segment N] [--limits FILE] [--seconds N] [--help]\n"
+    "usage: kestrow [--library PATH] [--segment N] [--limits FILE] [--control-limits FILE]\n"
+    "               [--seconds N] [--help]\n"
     "\n"
     "The operator's monitor of 32 dial-gauge channels in a terminal.\n"
     "  --library PATH  the driver library (default: libVexla.so beside kestrow,\n"
@@ -15,6 +16,10 @@ const char kKestrowUsage[] =
     "  --limits FILE   tolerance limits per channel (lines of channel, nominal, lower\n"
     "                  and upper tolerance in mm, name): displacements outside are\n"
     "                  coloured; the plain table adds OK, LOW or HIGH\n"
+    "  --control-limits FILE\n"
+    "                  control limits per channel, as vexla-rec --save-control-limits\n"
+    "                  keeps them: the statistics view (t) shows each such channel's\n"
+    "                  individuals chart, in control (受控) or not and the rule last broken\n"
     "  --seconds N     end after N seconds (default 0: until q, Esc or Ctrl-C)\n"
     "\n"
     "Keys: arrows or the mouse choose a cell; Enter zeroes the chosen channel's\n"
@@ -51,6 +56,8 @@ ParsedCommandLine<KestrowOptions> ParseKestrowOptions(int argc, const char* cons
             options.library = argv[++i];
         } else if (arg == "--limits" && hasValue) {
             options.limits = argv[++i];
+        } else if (arg == "--control-limits" && hasValue) {
+            options.controlLimits = argv[++i];
         } else if (arg == "--segment" && hasValue && ParseNumber(argv[i + 1], segment, 0, 255) &&
                    segment == static_cast<int>(segment)) {
             options.segment = static_cast<uint32_t>(segment);

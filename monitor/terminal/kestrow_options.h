@@ -14,6 +14,7 @@ struct KestrowOptions {
     std::string library;  // empty: the driver beside the program
     uint32_t segment = MonitorModel::kDefaultSegment;
     std::optional<std::string> limits;  // asked for, a file without limits is refused
+    std::optional<std::string> controlLimits;
     RunOptions run;
 };
 

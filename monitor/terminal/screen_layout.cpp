@@ -45,6 +45,7 @@ std::vector<int> ModelKindsOf(View view) {
 
 std::span<const BlockColumn> ColumnsOf(View view) {
     if (view == View::Statistics) return kStatisticColumns;
+    if (view == View::Charts) return kChartColumns;
     return kReadingColumns;
 }
 

@@ -28,9 +28,11 @@ struct Size {
 };
 
 // What a column of a block shows; the first four are the model's.
-enum class Column { Number, Value, Displacement, Rate, Minimum, Maximum, Range };
+enum class Column { Number, Value, Displacement, Rate, Minimum, Maximum, Range, Chart };
 
-enum class View { Readings, Statistics };
+// Charts: the statistics with each channel's control chart state, when
+// control limits were given.
+enum class View { Readings, Statistics, Charts };
 
 struct BlockColumn {
     Column column;
@@ -51,6 +53,13 @@ inline constexpr std::array<BlockColumn, 5> kStatisticColumns = {{{Column::Numbe
                                                                   {Column::Minimum, 9, "最小(mm)"},
                                                                   {Column::Maximum, 9, "最大(mm)"},
                                                                   {Column::Range, 9, "范围(mm)"}}};
+// "受控" (in control), or "失控" and the rule last broken: "失控R2", "失控MR".
+inline constexpr std::array<BlockColumn, 6> kChartColumns = {{{Column::Number, 4, texts::kBlockHeadings[0]},
+                                                              {Column::Displacement, 12, texts::kBlockHeadings[2]},
+                                                              {Column::Minimum, 9, "最小(mm)"},
+                                                              {Column::Maximum, 9, "最大(mm)"},
+                                                              {Column::Range, 9, "范围(mm)"},
+                                                              {Column::Chart, 8, "控制"}}};
 
 std::span<const BlockColumn> ColumnsOf(View view);
 

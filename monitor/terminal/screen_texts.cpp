@@ -92,7 +92,7 @@ std::vector<std::string> TooSmallMessage(Size needed, Size now, View view) {
     std::vector<std::string> lines = {
         Cat({"终端太小: 需要 ", SizeText(needed, "×"), ", 现在 ", SizeText(now, "×")}),
         Cat({"Terminal too small: needs ", SizeText(needed, "x"), ", now ", SizeText(now, "x")})};
-    if (view == View::Statistics) {
+    if (view != View::Readings) {
         lines.push_back("t: 返回读数视图");
         lines.push_back("t: back to the readings");
     }

@@ -42,7 +42,8 @@ class Session {
         if (input.kind == Input::Kind::Character && (input.character == L'q' || input.character == L'Q')) return false;
         // Also on a screen too small for the view: the way back to one that fits.
         if (input.kind == Input::Kind::Character && (input.character == L't' || input.character == L'T')) {
-            screen_.Show(screen_.Layout().Shown() == View::Readings ? View::Statistics : View::Readings, model_);
+            const View statistics = statistics_.HasCharts() ? View::Charts : View::Statistics;
+            screen_.Show(screen_.Layout().Shown() == View::Readings ? statistics : View::Readings, model_);
             KeepSelectionShown();
             return true;
         }

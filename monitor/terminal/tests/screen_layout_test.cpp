@@ -472,3 +472,40 @@ TEST(ChannelStatistics, JudgedOnTheShownValueInclusiveLimits) {
 
 }  // namespace
 }  // namespace vexla::monitor::terminal
+
+namespace vexla::monitor::terminal {
+namespace {
+
+TEST(ChannelStatistics, AChannelsChartIsInControlUntilARuleBreaksAndForAWhileAfter) {
+    // Channel 1 has an individuals chart around 0.10 mm, σ 0.01 mm; channel 2 none.
+    quality::ControlLimitsTable limits;
+    limits[0] = quality::ControlLimits{
+        quality::ChartKind::IndividualsMovingRange, 1, {0.10, 0.07, 0.13}, {0.0113, 0, 0.0369}, 0.01};
+    ChannelStatistics statistics({}, limits);
+    EXPECT_TRUE(statistics.HasCharts());
+    EXPECT_EQ(ColumnsOf(View::Charts).back().column, Column::Chart);
+    EXPECT_EQ(ScreenLayout::Minimum(View::Charts).width, ScreenLayout::Minimum(View::Statistics).width + 18)
+        << "two blocks across, each a column of eight and its gap wider";
+    VexlaDataBlock32 block{};
+    block.updated[0] = block.updated[1] = -1;
+    const auto read = [&](int32_t raw) {  // in 0.001 mm: 100 is 0.10 mm
+        block.displacement[0] = block.displacement[1] = raw;
+        return statistics.Feed(block, HardwareType::Percent, DisplayMode::Standard);
+    };
+    EXPECT_EQ(statistics.ChartText(0), "") << "no reading yet";
+    read(100);
+    EXPECT_EQ(statistics.ChartText(0), "受控");
+    EXPECT_EQ(statistics.ChartText(1), "") << "a channel without control limits";
+    // Far beyond 3σ: rule 1 on the individuals, and the moving range too.
+    EXPECT_TRUE(read(200).test(0)) << "the state changed: repainted";
+    EXPECT_EQ(statistics.ChartText(0), "失控MR");
+    EXPECT_TRUE(statistics.OutOfControl(0));
+    // The way back is one more broken moving range; then readings around the centre.
+    for (std::size_t i = 0; i < ChannelStatistics::kOutOfControlPoints; ++i) read(i % 2 ? 100 : 101);
+    EXPECT_TRUE(statistics.OutOfControl(0));
+    read(100);
+    EXPECT_EQ(statistics.ChartText(0), "受控") << "the broken rule is far enough behind";
+}
+
+}  // namespace
+}  // namespace vexla::monitor::terminal
