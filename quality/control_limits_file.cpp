@@ -117,9 +117,13 @@ std::string ControlLimitsText(const ControlLimitsTable& table) {
         if (!table[c]) continue;
         const ControlLimits& l = *table[c];
         text += std::to_string(c + 1) + "," + ChartName(l.kind) + "," + std::to_string(l.subgroup);
+        // Appended piece by piece: GCC 12's optimiser warns falsely about
+        // "," + a temporary string.
         for (double v : {l.location.centre, l.location.lower, l.location.upper, l.spread.centre, l.spread.lower,
-                         l.spread.upper, l.sigmaWithin})
-            text += "," + Digits(v);
+                         l.spread.upper, l.sigmaWithin}) {
+            text += ',';
+            text += Digits(v);
+        }
         text += "\r\n";
     }
     return text;

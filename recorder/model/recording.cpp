@@ -83,10 +83,16 @@ ReadingRow Recording::Row(const ReadingRow& base) {
 
 std::string PartVerdict::Text() const {
     if (Ok()) return "OK";
+    // Appended piece by piece: GCC 12's optimiser warns falsely about
+    // " " + a temporary string.
     std::string text = "NOK";
-    for (int c : outside) text += " " + std::to_string(c);
+    const auto add = [&](int channel) {
+        text += ' ';
+        text += std::to_string(channel);
+    };
+    for (int c : outside) add(c);
     if (!missing.empty()) text += " missing";
-    for (int c : missing) text += " " + std::to_string(c);
+    for (int c : missing) add(c);
     return text;
 }
 
