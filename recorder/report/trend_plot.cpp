@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "quality/millimetres.h"
+#include "recorder/report/svg_plot.h"
 
 namespace vexla::recorder::report {
 
@@ -17,12 +18,6 @@ constexpr double kTop = 14;
 constexpr double kWidth = kPlotColumns;
 constexpr double kHeight = 232;
 constexpr int64_t kDay = 86400000;
-
-void AppendCoordinate(std::string& out, double value) {
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "%.1f", value);
-    out.append(text, static_cast<size_t>(std::max(length, 0)));
-}
 
 void AppendTwo(std::string& out, int value) {
     out += static_cast<char>('0' + value / 10 % 10);
@@ -91,17 +86,6 @@ std::string OffsetText(int minutes) {
     return text;
 }
 
-// A step of 1, 2 or 5 times a power of ten that cuts `span` into about
-// `parts` pieces, and the decimals its multiples need.
-std::pair<double, int> NiceStep(double span, int parts) {
-    const double raw = span / parts;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    const double mantissa = raw / power;
-    const double step = (mantissa <= 1 ? 1 : mantissa <= 2 ? 2 : mantissa <= 5 ? 5 : 10) * power;
-    const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
-    return {step, decimals};
-}
-
 // Time steps that read well on a clock, the smallest first.
 constexpr std::array<int64_t, 26> kTimeSteps = {
     1,      2,      5,       10,      20,      50,          100,         200,         500,
@@ -119,20 +103,6 @@ int64_t TimeStep(int64_t span, int most) {
     while (span / (days * kDay) > most) days *= 2;
     return days * kDay;
 }
-
-class Scale {
-  public:
-    Scale(double from, double to, double start, double length, bool upward)
-        : from_(from), span_(to - from), start_(start), length_(length), upward_(upward) {}
-    double operator()(double value) const {
-        const double share = (value - from_) / span_;
-        return upward_ ? start_ + length_ - share * length_ : start_ + share * length_;
-    }
-
-  private:
-    double from_, span_, start_, length_;
-    bool upward_;
-};
 
 }  // namespace
 
