@@ -78,20 +78,6 @@ std::vector<Mark> Marks(const std::vector<quality::Violation>& violations, quali
     return marks;
 }
 
-void Line(std::string& svg, const char* cls, double x1, double x2, double y1, double y2) {
-    svg += "<line class=\"";
-    svg += cls;
-    svg += "\" x1=\"";
-    AppendCoordinate(svg, x1);
-    svg += "\" x2=\"";
-    AppendCoordinate(svg, x2);
-    svg += "\" y1=\"";
-    AppendCoordinate(svg, y1);
-    svg += "\" y2=\"";
-    AppendCoordinate(svg, y2);
-    svg += "\"/>";
-}
-
 void Text(std::string& svg, const char* cls, double x, double y, const std::string& text) {
     svg += "<text class=\"";
     svg += cls;
@@ -112,20 +98,13 @@ void ValueAxis(std::string& svg, const Area& area, const Scale& y, double from, 
     const double first = std::ceil(from / step) * step;
     for (int k = 0; first + k * step <= to + step * 1e-6; ++k) {
         const double value = first + k * step;
-        Line(svg, "", kLeft, kLeft + kWidth, y(value), y(value));
+        AppendLine(svg, "", kLeft, kLeft + kWidth, y(value), y(value));
         Text(labels, "", kLeft - 6, y(value) + 4, quality::DecimalText(value, std::max(stepDecimals, decimals)));
     }
     svg += "</g>";
     svg += labels;
-    svg += "</g>\n<rect class=\"frame\" x=\"";
-    AppendCoordinate(svg, kLeft);
-    svg += "\" y=\"";
-    AppendCoordinate(svg, area.top);
-    svg += "\" width=\"";
-    AppendCoordinate(svg, kWidth);
-    svg += "\" height=\"";
-    AppendCoordinate(svg, area.height);
-    svg += "\"/>\n";
+    svg += "</g>\n";
+    AppendFrame(svg, kLeft, area.top, kWidth, area.height);
 }
 
 struct ChartLines {
@@ -178,7 +157,7 @@ void Chart(std::string& svg, const Area& area, const ChartLines& chart, const st
                      {"control lower", "LCL ", l.lower}};
         double previous = -1e9;
         for (const auto& line : lines) {
-            Line(svg, line.cls, kLeft, kLeft + kWidth, y(line.value), y(line.value));
+            AppendLine(svg, line.cls, kLeft, kLeft + kWidth, y(line.value), y(line.value));
             // Labels of close lines are moved apart to stay readable.
             const double at = std::max(y(line.value) + 4, previous + 11);
             Text(svg, "control-label", kLeft + kWidth + 5, at,
@@ -349,7 +328,7 @@ std::string MakeHistogram(const Characteristic& c, const ChannelData& data) {
                      {"tol-limit upper", "USL", c.limits->UpperLimit()}};
         for (const auto& line : lines) {
             const double at = x(quality::ToMillimetres(line.value));
-            Line(svg, line.cls, at, at, kHistogramArea.top, kHistogramArea.top + kHistogramArea.height);
+            AppendLine(svg, line.cls, at, at, kHistogramArea.top, kHistogramArea.top + kHistogramArea.height);
             Text(svg, "tol-label", at, kHistogramArea.top - 6, line.label);
         }
         svg += '\n';

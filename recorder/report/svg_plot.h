@@ -9,6 +9,10 @@
 namespace vexla::recorder::report {
 
 void AppendCoordinate(std::string& out, double value);
+// A <line>, with its class unless that is empty.
+void AppendLine(std::string& svg, const char* cls, double x1, double x2, double y1, double y2);
+// The plotting area's frame.
+void AppendFrame(std::string& svg, double left, double top, double width, double height);
 
 // A step of 1, 2 or 5 times a power of ten that cuts `span` into about
 // `parts` pieces, and the decimals its multiples need.
