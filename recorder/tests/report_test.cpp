@@ -278,6 +278,28 @@ TEST_F(Report, BigRecordingsAreDrawnWithBoundedPointsButCountedWhole) {
               std::string::npos);
 }
 
+TEST_F(Report, ALongCaptureRunListsItsEndsAndItsNokParts) {
+    std::string csv = "part,part_id,time,channel,value_mm,displacement_mm,rate_per_s,part_verdict\r\n";
+    for (int part = 1; part <= 300; ++part) {
+        const bool nok = part == 120 || part == 200;
+        csv += std::to_string(part) + ",\"S," + std::to_string(part) + "\"," + Stamp(part * 1000) +
+               ",1,0.01,0.01,5.0," + (nok ? "NOK 1" : "OK") + "\r\n";
+    }
+    const std::string html = Html(csv);
+    const std::string parts = html.substr(html.find("<table class=\"statistics parts\">"));
+    std::vector<std::string> listed;
+    for (const size_t at : Elements(parts, "<tr><td>"))
+        listed.push_back(parts.substr(at + 8, parts.find('<', at + 8) - at - 8));
+    std::vector<std::string> expected;
+    for (int part = 1; part <= 300; ++part) {
+        if (part <= 50 || part > 250 || part == 120 || part == 200) expected.push_back(std::to_string(part));
+    }
+    EXPECT_EQ(listed, expected);
+    for (const char* gap : {"69 parts left out", "79 parts left out", "50 parts left out"})
+        EXPECT_NE(parts.find(gap), std::string::npos) << gap;
+    EXPECT_NE(parts.find("<td class=\"text\">S,120</td>"), std::string::npos);
+}
+
 TEST_F(Report, NamesTheReportAndReplacesAnOldOne) {
     const std::string csv = kHeading + Row(1, 4, "0.10");
     struct Case {
