@@ -77,7 +77,9 @@ void BM_ReportPage(benchmark::State& state) {
     parser.Finish();
     size_t bytes = 0;
     for (auto _ : state) {
-        const std::string html = report::HtmlReport({"bench.csv", "limits.txt"}, parser.Data(), limits);
+        const auto characteristics = report::AnalyseCharacteristics(parser.Data(), limits, {});
+        const std::string html =
+            report::HtmlReport({"bench.csv", "limits.txt", ""}, parser.Data(), limits, characteristics);
         bytes = html.size();
         benchmark::DoNotOptimize(html.data());
     }

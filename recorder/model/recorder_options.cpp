@@ -141,7 +141,9 @@ ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::s
 
 std::string RecorderUsage() {
     return R"(Usage: vexla-rec [options]
-       vexla-rec report FILE.csv [--limits FILE] [-o REPORT.html]
+       vexla-rec report FILE.csv [--limits FILE] [-o REPORT.html] [--json FILE]
+                        [--subgroup N] [--baseline K] [--control-limits FILE]
+                        [--rules nelson|western-electric]
 
 Records the gauges' readings through the driver to a CSV file: one row per
 new reading (time, channel, value and displacement in mm, rate), or in
@@ -184,6 +186,10 @@ the run; a summary of every channel's statistics follows.
   --library PATH      the driver library (default: the one beside vexla-rec)
   -q, --quiet         no progress line
   -h, --help          this text
+
+The report turns a recording into an HTML page (control charts, capability
+ranked by Ppk, histograms, trends, parts) and with --json a JSON summary;
+`vexla-rec report --help` explains its options.
 
 Exit status: 0 after a normal run, 1 when the file cannot be written or the
 driver cannot be loaded, 2 for bad arguments.

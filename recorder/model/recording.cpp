@@ -96,17 +96,16 @@ quality::ControlLimitsTable Recording::ControlLimits() const {
 
 std::string PartVerdict::Text() const {
     if (Ok()) return "OK";
-    // Appended piece by piece: GCC's -O3 warns falsely on " " + number.
+    // Appended piece by piece: GCC 12's optimiser warns falsely about
+    // " " + a temporary string.
     std::string text = "NOK";
-    for (int c : outside) {
+    const auto add = [&](int channel) {
         text += ' ';
-        text += std::to_string(c);
-    }
+        text += std::to_string(channel);
+    };
+    for (int c : outside) add(c);
     if (!missing.empty()) text += " missing";
-    for (int c : missing) {
-        text += ' ';
-        text += std::to_string(c);
-    }
+    for (int c : missing) add(c);
     return text;
 }
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "quality/millimetres.h"
 #include "recorder/model/statistics_table.h"
+#include "recorder/report/control_plot.h"
 #include "recorder/report/trend_plot.h"
 
 namespace vexla::recorder::report {
@@ -39,11 +41,24 @@ svg.plot .axis-title { text-anchor: middle; fill: #555d6e; }
 svg.plot .grid line { stroke: #e6e9ef; stroke-width: 1; }
 svg.plot .frame { fill: none; stroke: #9aa1b0; stroke-width: 1; }
 .trend { fill: none; stroke: #1f5fbf; stroke-width: 1.2; stroke-linejoin: round; }
-.limit { stroke: #c62828; stroke-width: 1.3; stroke-dasharray: 7 4; }
-.limit.nominal { stroke: #2e7d32; stroke-dasharray: 2 4; }
+.limit, .tol-limit { stroke: #c62828; stroke-width: 1.3; stroke-dasharray: 7 4; }
+.limit.nominal, .tol-limit.nominal { stroke: #2e7d32; stroke-dasharray: 2 4; }
 svg.plot .limit-label { font-size: 11px; fill: #c62828; }
 svg.plot .limit-label.nominal { fill: #2e7d32; }
 circle.outside { fill: none; stroke: #e00000; stroke-width: 1.5; }
+.chart-line { fill: none; stroke: #1f5fbf; stroke-width: 1.1; stroke-linejoin: round; }
+.control { stroke: #6a3d9a; stroke-width: 1.2; stroke-dasharray: 6 3; }
+.control.centre { stroke: #2e7d32; stroke-dasharray: none; }
+svg.plot .control-label { font-size: 11px; fill: #6a3d9a; }
+svg.plot .chart-title { font-weight: 600; }
+circle.violation { fill: #e00000; stroke: none; }
+svg.plot .rule-label { font-size: 10px; fill: #b00000; }
+rect.bar { fill: #9bb8e3; stroke: #1f5fbf; stroke-width: 0.6; }
+svg.plot .tol-label { font-size: 11px; fill: #c62828; text-anchor: middle; }
+table.statistics td.unstable { color: #8a90a0; font-style: italic; }
+table.statistics td.out { color: #b00000; font-weight: 600; }
+table.parts td.nok { color: #b00000; }
+table.parts td.gap { color: #555d6e; font-style: italic; text-align: center; }
 .key { display: inline-block; width: 22px; height: 0; vertical-align: middle; margin: 0 4px 0 10px; }
 .key.trend { border-top: 2px solid #1f5fbf; }
 .key.limit { border-top: 2px dashed #c62828; }
@@ -145,6 +160,8 @@ void Metadata(std::string& html, const ReportSources& sources, const RecordingDa
         MetadataRow(html, "captures", "captures", captures);
     }
     MetadataRow(html, "limits", "limits", sources.limitsName.empty() ? "none" : sources.limitsName);
+    if (!sources.controlLimitsName.empty())
+        MetadataRow(html, "control-limits", "control limits", sources.controlLimitsName);
     html += "</table>\n";
 
     std::vector<std::string> notes;
@@ -184,6 +201,200 @@ void Metadata(std::string& html, const ReportSources& sources, const RecordingDa
         html += "</li>\n";
     }
     html += "</ul>\n";
+}
+
+// "1.33", or "-" where the index is not defined.
+std::string IndexText(const std::optional<double>& index) {
+    return index ? quality::DecimalText(*index, 2) : "-";
+}
+
+std::string ChartTitle(const Characteristic& c) {
+    std::string title = "Channel ";
+    title += std::to_string(c.channel);
+    if (!c.Name().empty()) {
+        title += " \u00b7 ";
+        title += c.Name();
+    }
+    return title;
+}
+
+std::string ChartState(const Characteristic& c) {
+    if (!c.analysis.limits) return "no control limits: " + c.analysis.limitsMissing;
+    if (c.analysis.inControl) return "in control";
+    return "out of control: its capability is not meaningful";
+}
+
+void Cell(std::string& html, const std::string& text, const char* cls = nullptr) {
+    html += cls ? std::string("<td class=\"") + cls + "\">" : std::string("<td>");
+    html += EscapeHtml(text);
+    html += "</td>";
+}
+
+// The characteristics ranked by Ppk, worst first: what to look at first.
+void Characteristics(std::string& html, const std::vector<Characteristic>& characteristics) {
+    if (characteristics.empty()) return;
+    const bool cpm = std::any_of(characteristics.begin(), characteristics.end(),
+                                 [](const Characteristic& c) { return c.analysis.capability.cpm.has_value(); });
+    html +=
+        "<h2>Characteristics</h2>\n<p class=\"legend\">Ranked by Ppk, the worst first. Cp and Cpk come from the "
+        "within σ of the control chart, Pp and Ppk from the overall σ. Where a chart is out of control the "
+        "capability is shown in grey: a process that is not stable has no capability that predicts its next "
+        "parts.</p>\n<div class=\"scroll\"><table class=\"statistics ranking\">\n<thead><tr>"
+        "<th class=\"text\">channel</th><th>n</th><th>mean</th><th>overall σ</th><th>within σ</th>"
+        "<th>Cp</th><th>Cpk</th><th>Pp</th><th>Ppk</th>";
+    if (cpm) html += "<th>Cpm</th>";
+    html += "<th>rule violations</th><th>NOK</th><th class=\"text\">chart</th></tr></thead>\n<tbody>\n";
+    for (const Characteristic* c : RankedByPpk(characteristics)) {
+        const quality::CharacteristicAnalysis& a = c->analysis;
+        const int decimals = std::clamp(c->decimals + 1, 0, quality::kFixedDecimals);
+        const char* capability = a.limits && !a.inControl ? "unstable" : nullptr;
+        html += "<tr data-channel=\"";
+        html += std::to_string(c->channel);
+        html += "\">";
+        Cell(html, ChartTitle(*c).substr(8), "text");
+        Cell(html, std::to_string(a.count));
+        Cell(html, quality::DecimalText(a.mean, decimals));
+        Cell(html, a.count > 1 ? quality::DecimalText(a.sigmaOverall, decimals) : "-");
+        Cell(html, a.limits ? quality::DecimalText(a.limits->sigmaWithin, decimals) : "-");
+        Cell(html, IndexText(a.capability.cp), capability);
+        Cell(html, IndexText(a.capability.cpk), capability);
+        Cell(html, IndexText(a.capability.pp), capability);
+        Cell(html, IndexText(a.capability.ppk), capability);
+        if (cpm) Cell(html, IndexText(a.capability.cpm), capability);
+        Cell(html, std::to_string(a.violations.size()));
+        Cell(html, c->limits ? std::to_string(c->nok) : "-");
+        Cell(html, ChartState(*c), capability ? "text out" : "text");
+        html += "</tr>\n";
+    }
+    html += "</tbody></table></div>\n";
+}
+
+std::string ChartSettingsText(const Characteristic& c, const std::string& controlLimitsName, bool capture) {
+    const int n = c.settings.subgroup;
+    std::string text = quality::ChartName(quality::KindFor(n));
+    text += " chart";
+    if (n > 1) {
+        text += " of subgroups of ";
+        text += std::to_string(n);
+    }
+    if (c.settings.given) {
+        text += ", limits from ";
+        text += controlLimitsName;
+    } else {
+        text += ", limits from the first ";
+        text += std::to_string(c.settings.baselineParts);
+        text += capture ? " parts" : " readings";
+    }
+    text += c.settings.rules == quality::RuleSet::Nelson ? ", Nelson rules" : ", Western Electric rules";
+    if (const auto& l = c.analysis.limits) {
+        text += "; within σ = ";
+        text += SigmaEstimateName(l->kind);
+        text += " = ";
+        text += quality::DecimalText(l->sigmaWithin, std::clamp(c.decimals + 2, 0, 6));
+        text += " mm";
+    }
+    text += ". ";
+    if (!c.analysis.limits) {
+        text += "No control limits: ";
+        text += c.analysis.limitsMissing;
+    } else if (c.analysis.inControl) {
+        text += "In control";
+    } else {
+        text += "Out of control: its capability is not meaningful";
+    }
+    if (!c.analysis.violations.empty()) {
+        text += " (";
+        text += Plural(c.analysis.violations.size(), "rule violation", "rule violations");
+        text += ')';
+    }
+    text += '.';
+    return text;
+}
+
+void ControlCharts(std::string& html, const RecordingData& r, const std::vector<Characteristic>& characteristics,
+                   const ReportSources& sources) {
+    if (characteristics.empty()) return;
+    html +=
+        "<h2>Control charts</h2>\n<p class=\"legend\">Each chart's points in order, its centre line and control "
+        "limits; a point that breaks a run rule is marked with the rule's number (the spread chart's only rule "
+        "is a point beyond its limits). The histogram shows every reading against the tolerance limits and the "
+        "nominal.</p>\n";
+    for (const Characteristic& c : characteristics) {
+        const ChannelData& data = r.channels[static_cast<size_t>(c.channel - 1)];
+        const ControlPlot plot = MakeControlPlot(c, r.layout.capture);
+        html += "<section class=\"characteristic\" id=\"characteristic-";
+        html += std::to_string(c.channel);
+        html += "\">\n<h3>";
+        html += EscapeHtml(ChartTitle(c));
+        html += "</h3>\n<p class=\"plot-note\">";
+        std::string note = ChartSettingsText(c, sources.controlLimitsName, r.layout.capture);
+        if (plot.plotted < c.analysis.points.size()) {
+            note += " ";
+            note += std::to_string(c.analysis.points.size());
+            note += " points drawn as ";
+            note += std::to_string(plot.plotted);
+            note += " (the lowest and highest of each pixel column); the rules judge every point.";
+        }
+        if (plot.unmarked > 0) {
+            note += " ";
+            note += Plural(plot.marked, "point is", "points are");
+            note += " marked, ";
+            note += std::to_string(plot.unmarked);
+            note += " more that break a rule are not.";
+        }
+        html += EscapeHtml(note);
+        html += "</p>\n";
+        html += plot.svg;
+        html += MakeHistogram(c, data);
+        html += "</section>\n";
+    }
+}
+
+// The parts of a capture recording. A long run shows its first and last
+// parts and the NOK ones between them.
+void Parts(std::string& html, const RecordingData& r) {
+    if (!r.layout.capture || r.parts.empty()) return;
+    constexpr size_t kEnds = 50;
+    constexpr size_t kMostNok = 500;
+    const size_t n = r.parts.size();
+    const auto nok = [&](size_t i) { return r.parts[i].verdict.rfind("NOK", 0) == 0; };
+    html += "<h2>Parts</h2>\n";
+    if (n > 2 * kEnds) {
+        html += "<p class=\"legend\">";
+        html += EscapeHtml(Plural(n, "part", "parts") + ": the first and last " + std::to_string(kEnds) +
+                           " and the NOK parts between them are listed.");
+        html += "</p>\n";
+    }
+    html +=
+        "<div class=\"scroll\"><table class=\"statistics parts\">\n<thead><tr><th>part</th>"
+        "<th class=\"text\">part_id</th><th class=\"text\">time</th><th class=\"text\">verdict</th></tr></thead>\n"
+        "<tbody>\n";
+    size_t left = 0, listedNok = 0;
+    const auto gap = [&] {
+        if (left == 0) return;
+        html += "<tr><td class=\"gap\" colspan=\"4\">";
+        html += EscapeHtml(Plural(left, "part", "parts") + " left out");
+        html += "</td></tr>\n";
+        left = 0;
+    };
+    for (size_t i = 0; i < n; ++i) {
+        const bool end = i < kEnds || i + kEnds >= n;
+        if (!end && !(nok(i) && listedNok < kMostNok)) {
+            ++left;
+            continue;
+        }
+        if (!end) ++listedNok;
+        gap();
+        const PartRecord& p = r.parts[i];
+        html += "<tr>";
+        Cell(html, std::to_string(p.number));
+        Cell(html, p.id, "text");
+        Cell(html, LocalDateTimeText(p.time), "text");
+        Cell(html, p.verdict, nok(i) ? "text nok" : "text");
+        html += "</tr>\n";
+    }
+    gap();
+    html += "</tbody></table></div>\n";
 }
 
 void Statistics(std::string& html, const RecordingData& r, const quality::LimitsTable& limits) {
@@ -308,8 +519,8 @@ std::string EscapeHtml(std::string_view text) {
     return out;
 }
 
-std::string HtmlReport(const ReportSources& sources, const RecordingData& recording,
-                       const quality::LimitsTable& limits) {
+std::string HtmlReport(const ReportSources& sources, const RecordingData& recording, const quality::LimitsTable& limits,
+                       const std::vector<Characteristic>& characteristics) {
     std::string html;
     html.reserve(256 * 1024 + recording.Channels() * 64 * 1024);
     html +=
@@ -322,8 +533,11 @@ std::string HtmlReport(const ReportSources& sources, const RecordingData& record
     html += EscapeHtml(sources.recordingName);
     html += "</p>\n";
     Metadata(html, sources, recording);
+    Characteristics(html, characteristics);
     Statistics(html, recording, limits);
+    ControlCharts(html, recording, characteristics, sources);
     Trends(html, recording, limits);
+    Parts(html, recording);
     html += "<footer>Made by vexla-rec report.</footer>\n</body>\n</html>\n";
     return html;
 }

@@ -137,9 +137,13 @@ void RecordingParser::Row(const ReadingRow& row) {
             data_.offsets.emplace_back(time, row.time.utcOffsetMinutes);
         }
     }
-    if (data_.layout.capture && (data_.captures == 0 || row.part != data_.lastPart)) {
-        if (data_.captures++ == 0) data_.firstPart = row.part;
-        data_.lastPart = row.part;
+    if (data_.layout.capture) {
+        if (data_.captures == 0 || row.part != data_.lastPart) {
+            if (data_.captures++ == 0) data_.firstPart = row.part;
+            data_.lastPart = row.part;
+            data_.parts.push_back({row.part, row.time, row.partId, row.batch, row.operatorName, row.partVerdict});
+        }
+        channel.parts.push_back(static_cast<uint32_t>(data_.parts.size() - 1));
     }
     data_.last = row.time;
     previousTime_ = time;

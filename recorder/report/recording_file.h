@@ -33,10 +33,21 @@ struct OutsidePoint {
 
 struct ChannelData {
     std::vector<TrendPoint> points;  // in the file's order
+    std::vector<uint32_t> parts;     // capture mode: each point's part, an index into RecordingData::parts
     std::vector<OutsidePoint> outside;
     quality::ChannelSummary summary;
     int fewestDecimals = 0;  // of the displacements; both differ only when
     int mostDecimals = 0;    // the gauge kind was switched during the run
+};
+
+// One capture: the part's row set, as its first row names it.
+struct PartRecord {
+    uint64_t number = 0;
+    LocalTime time;
+    std::string id;
+    std::string batch;
+    std::string operatorName;
+    std::string verdict;
 };
 
 struct RecordingData {
@@ -56,6 +67,7 @@ struct RecordingData {
     uint64_t captures = 0;  // capture mode: row sets (runs of one part number)
     uint64_t firstPart = 0;
     uint64_t lastPart = 0;
+    std::vector<PartRecord> parts;  // capture mode, in the file's order
     // The UTC offset from each moment on where it changes, ordered by time
     // (daylight saving time; the first row's offset comes first).
     std::vector<std::pair<int64_t, int>> offsets;

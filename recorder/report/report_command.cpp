@@ -5,10 +5,14 @@
 #include <utility>
 
 #include "base/command_line.h"
+#include "base/whole_number.h"
+#include "quality/control_constants.h"
+#include "quality/control_limits_file.h"
 #include "quality/tolerance_limits.h"
 #include "quality/utf8_path.h"
 #include "recorder/platform/output_file.h"
 #include "recorder/report/html_report.h"
+#include "recorder/report/json_report.h"
 #include "recorder/report/recording_file.h"
 
 namespace vexla::recorder {
@@ -16,17 +20,30 @@ namespace vexla::recorder {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vexla-rec report FILE.csv [--limits FILE] [-o REPORT.html]\n"
-    "Turns a recording into one HTML page that any browser shows offline: the run's facts,\n"
-    "the statistics per channel and a trend plot per channel.\n"
+    "usage: vexla-rec report FILE.csv [--limits FILE] [-o REPORT.html] [--json SUMMARY.json]\n"
+    "                        [--subgroup N] [--baseline K] [--control-limits FILE] [--rules nelson]\n"
+    "Turns a recording into one HTML page that any browser shows offline: the run's facts, the\n"
+    "characteristics ranked by Ppk, the statistics, each channel's control charts and histogram,\n"
+    "its trend, and a capture recording's parts; or into a JSON summary for other programs.\n"
     "  --limits FILE        judge the readings against these tolerance limits\n"
     "                       (lines of: channel, nominal, lower, upper[, name])\n"
-    "  -o, --output FILE    the report's name (default: the recording's, .html for .csv)\n";
+    "  -o, --output FILE    the report's name (default: the recording's, .html for .csv)\n"
+    "  --json FILE          write the summary as JSON; alone, no HTML is written\n"
+    "  --subgroup N         parts per chart point: 1 I-MR (default), 2-10 X-bar-R, 11-25 X-bar-S\n"
+    "  --baseline K         the first K parts (readings) give the control limits (default 25)\n"
+    "  --control-limits FILE\n"
+    "                       the control limits of an earlier run instead of a baseline, with\n"
+    "                       their own subgroup (channels it lacks take the baseline)\n"
+    "  --rules nelson|western-electric\n"
+    "                       the run rules (default western-electric)\n";
 
 struct Options {
     std::string recording;
     std::string limits;
     std::string output;
+    std::string json;
+    std::string controlLimits;
+    quality::ChartSettings chart;
 };
 
 ParsedCommandLine<Options> ParseOptions(const std::vector<std::string>& args) {
@@ -36,7 +53,7 @@ ParsedCommandLine<Options> ParseOptions(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         // "--limits FILE" or "--limits=FILE" (is() has checked the name).
-        const auto value = [&](std::string_view name, std::string& target) {
+        const auto value = [&](std::string_view name, std::string& target, const char* what = "a file name") {
             if (arg.size() > name.size()) {
                 target = arg.substr(name.size() + 1);
             } else if (i + 1 < args.size()) {
@@ -45,7 +62,24 @@ ParsedCommandLine<Options> ParseOptions(const std::vector<std::string>& args) {
             std::string error;
             if (target.empty()) {
                 error = name;
-                error += " needs a file name";
+                error += " needs ";
+                error += what;
+            }
+            return error;
+        };
+        const auto number = [&](std::string_view name, int lowest, int highest, const char* range, int& target) {
+            std::string text;
+            std::string error = value(name, text, "a number");
+            if (!error.empty()) return error;
+            const std::optional<int64_t> parsed = ParseWholeNumber(text, lowest, highest);
+            if (parsed) {
+                target = static_cast<int>(*parsed);
+            } else {
+                error = name;
+                error += ' ';
+                error += text;
+                error += ": expected ";
+                error += range;
             }
             return error;
         };
@@ -74,6 +108,24 @@ ParsedCommandLine<Options> ParseOptions(const std::vector<std::string>& args) {
             error = value("-o", options.output);
         } else if (is("--output")) {
             error = value("--output", options.output);
+        } else if (is("--json")) {
+            error = value("--json", options.json);
+        } else if (is("--control-limits")) {
+            error = value("--control-limits", options.controlLimits);
+        } else if (is("--subgroup")) {
+            error = number("--subgroup", 1, quality::kMaxSubgroup, "1 to 25 parts", options.chart.subgroup);
+        } else if (is("--baseline")) {
+            error = number("--baseline", 2, 1000000000, "2 or more parts", options.chart.baselineParts);
+        } else if (is("--rules")) {
+            std::string rules;
+            error = value("--rules", rules, "nelson or western-electric");
+            if (rules == "nelson") {
+                options.chart.rules = quality::RuleSet::Nelson;
+            } else if (rules == "western-electric") {
+                options.chart.rules = quality::RuleSet::WesternElectric;
+            } else if (error.empty()) {
+                error = "--rules " + rules + ": expected nelson or western-electric";
+            }
         } else {
             std::string unknown = "unknown option ";
             unknown += arg;
@@ -118,10 +170,20 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 0;
     }
     Options& options = line->options;
-    if (options.output.empty()) options.output = DefaultOutput(options.recording);
-    if (SameFile(options.output, options.recording) ||
-        (!options.limits.empty() && SameFile(options.output, options.limits))) {
-        err << "report: the report would overwrite " << options.output << ", an input; choose another name with -o\n";
+    // --json alone asks for the summary only.
+    if (options.output.empty() && options.json.empty()) options.output = DefaultOutput(options.recording);
+    for (const std::string* written : {&options.output, &options.json}) {
+        if (written->empty()) continue;
+        for (const std::string* input : {&options.recording, &options.limits, &options.controlLimits}) {
+            if (!input->empty() && SameFile(*written, *input)) {
+                err << "report: the report would overwrite " << *written
+                    << ", an input; choose another name with -o or --json\n";
+                return 2;
+            }
+        }
+    }
+    if (!options.output.empty() && !options.json.empty() && SameFile(options.output, options.json)) {
+        err << "report: the page and the JSON summary are both " << options.json << "; name two files\n";
         return 2;
     }
 
@@ -134,6 +196,16 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
         limits = std::move(*loaded);
     }
+    report::SpcOptions spc;
+    spc.chart = options.chart;
+    if (!options.controlLimits.empty()) {
+        Result<quality::ControlLimitsTable> loaded = quality::LoadControlLimitsFile(options.controlLimits);
+        if (!loaded) {
+            err << "report: " << loaded.Failure().Text() << '\n';
+            return 1;
+        }
+        spc.given = std::move(*loaded);
+    }
 
     report::RecordingData recording;
     const std::string error = report::LoadRecording(options.recording, limits, recording);
@@ -141,13 +213,22 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "report: " << error << '\n';
         return 1;
     }
-    const std::string html = report::HtmlReport({options.recording, options.limits}, recording, limits);
-    if (const Status written = ReplaceWholeFile(options.output, html); !written) {
-        err << "report: " << written.Failure().Text() << '\n';
-        return 1;
+    const std::vector<report::Characteristic> characteristics = report::AnalyseCharacteristics(recording, limits, spc);
+    const report::ReportSources sources{options.recording, options.limits, options.controlLimits};
+    std::vector<std::pair<const std::string*, std::string>> files;
+    if (!options.output.empty())
+        files.emplace_back(&options.output, report::HtmlReport(sources, recording, limits, characteristics));
+    if (!options.json.empty())
+        files.emplace_back(&options.json, report::JsonReport(sources, recording, characteristics));
+    for (const auto& [name, text] : files) {
+        if (const Status written = ReplaceWholeFile(*name, text); !written) {
+            err << "report: " << written.Failure().Text() << '\n';
+            return 1;
+        }
     }
-    out << "report: " << options.output << " (" << recording.rows << " rows, " << recording.Channels()
-        << " channels)\n";
+    for (const auto& [name, text] : files) {
+        out << "report: " << *name << " (" << recording.rows << " rows, " << recording.Channels() << " channels)\n";
+    }
     if (recording.skipped > 0) {
         out << "report: " << recording.skipped
             << (recording.skipped == 1 ? " line that does not parse was" : " lines that do not parse were")

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "quality/millimetres.h"
+#include "recorder/report/svg_plot.h"
 
 namespace vexla::recorder::report {
 
@@ -17,12 +18,6 @@ constexpr double kTop = 14;
 constexpr double kWidth = kPlotColumns;
 constexpr double kHeight = 232;
 constexpr int64_t kDay = 86400000;
-
-void AppendCoordinate(std::string& out, double value) {
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "%.1f", value);
-    out.append(text, static_cast<size_t>(std::max(length, 0)));
-}
 
 void AppendTwo(std::string& out, int value) {
     out += static_cast<char>('0' + value / 10 % 10);
@@ -91,17 +86,6 @@ std::string OffsetText(int minutes) {
     return text;
 }
 
-// A step of 1, 2 or 5 times a power of ten that cuts `span` into about
-// `parts` pieces, and the decimals its multiples need.
-std::pair<double, int> NiceStep(double span, int parts) {
-    const double raw = span / parts;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    const double mantissa = raw / power;
-    const double step = (mantissa <= 1 ? 1 : mantissa <= 2 ? 2 : mantissa <= 5 ? 5 : 10) * power;
-    const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
-    return {step, decimals};
-}
-
 // Time steps that read well on a clock, the smallest first.
 constexpr std::array<int64_t, 26> kTimeSteps = {
     1,      2,      5,       10,      20,      50,          100,         200,         500,
@@ -119,20 +103,6 @@ int64_t TimeStep(int64_t span, int most) {
     while (span / (days * kDay) > most) days *= 2;
     return days * kDay;
 }
-
-class Scale {
-  public:
-    Scale(double from, double to, double start, double length, bool upward)
-        : from_(from), span_(to - from), start_(start), length_(length), upward_(upward) {}
-    double operator()(double value) const {
-        const double share = (value - from_) / span_;
-        return upward_ ? start_ + length_ - share * length_ : start_ + share * length_;
-    }
-
-  private:
-    double from_, span_, start_, length_;
-    bool upward_;
-};
 
 }  // namespace
 
@@ -265,15 +235,7 @@ TrendPlot MakeTrendPlot(int channel, const RecordingData& recording,
     for (int k = 0; firstTick + k * yStep <= highest + yStep * 1e-6; ++k) {
         const double value = firstTick + k * yStep;
         const double at = y(value);
-        grid += "<line x1=\"";
-        AppendCoordinate(grid, kLeft);
-        grid += "\" x2=\"";
-        AppendCoordinate(grid, kLeft + kWidth);
-        grid += "\" y1=\"";
-        AppendCoordinate(grid, at);
-        grid += "\" y2=\"";
-        AppendCoordinate(grid, at);
-        grid += "\"/>";
+        AppendLine(grid, "", kLeft, kLeft + kWidth, at, at);
         labels += "<text x=\"";
         AppendCoordinate(labels, kLeft - 6);
         labels += "\" y=\"";
@@ -296,15 +258,7 @@ TrendPlot MakeTrendPlot(int channel, const RecordingData& recording,
         const int64_t own = time + int64_t{recording.OffsetAt(time)} * 60000;
         const int64_t day = FloorDiv(own, kDay);
         const double at = x(static_cast<double>(time));
-        grid += "<line x1=\"";
-        AppendCoordinate(grid, at);
-        grid += "\" x2=\"";
-        AppendCoordinate(grid, at);
-        grid += "\" y1=\"";
-        AppendCoordinate(grid, kTop);
-        grid += "\" y2=\"";
-        AppendCoordinate(grid, kTop + kHeight);
-        grid += "\"/>";
+        AppendLine(grid, "", at, at, kTop, kTop + kHeight);
         labels += "<text x=\"";
         AppendCoordinate(labels, at);
         labels += "\" y=\"";
@@ -329,15 +283,7 @@ TrendPlot MakeTrendPlot(int channel, const RecordingData& recording,
     labels += "</g>\n";
     svg += grid;
     svg += labels;
-    svg += "<rect class=\"frame\" x=\"";
-    AppendCoordinate(svg, kLeft);
-    svg += "\" y=\"";
-    AppendCoordinate(svg, kTop);
-    svg += "\" width=\"";
-    AppendCoordinate(svg, kWidth);
-    svg += "\" height=\"";
-    AppendCoordinate(svg, kHeight);
-    svg += "\"/>\n";
+    AppendFrame(svg, kLeft, kTop, kWidth, kHeight);
     svg += "<text class=\"axis-title\" transform=\"rotate(-90)\" x=\"";
     AppendCoordinate(svg, -(kTop + kHeight / 2));
     svg += "\" y=\"16\">displacement (mm)</text>\n";

@@ -4,10 +4,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 
+#include "recorder/report/json_writer.h"
 #include "recorder/report/report_command.h"
+#include "recorder/report/spc.h"
 #include "recorder/report/trend_plot.h"
 
 namespace vexla::recorder {
@@ -275,6 +278,28 @@ TEST_F(Report, BigRecordingsAreDrawnWithBoundedPointsButCountedWhole) {
               std::string::npos);
 }
 
+TEST_F(Report, ALongCaptureRunListsItsEndsAndItsNokParts) {
+    std::string csv = "part,part_id,time,channel,value_mm,displacement_mm,rate_per_s,part_verdict\r\n";
+    for (int part = 1; part <= 300; ++part) {
+        const bool nok = part == 120 || part == 200;
+        csv += std::to_string(part) + ",\"S," + std::to_string(part) + "\"," + Stamp(part * 1000) +
+               ",1,0.01,0.01,5.0," + (nok ? "NOK 1" : "OK") + "\r\n";
+    }
+    const std::string html = Html(csv);
+    const std::string parts = html.substr(html.find("<table class=\"statistics parts\">"));
+    std::vector<std::string> listed;
+    for (const size_t at : Elements(parts, "<tr><td>"))
+        listed.push_back(parts.substr(at + 8, parts.find('<', at + 8) - at - 8));
+    std::vector<std::string> expected;
+    for (int part = 1; part <= 300; ++part) {
+        if (part <= 50 || part > 250 || part == 120 || part == 200) expected.push_back(std::to_string(part));
+    }
+    EXPECT_EQ(listed, expected);
+    for (const char* gap : {"69 parts left out", "79 parts left out", "50 parts left out"})
+        EXPECT_NE(parts.find(gap), std::string::npos) << gap;
+    EXPECT_NE(parts.find("<td class=\"text\">S,120</td>"), std::string::npos);
+}
+
 TEST_F(Report, NamesTheReportAndReplacesAnOldOne) {
     const std::string csv = kHeading + Row(1, 4, "0.10");
     struct Case {
@@ -308,6 +333,9 @@ TEST_F(Report, RefusesBadArgumentsAndBadFilesWithoutLeavingAReport) {
     Write("wrong.csv", "a,b,c\r\n" + Row(1, 1, "0.10"));
     Write("binary.csv", std::string(200000, '\0'));
     Write("bad-limits.txt", "1, 0.00, -0.05\n");
+    Write("bad-control.csv",
+          "channel,chart,subgroup,centre,lower,upper,spread_centre,spread_lower,spread_upper,sigma_within\n"
+          "1,I-MR,1,0,-0.3,0.3,0.1,0,0.3,0.1\n2,I-MR,one,0,-0.3,0.3,0.1,0,0.3,0.1\n");
     struct Case {
         std::vector<std::string> args;
         int code;
@@ -323,6 +351,15 @@ TEST_F(Report, RefusesBadArgumentsAndBadFilesWithoutLeavingAReport) {
         {{Path("binary.csv")}, 1, "not the heading of a recording"},
         {{good, "--limits", Path("bad-limits.txt")}, 1, "bad-limits.txt, line 1"},
         {{good, "--limits", Path("no-limits.txt")}, 1, "cannot read the limits file"},
+        {{good, "--subgroup", "0"}, 2, "--subgroup 0: expected 1 to 25 parts"},
+        {{good, "--subgroup=26"}, 2, "--subgroup 26: expected 1 to 25 parts"},
+        {{good, "--subgroup", "5x"}, 2, "--subgroup 5x: expected 1 to 25"},
+        {{good, "--subgroup"}, 2, "--subgroup needs a number"},
+        {{good, "--baseline", "1"}, 2, "--baseline 1: expected 2 or more"},
+        {{good, "--rules", "shewhart"}, 2, "--rules shewhart: expected nelson or western-electric"},
+        {{good, "--json", good}, 2, "would overwrite"},
+        {{good, "-o", Path("r.html"), "--json", Path("r.html")}, 2, "name two files"},
+        {{good, "--control-limits", Path("bad-control.csv")}, 1, "bad-control.csv, line 3"},
         // With the system's reason after the name.
         {{good, "-o", Path("no/such/folder/r.html")}, 1, "cannot write " + Path("no/such/folder/r.html") + ": "},
     };
@@ -334,11 +371,66 @@ TEST_F(Report, RefusesBadArgumentsAndBadFilesWithoutLeavingAReport) {
         EXPECT_EQ(out_.str(), "") << line;
         for (const auto& entry : fs::directory_iterator(dir_)) {
             const std::string ext = entry.path().extension().string();
-            EXPECT_TRUE(ext != ".html" && ext != ".part") << entry.path();
+            EXPECT_TRUE(ext != ".html" && ext != ".json" && ext != ".part") << entry.path();
         }
     }
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_NE(out_.str().find("usage: vexla-rec report FILE.csv"), std::string::npos);
+}
+
+TEST(ReportRanking, WorstPpkFirstAndThoseWithoutOneLast) {
+    struct Case {
+        std::vector<std::optional<double>> ppk;  // channels 1, 2, ...
+        std::vector<int> ranked;
+    } cases[] = {
+        {{1.5, 0.8, 2.0}, {2, 1, 3}},           {{std::nullopt, 1.1, std::nullopt, -0.4}, {4, 2, 1, 3}},
+        {{1.0, 1.0, 0.9}, {3, 1, 2}},  // a tie keeps the channels' order
+        {{std::nullopt, std::nullopt}, {1, 2}}, {{}, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<report::Characteristic> characteristics(c.ppk.size());
+        for (size_t i = 0; i < c.ppk.size(); ++i) {
+            characteristics[i].channel = static_cast<int>(i) + 1;
+            characteristics[i].analysis.capability.ppk = c.ppk[i];
+        }
+        std::vector<int> ranked;
+        for (const report::Characteristic* r : report::RankedByPpk(characteristics)) ranked.push_back(r->channel);
+        EXPECT_EQ(ranked, c.ranked);
+    }
+}
+
+TEST(ReportJson, EscapesTextsAndWritesNumbersThatReadBack) {
+    const struct {
+        std::string text;
+        std::string json;
+    } texts[] = {
+        {"P-17", "\"P-17\""},
+        {"lot \"7\", line 2", "\"lot \\\"7\\\", line 2\""},
+        {"C:\\parts\\a", "\"C:\\\\parts\\\\a\""},
+        {"a\nb\r\tc", "\"a\\nb\\r\\tc\""},
+        {std::string("\0\x01\x1f", 3), "\"\\u0000\\u0001\\u001f\""},
+        {"王工 Müller", "\"王工 Müller\""},  // UTF-8 as it is
+        {"\xF0\x9F\x94\xA7", "\"\xF0\x9F\x94\xA7\""},
+        // Not UTF-8 (a code page's bytes, a cut sequence, a surrogate): replaced.
+        {"\xCD\xF5", "\"\\ufffd\\ufffd\""},
+        {"ab\xE7\x8E", "\"ab\\ufffd\\ufffd\""},
+        {"\xED\xA0\x80", "\"\\ufffd\\ufffd\\ufffd\""},
+    };
+    for (const auto& t : texts) EXPECT_EQ(report::JsonString(t.text), t.json) << t.text;
+
+    report::JsonWriter json;
+    json.BeginObject().Key("values").BeginArray();
+    for (const double v : {0.1, -0.006000000000000001, 1e-7, 2.0, std::numeric_limits<double>::quiet_NaN(),
+                           std::numeric_limits<double>::infinity()})
+        json.Number(v);
+    json.EndArray().Key("none").Number(std::optional<double>()).Key("empty").BeginObject().EndObject();
+    json.Key("ok").Bool(true).EndObject();
+    std::string compact;
+    for (const char c : json.Text()) {
+        if (c != ' ' && c != '\n') compact += c;
+    }
+    EXPECT_EQ(compact,
+              "{\"values\":[0.1,-0.006000000000000001,1e-07,2,null,null],\"none\":null,\"empty\":{},\"ok\":true}");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ same code on both systems.
 
 import argparse
 import csv
+import json
 import os
 import re
 import signal
@@ -141,6 +142,14 @@ def recording_and_limits(rec):
     html = open(os.path.join(rec.work, "run.html"), encoding="utf-8").read() if out.returncode == 0 else ""
     check(html.count('<polyline class="trend"') == 2 and "<script" not in html,
           f"the report has a trend line for channels 1 and 2 and no script ({out.returncode}, {out.stderr.strip()})")
+    out = rec.run("report", rec.path("run.csv"), "--limits", rec.path("limits.csv"), "--json", rec.path("run.json"))
+    summary = read_json(os.path.join(rec.work, "run.json")) if out.returncode == 0 else {}
+    counts = {c["channel"]: c["count"] for c in summary.get("characteristics", [])}
+    still = [c for c in summary.get("characteristics", []) if c["channel"] == 2]
+    check(counts == {1: len(ramp), 2: len([r for r in rows if r[3] == "2"])} and summary["mode"] == "continuous"
+          and still and still[0]["capability"]["cpk"] is None,
+          f"the JSON summary counts each channel's readings; a channel without spread has no Cpk ({out.stderr.strip()})",
+          summary.get("characteristics", [{}])[-1:])
 
     # The name is taken: the next free one, the first file untouched.
     before = open(os.path.join(rec.work, "run.csv"), "rb").read()
@@ -150,6 +159,67 @@ def recording_and_limits(rec):
     out = rec.run("--channels", "2", "--duration", "0.5", "-o", rec.path("run.csv"), "--exists", "stop")
     check(out.returncode == 1 and "exists already" in out.stderr, f"--exists stop refuses ({out.stderr.strip()})")
     check(open(os.path.join(rec.work, "run.csv"), "rb").read() == before, "the first recording is unchanged")
+
+
+def read_json(path):
+    """The file as JSON, refusing NaN and Infinity, which JSON does not have."""
+    def refuse(constant):
+        raise ValueError(f"{constant} in {path}")
+    with open(path, encoding="utf-8") as f:
+        return json.load(f, parse_constant=refuse)
+
+
+def control_charts(rec):
+    # A capture recording of 40 parts whose channel 3 wanders by a step or
+    # two, with one part far out, named with a comma and non-ASCII letters.
+    planted, name = 31, "A,ü 王-31"
+    with open(os.path.join(rec.work, "planted.csv"), "w", newline="", encoding="utf-8") as f:
+        w = csv.writer(f, lineterminator="\r\n")
+        w.writerow(["part", "part_id", "batch", "operator", "time", "channel", "value_mm", "displacement_mm",
+                    "rate_per_s", "part_verdict"])
+        for part in range(1, 41):
+            mm = "0.50" if part == planted else f"{0.01 * (part * 7 % 5 - 2):.2f}"
+            w.writerow([part, name if part == planted else f"P{part:03d}", "lot 7", "王工",
+                        f"2026-12-08T10:00:{part:02d}.000+01:00", 3, mm, mm, "5.0",
+                        "NOK 3" if part == planted else "OK"])
+    with open(os.path.join(rec.work, "planted-limits.csv"), "w") as f:
+        f.write("3, 0, -0.10, 0.10, bore\n")
+    out = rec.run("report", rec.path("planted.csv"), "--limits", rec.path("planted-limits.csv"), "-o",
+                  rec.path("planted.html"), "--json", rec.path("planted.json"))
+    check(out.returncode == 0, f"the report writes the page and the JSON ({out.returncode}, {out.stderr.strip()})")
+    summary = read_json(os.path.join(rec.work, "planted.json"))
+    bore = summary["characteristics"][0]
+    beyond = [v for v in bore["violations"] if v["rule"] == 1 and v["chart"] == "location"]
+    check(bore["name"] == "bore" and bore["chart"]["kind"] == "I-MR" and bore["chart"]["sigma_estimate"] == "MR̄/d2"
+          and not bore["in_control"] and bore["nok"] == 1
+          and [v["parts"] for v in beyond] == [[{"part": planted, "part_id": name}]],
+          f"the planted part {planted} breaks rule 1 of the X chart, named as written", beyond)
+    check([(p["part"], p["part_id"], p["operator"]) for p in summary["parts"]][planted - 1] == (planted, name, "王工")
+          and len(summary["parts"]) == 40, "the parts read back with their identity and operator")
+    html = open(os.path.join(rec.work, "planted.html"), encoding="utf-8").read()
+    check('class="violation" data-chart="location" data-point="31"' in html and "not meaningful" in html
+          and "<script" not in html, "the page marks part 31 on the X chart and says the capability is not meaningful")
+
+    # An X-bar-R chart under Nelson's rules, and a control limits file with a faulty line.
+    out = rec.run("report", rec.path("planted.csv"), "--subgroup", "5", "--baseline", "20", "--rules", "nelson",
+                  "--json", rec.path("subgroups.json"))
+    chart = read_json(os.path.join(rec.work, "subgroups.json"))["characteristics"][0]["chart"] if out.returncode == 0 else {}
+    check((chart.get("kind"), chart.get("subgroup"), chart.get("sigma_estimate"), chart.get("rules")) ==
+          ("Xbar-R", 5, "R̄/d2", "nelson"), f"--subgroup 5 --rules nelson: an X-bar-R chart ({out.stderr.strip()})", chart)
+    # The limits of an earlier run instead of a baseline.
+    with open(os.path.join(rec.work, "control.csv"), "w") as f:
+        f.write("channel,chart,subgroup,centre,lower,upper,spread_centre,spread_lower,spread_upper,sigma_within\n"
+                "3,I-MR,1,0,-0.3,0.3,0.1,0,0.33,0.1\n")
+    out = rec.run("report", rec.path("planted.csv"), "--subgroup", "5", "--control-limits", rec.path("control.csv"),
+                  "--json", rec.path("given.json"))
+    given = read_json(os.path.join(rec.work, "given.json"))["characteristics"][0] if out.returncode == 0 else {}
+    check(given and given["chart"]["limits_from"] == "control limits file" and given["chart"]["subgroup"] == 1
+          and given["chart"]["location"] == {"centre": 0, "lower": -0.3, "upper": 0.3}
+          and [v["point"] for v in given["violations"] if v["chart"] == "location"] == [planted - 1],
+          f"--control-limits: the file's I-MR limits judge the parts from the first on ({out.stderr.strip()})",
+          given.get("violations"))
+    check(not os.path.exists(os.path.join(rec.work, "planted.html.part")) and
+          not os.path.exists(os.path.join(rec.work, "subgroups.html")), "--json alone writes no page")
 
 
 def capture(rec):
@@ -193,6 +263,11 @@ def capture(rec):
           "each row names its part, batch and operator, and the part's verdict", rows[:2])
     check(re.search(r"parts: \d+, NOK: \d+, first-pass yield: 0\.0 %", out) is not None,
           "the summary counts the parts and the first-pass yield", out)
+    out = rec.run("report", rec.path("parts.csv"), "--json", rec.path("parts.json"))
+    parts = read_json(os.path.join(rec.work, "parts.json")).get("parts", []) if out.returncode == 0 else []
+    check(parts and [(str(p["part"]), p["part_id"], p["batch"], p["operator"], p["verdict"]) for p in parts] ==
+          list(dict.fromkeys((r["part"], r["part_id"], r["batch"], r["operator"], r["part_verdict"]) for r in rows)),
+          f"the JSON summary lists the recorded parts as the CSV names them ({out.stderr.strip()})", parts[:2])
 
     out = rec.run("--channels", "1", "--every", "0.5", "--duration", "2.2", "-o", rec.path("every.csv"),
                   "-q")
@@ -309,6 +384,7 @@ def main():
         recording_and_limits(rec)
         capture(rec)
         prompted(rec)
+        control_charts(rec)
         if not args.wine:
             killed(rec)
             unwritable(rec)
