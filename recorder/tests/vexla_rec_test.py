@@ -169,6 +169,44 @@ def read_json(path):
         return json.load(f, parse_constant=refuse)
 
 
+def drift(rec):
+    # A gauge of its own on another port wobbles around 0 (0, +10, -10, +5,
+    # -5 µm) for 45 steps of 0.2 s, then stands 30 µm higher; a part is taken
+    # every 0.2 s, so the limits come from the wobble (the driver's averaging
+    # and the two rhythms may make the wobble break a rule of its own). The
+    # drift breaks rule 2 by its second or third part (two of three beyond
+    # 2σ) and rule 4 by its eighth (eight in a row above the centre line).
+    port = rec.args.com + 10
+    with open(os.path.join(rec.folder, f"Vexla配置{port:03d}.txt"), "wb") as f:
+        f.write((f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={port}\r\n波特率=115200\r\n"
+                 "[用户参数]\r\n显示DLL小窗口=0\r\n").encode("gbk"))
+    script = ",".join(["0", "0.010", "-0.010", "0.005", "-0.005"] * 9 + ["0.030"] * 60)
+    log = os.path.join(rec.work, "drift-gaugesim.log")
+    sim = subprocess.Popen([rec.args.gaugesim or os.path.join(rec.args.bin, "gaugesim"), "--format", "3", "--baud",
+                            "115200", "--com", str(port), "--channels", "1", "--kind", "1=0.001", "--motion", "script",
+                            "--script", script, "--dwell", "0.2"],
+                           env=rec.env, stdout=open(log, "w"), stderr=subprocess.STDOUT)
+    try:
+        wait_for(lambda: "link:" in open(log).read(), 10)
+        out = rec.run("--segment", str(port), "--channels", "1", "--kind", "0.001", "--every", "0.2", "--duration",
+                      "16", "-o", rec.path("drift.csv"), "-q")
+    finally:
+        sim.terminate()
+        sim.wait(timeout=10)
+    report = rec.run("report", rec.path("drift.csv"), "--json", rec.path("drift.json"))
+    check(out.returncode == 0 and report.returncode == 0, "a capture run of the drifting gauge and its report",
+          out.stderr + report.stderr)
+    with open(os.path.join(rec.work, "drift.csv"), newline="", encoding="utf-8") as f:
+        shown = {int(r["part"]): float(r["displacement_mm"]) for r in csv.DictReader(f)}
+    first = min((p for p, mm in shown.items() if mm > 0.025), default=0)
+    bore = read_json(os.path.join(rec.work, "drift.json"))["characteristics"][0]
+    at = {rule: {v["parts"][-1]["part"] for v in bore["violations"] if v["rule"] == rule and v["chart"] == "location"}
+          for rule in (2, 4)}
+    check(first > 25 and abs(bore["chart"]["location"]["centre"]) < 0.005
+          and any(first <= p <= first + 2 for p in at[2]) and any(first <= p <= first + 7 for p in at[4]),
+          f"the drift from part {first} breaks rule 2 within three parts and rule 4 within eight", at)
+
+
 def control_charts(rec):
     # A capture recording of 40 parts whose channel 3 wanders by a step or
     # two, with one part far out, named with a comma and non-ASCII letters.
@@ -370,6 +408,7 @@ def main():
         f.write(settings.encode("gbk"))
     sim_log = os.path.join(work, "gaugesim.log")
     rec = Recorder(args, work, env, args.wine)
+    rec.folder = folder
     # Channel 1 ramps at 0.2 mm/s through the limits 0.40..0.60, from 0.20 mm
     # when the first recording starts.
     sim = subprocess.Popen(
@@ -385,6 +424,7 @@ def main():
         capture(rec)
         prompted(rec)
         control_charts(rec)
+        drift(rec)
         if not args.wine:
             killed(rec)
             unwritable(rec)
