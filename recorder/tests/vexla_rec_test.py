@@ -207,6 +207,40 @@ def drift(rec):
           f"the drift from part {first} breaks rule 2 within three parts and rule 4 within eight", at)
 
 
+def still_outside(rec):
+    # A gauge standing at -0.25 mm (with a few µm of jitter: a gauge that does
+    # not move at all has no spread, and so no capability), toleranced
+    # 0 ± 0.10: every part NOK, and the report's Ppk below zero.
+    port = rec.args.com + 20
+    with open(os.path.join(rec.folder, f"Vexla配置{port:03d}.txt"), "wb") as f:
+        f.write((f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={port}\r\n波特率=115200\r\n"
+                 "[用户参数]\r\n显示DLL小窗口=0\r\n").encode("gbk"))
+    with open(os.path.join(rec.work, "still-limits.csv"), "w") as f:
+        f.write("2, 0, -0.10, 0.10, shaft\n")
+    log = os.path.join(rec.work, "still-gaugesim.log")
+    sim = subprocess.Popen([rec.args.gaugesim or os.path.join(rec.args.bin, "gaugesim"), "--format", "3", "--baud",
+                            "115200", "--com", str(port), "--channels", "2", "--kind", "2=0.001", "--motion", "walk",
+                            "--position", "-0.25", "--speed", "0.004"],
+                           env=rec.env, stdout=open(log, "w"), stderr=subprocess.STDOUT)
+    try:
+        wait_for(lambda: "link:" in open(log).read(), 10)
+        out = rec.run("--segment", str(port), "--channels", "2", "--kind", "2=0.001", "--limits",
+                      rec.path("still-limits.csv"), "--every", "0.2", "--duration", "3", "-o", rec.path("still.csv"),
+                      "-q")
+    finally:
+        sim.terminate()
+        sim.wait(timeout=10)
+    report = rec.run("report", rec.path("still.csv"), "--limits", rec.path("still-limits.csv"), "--json",
+                     rec.path("still.json"))
+    with open(os.path.join(rec.work, "still.csv"), newline="", encoding="utf-8") as f:
+        verdicts = {r["part_verdict"] for r in csv.DictReader(f)}
+    shaft = read_json(os.path.join(rec.work, "still.json"))["characteristics"][0] if report.returncode == 0 else {}
+    ppk = shaft.get("capability", {}).get("ppk")
+    check(out.returncode == 0 and verdicts == {"NOK 2"} and re.search(r"first-pass yield: 0\.0 %", out.stdout)
+          and ppk is not None and ppk < 0,
+          f"a gauge standing outside its limits: every part NOK, Ppk {ppk} below zero", (verdicts, out.stdout[-300:]))
+
+
 def control_charts(rec):
     # A capture recording of 40 parts whose channel 3 wanders by a step or
     # two, with one part far out, named with a comma and non-ASCII letters.
@@ -425,6 +459,7 @@ def main():
         prompted(rec)
         control_charts(rec)
         drift(rec)
+        still_outside(rec)
         if not args.wine:
             killed(rec)
             unwritable(rec)
