@@ -3,7 +3,7 @@
  * fetches every 50 ms from one thread, prints each fresh reading, zeroes
  * one channel's displacement half way through and ends the session.
  *
- *   vexla_c_example [seconds [channel-to-zero]]
+ *   vexla_c_example [seconds [channel-to-zero [segment]]]
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -42,6 +42,8 @@ static void FormatMillimetres(int32_t value, char text[14]) {
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? atoi(argv[1]) : 10;
     const int zeroChannel = argc > 2 ? atoi(argv[2]) : 0; /* 1..32, 0: none */
+    /* The configuration file's segment: 0 unless asked, chosen before the first data call. */
+    if (argc > 3) SetNetSegment((uint32_t)atoi(argv[3]));
     const int ticks = seconds * 20;
     int32_t rates[32] = {0};
     VexlaDataBlock32 block = {{0}, {0}, {0}};

@@ -176,7 +176,7 @@ def drift(rec):
     # and the two rhythms may make the wobble break a rule of its own). The
     # drift breaks rule 2 by its second or third part (two of three beyond
     # 2σ) and rule 4 by its eighth (eight in a row above the centre line).
-    port = rec.args.com + 10
+    port = rec.args.com + 30  # its own port and segment: under Wine the prefix is shared
     with open(os.path.join(rec.folder, f"Vexla配置{port:03d}.txt"), "wb") as f:
         f.write((f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={port}\r\n波特率=115200\r\n"
                  "[用户参数]\r\n显示DLL小窗口=0\r\n").encode("gbk"))
@@ -211,7 +211,7 @@ def still_outside(rec):
     # A gauge standing at -0.25 mm (with a few µm of jitter: a gauge that does
     # not move at all has no spread, and so no capability), toleranced
     # 0 ± 0.10: every part NOK, and the report's Ppk below zero.
-    port = rec.args.com + 20
+    port = rec.args.com + 40
     with open(os.path.join(rec.folder, f"Vexla配置{port:03d}.txt"), "wb") as f:
         f.write((f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={port}\r\n波特率=115200\r\n"
                  "[用户参数]\r\n显示DLL小窗口=0\r\n").encode("gbk"))

@@ -31,7 +31,8 @@ def main():
         folder = os.path.join(env["XDG_CONFIG_HOME"], "系统配置")
         devices = os.path.join(env["XDG_CONFIG_HOME"], "vexla", "dosdevices")
     os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "Vexla配置000.txt"), "wb") as f:
+    # A segment of the test's own (the port's number): under Wine the prefix is shared.
+    with open(os.path.join(folder, "Vexla配置%03d.txt" % PORT), "wb") as f:
         f.write(("[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号=%d\r\n波特率=19200\r\n"
                  "[用户参数]\r\n显示DLL小窗口=0\r\n" % PORT).encode("gbk"))
     sim = subprocess.Popen([args.gaugesim, "--format", "3", "--com", str(PORT), "--channels", "1-3", "--motion",
@@ -43,7 +44,7 @@ def main():
         while not os.path.lexists(link) and time.monotonic() < deadline:
             time.sleep(0.05)
         host = [args.wine] if args.wine else []
-        result = subprocess.run(host + [args.example, "6", "2"], env=env, capture_output=True, text=True,
+        result = subprocess.run(host + [args.example, "6", "2", str(PORT)], env=env, capture_output=True, text=True,
                                 timeout=60)
     finally:
         sim.terminate()
