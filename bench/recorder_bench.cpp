@@ -10,10 +10,16 @@
 namespace vexla::recorder {
 namespace {
 
-void BM_RecorderTickAll32New(benchmark::State& state) {
+// Every channel recorded, four of them with limits.
+RecordingSettings AllChannelsSomeLimits() {
     RecordingSettings settings;
     settings.channels.fill(true);
     settings.limits = *quality::ParseLimits("1,0,-0.5,0.5\n2,0,-0.5,0.5\n17,1,-0.01,0.01\n32,0,-1,1\n");
+    return settings;
+}
+
+void BM_RecorderTickAll32New(benchmark::State& state) {
+    RecordingSettings settings = AllChannelsSomeLimits();
     Recording recording(settings);
     VexlaDataBlock32 block{};
     int32_t rates[32];
@@ -35,20 +41,12 @@ void BM_RecorderTickAll32New(benchmark::State& state) {
 }
 BENCHMARK(BM_RecorderTickAll32New);
 
-}  // namespace
-}  // namespace vexla::recorder
-
-namespace vexla::recorder {
-namespace {
-
 // One capture of a part with 32 channels, each onto its control chart with
 // its run rules (Nelson's eight, the most work), long after the baseline.
 void BM_RecorderCaptureAll32WithCharts(benchmark::State& state) {
-    RecordingSettings settings;
-    settings.channels.fill(true);
+    RecordingSettings settings = AllChannelsSomeLimits();
     settings.capture = true;
     settings.chart.rules = quality::RuleSet::Nelson;
-    settings.limits = *quality::ParseLimits("1,0,-0.5,0.5\n2,0,-0.5,0.5\n17,1,-0.01,0.01\n32,0,-1,1\n");
     Recording recording(settings);
     VexlaDataBlock32 block{};
     int32_t rates[32];

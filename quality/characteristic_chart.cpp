@@ -78,7 +78,7 @@ std::vector<Violation> LiveChart::Check(std::size_t kept, std::size_t point) {
 }
 
 CharacteristicAnalysis Analyse(std::span<const double> values, const ChartSettings& settings,
-                               const Specification& spec) {
+                               const Tolerance& tolerance) {
     CharacteristicAnalysis a;
     LiveChart chart(settings);
     double sum = 0;
@@ -101,7 +101,7 @@ CharacteristicAnalysis Analyse(std::span<const double> values, const ChartSettin
         for (double v : values) squares += (v - a.mean) * (v - a.mean);
         a.sigmaOverall = std::sqrt(squares / static_cast<double>(values.size() - 1));
     }
-    a.capability = CapabilityOf(a.mean, a.limits ? a.limits->sigmaWithin : 0, a.sigmaOverall, spec);
+    a.capability = CapabilityOf(a.mean, a.limits ? a.limits->sigmaWithin : 0, a.sigmaOverall, tolerance);
     return a;
 }
 

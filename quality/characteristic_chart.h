@@ -96,6 +96,6 @@ struct CharacteristicAnalysis {
 };
 
 CharacteristicAnalysis Analyse(std::span<const double> values, const ChartSettings& settings,
-                               const Specification& spec);
+                               const Tolerance& tolerance);
 
 }  // namespace vexla::quality

@@ -2,7 +2,7 @@
 // Shewhart control charts of one characteristic: individuals and moving
 // range (I-MR) for one reading per part, X̄-R for subgroups of 2 to 10
 // consecutive parts, X̄-S for 11 to 25. The limits come from a baseline of
-// the process's own readings, never from the specification.
+// the process's own readings, never from the tolerance.
 
 #include <span>
 #include <vector>

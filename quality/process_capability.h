@@ -1,5 +1,5 @@
 #pragma once
-// Capability of one characteristic against its specification: Cp and Cpk
+// Capability of one characteristic against its tolerance: Cp and Cpk
 // from the within-subgroup σ (the control chart's), Pp and Ppk from the
 // overall σ, Cpm (Taguchi) around the nominal from the overall σ. An index
 // that the limits or the spread do not allow is empty: Cp, Pp and Cpm need
@@ -9,7 +9,7 @@
 
 namespace vexla::quality {
 
-struct Specification {
+struct Tolerance {
     std::optional<double> lower;
     std::optional<double> upper;
     std::optional<double> nominal;
@@ -21,6 +21,6 @@ struct ProcessCapability {
     std::optional<double> cpm;
 };
 
-ProcessCapability CapabilityOf(double mean, double sigmaWithin, double sigmaOverall, const Specification& spec);
+ProcessCapability CapabilityOf(double mean, double sigmaWithin, double sigmaOverall, const Tolerance& tolerance);
 
 }  // namespace vexla::quality

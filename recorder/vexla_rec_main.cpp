@@ -11,6 +11,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/win32/wide_text.h"
 #endif
 
 namespace {
@@ -40,12 +42,7 @@ int Main(const std::vector<std::string>& args) {
 int wmain(int argc, wchar_t** argv) {
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        const int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string arg(n > 0 ? static_cast<size_t>(n - 1) : 0, '\0');
-        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, arg.data(), n, nullptr, nullptr);
-        args.push_back(std::move(arg));
-    }
+    for (int i = 1; i < argc; ++i) args.push_back(vexla::Narrow(argv[i]));
     return Main(args);
 }
 #else

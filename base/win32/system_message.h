@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "base/result.h"
+#include "base/win32/wide_text.h"
 
 namespace vexla {
 
@@ -21,12 +22,8 @@ inline std::string SystemMessage(DWORD error) {
     if (length > 0 && text != nullptr) {
         std::wstring wide(text, length);
         while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ')) wide.pop_back();
-        const int n =
-            WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-        std::string utf8(static_cast<std::size_t>(n), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
         message += ": ";
-        message += utf8;
+        message += Narrow(wide);
     }
     if (text != nullptr) LocalFree(text);
     return message;

@@ -1,5 +1,5 @@
 #pragma once
-// Our UTF-8 texts for the wide-character Windows functions.
+// Our UTF-8 texts for the wide-character Windows functions, and theirs back.
 
 #include <windows.h>
 
@@ -14,6 +14,15 @@ inline std::wstring Widen(std::string_view utf8) {
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
     return wide;
+}
+
+inline std::string Narrow(std::wstring_view wide) {
+    if (wide.empty()) return {};
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
+    return utf8;
 }
 
 }  // namespace vexla

@@ -297,9 +297,7 @@ void TForm_Call::ConfirmTyped(int controlId) {
         const HWND list = Control(controlId);
         std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(list)) + 1, L'\0');
         text.resize(static_cast<std::size_t>(GetWindowTextW(list, text.data(), static_cast<int>(text.size()))));
-        std::string ascii;  // a port's name is plain ASCII; anything else is no port
-        for (wchar_t c : text) ascii += c < 0x80 ? static_cast<char>(c) : '?';
-        item = TypedPortItem(ascii);
+        item = TypedPortItem(Narrow(text));
     }
     RunOnDriver([&](Driver& d) {
         if (panel_.ListConfirmed(d, ListOf(controlId), item)) AfterAction();

@@ -19,7 +19,7 @@ std::vector<Characteristic> AnalyseCharacteristics(const RecordingData& recordin
             ch.settings.given = given;
             ch.settings.subgroup = given->subgroup;
         }
-        quality::Specification tolerance;
+        quality::Tolerance tolerance;
         if (ch.limits) {
             tolerance.lower = quality::ToMillimetres(ch.limits->LowerLimit());
             tolerance.upper = quality::ToMillimetres(ch.limits->UpperLimit());

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "base/win32/wide_text.h"
 #include "ui/win32/text_grid.h"
 
 namespace vexla::testing {
@@ -26,20 +27,11 @@ std::wstring TextOf(HWND control) {
     return text;
 }
 
-std::string Utf8(const std::wstring& text) {
-    std::string out(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                                 nullptr, 0, nullptr, nullptr)),
-                    '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                        static_cast<int>(out.size()), nullptr, nullptr);
-    return out;
-}
-
 std::string Name(HWND control) {
     std::wstring text = TextOf(control);
     if (text.size() > 24) text = text.substr(0, 24) + L"…";
-    return "control " + std::to_string(GetDlgCtrlID(control)) + " (" + Utf8(ClassOf(control)) +
-           (text.empty() ? "" : " \"" + Utf8(text) + "\"") + ")";
+    return "control " + std::to_string(GetDlgCtrlID(control)) + " (" + Narrow(ClassOf(control)) +
+           (text.empty() ? "" : " \"" + Narrow(text) + "\"") + ")";
 }
 
 // The control's rectangle in its parent's client coordinates.
@@ -174,7 +166,7 @@ void CheckGrid(HWND grid, std::vector<std::string>& faults) {
             const SIZE needed = measure.Extent(text, room, lines | DT_NOPREFIX);
             if (needed.cx > room || needed.cy > g.RowHeight(r) - 1)
                 faults.push_back(Name(grid) + ": cell (" + std::to_string(c) + ", " + std::to_string(r) + ") \"" +
-                                 Utf8(text) + "\" needs " + std::to_string(needed.cx) + "x" +
+                                 Narrow(text) + "\" needs " + std::to_string(needed.cx) + "x" +
                                  std::to_string(needed.cy) + " px, it has " + std::to_string(room) + "x" +
                                  std::to_string(g.RowHeight(r) - 1));
         }

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win32/wide_text.h"
 #include "gbk_convert.h"
 #include "host/driver_library.h"
 #include "message_box_watcher_win32.h"
@@ -126,14 +127,7 @@ class Library : public host::LoadedDriver {
     }
 };
 
-inline std::string Narrow(const std::wstring& text) {
-    std::string out(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                                 nullptr, 0, nullptr, nullptr)),
-                    '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                        static_cast<int>(out.size()), nullptr, nullptr);
-    return out;
-}
+using vexla::Narrow;
 
 // ---- this thread as a GUI host
 
