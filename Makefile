@@ -95,6 +95,8 @@ check-format: deps
 bench: build-bench
 	build/bench/bin/vexla_bench
 	build/bench/bin/comm_bench
+	@# The driver's CPU on a busy line beside the simplest reader's.
+	CPU_SECONDS=15 tools/measure-cpu-ratio.sh
 	@# The grids of the control window and of the monitor on the GUI thread,
 	@# under Wine, when the win64 build is there.
 	@if [ -f build/win64/bin/text_grid_bench.exe ]; then \
