@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace vexla::monitor::terminal {
+namespace vexla::ui::terminal {
 
 // The text as wide characters; a malformed sequence becomes U+FFFD, so text
 // from outside can never desynchronise the decoding of what follows.
@@ -30,4 +30,4 @@ std::string FitUtf8(std::string_view utf8, int cells, Align align = Align::Left)
 // as the driver's own texts do, rather than a clipped, different number.
 std::wstring FitNumber(std::string_view text, int cells);
 
-}  // namespace vexla::monitor::terminal
+}  // namespace vexla::ui::terminal

@@ -1,8 +1,8 @@
-#include "display_width.h"
+#include "ui/terminal/display_width.h"
 
 #include <cwchar>
 
-namespace vexla::monitor::terminal {
+namespace vexla::ui::terminal {
 
 namespace {
 
@@ -110,4 +110,4 @@ std::wstring FitNumber(std::string_view text, int cells) {
     return Fit(wide, cells, Align::Right);
 }
 
-}  // namespace vexla::monitor::terminal
+}  // namespace vexla::ui::terminal
