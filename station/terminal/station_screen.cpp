@@ -198,7 +198,7 @@ void StationScreen::PaintWarning(bool masterDue) {
     if (!masterDue) return Line(StationLayout::WarningRow(), "");
     const StationTexts& texts = TextsFor(session_.Settings().language);
     std::string text = std::string(" ") + texts.masterDue;
-    if (!session_.Settings().lastMasterMs) text += std::string("  ") + texts.neverMastered;
+    if (!session_.Settings().lastMaster) text += std::string("  ") + texts.neverMastered;
     text += std::string("  (F2 ") + texts.zeroOnMaster + ")";
     if (colours_) return Line(StationLayout::WarningRow(), text, A_BOLD, kPairAmberBlock);
     Line(StationLayout::WarningRow(), text, A_BOLD);

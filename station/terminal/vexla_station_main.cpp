@@ -22,7 +22,6 @@ namespace st = vexla::station;
 
 int Run(const st::terminal::StationOptions& options) {
     st::StationSession session({options.stationFile, options.library});
-    const st::StationTexts& texts = st::TextsFor(session.Settings().language);
     const st::terminal::TerminalTexts& own = st::terminal::TerminalTextsFor(session.Settings().language);
 
     // Said on standard error in any case: the screen's message line shows
@@ -43,7 +42,7 @@ int Run(const st::terminal::StationOptions& options) {
 
     const vexla::Status started = session.Start();
     if (!started) {
-        std::fprintf(stderr, "vexla-station: %s: %s\n", texts.noDriver, started.Failure().Text().c_str());
+        std::fprintf(stderr, "vexla-station: %s\n", started.Failure().Text().c_str());
         return 1;
     }
     const volatile std::sig_atomic_t& stop = vexla::CatchStopSignals();
