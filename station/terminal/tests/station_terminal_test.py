@@ -221,6 +221,31 @@ exec sleep 600
           "y: the displacements read 0.00, the mastering line is gone", screen)
     check("last_master = " in open(os.path.join(work, "seven.ini"), encoding="utf-8").read(),
           "the station file keeps the mastering time")
+
+    pane.keys("Tab")
+    ok, screen = pane.wait_for(lambda s: "控制图: 外径" in s, 3)
+    check(ok, "Tab: the chart of the next characteristic", screen)
+    pane.keys("F3")
+    ok, screen = pane.wait_for(lambda s: "报告已写入: " in s, 10)
+    report = line_with(screen, "报告已写入: ").split("报告已写入: ")[-1].strip()
+    check(ok and report.endswith(".html") and os.path.exists(report), f"F3: the report written, its path shown ({report})",
+          screen)
+    pane.keys("F5")
+    pane.typed("B-17")
+    pane.keys("Enter")
+    ok, screen = pane.wait_for(lambda s: "操作员: _" in s, 3)
+    pane.typed("王芳")
+    pane.keys("Enter")
+    ok, screen = pane.wait_for(lambda s: "批次 B-17   操作员 王芳" in s and "件数 0" in s, 3)
+    check(ok, "F5: batch and operator asked for, the counters start again", screen)
+
+    pane.tmux("resize-window", "-t", "station", "-x", "60", "-y", "10")
+    ok, screen = pane.wait_for(lambda s: "终端太小 (60x10)" in s and "孔深" not in s, 3)
+    check(ok, "60x10: too small for the tiles, said instead", screen)
+    pane.tmux("resize-window", "-t", "station", "-x", "160", "-y", "40")
+    ok, screen = pane.wait_for(lambda s: " 通道5" in line_with(s, " 孔深") and " 通道7" not in line_with(s, " 孔深"), 3)
+    check(ok, "160x40: six tiles across", screen)
+
     pane.keys("F10")
     rc = wait_for_file(os.path.join(work, "rc.2"))
     check(rc is not None and rc.strip() == "0", f"second run ends with status 0 (got {rc!r})")
