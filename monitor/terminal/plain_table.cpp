@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "ui/terminal/display_width.h"
 #include "monitor/model/monitor_texts.h"
 #include "screen_layout.h"
+#include "ui/terminal/display_width.h"
 
 namespace vexla::monitor::terminal {
 

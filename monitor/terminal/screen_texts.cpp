@@ -3,8 +3,8 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "ui/terminal/display_width.h"
 #include "monitor/model/monitor_texts.h"
+#include "ui/terminal/display_width.h"
 
 namespace vexla::monitor::terminal {
 

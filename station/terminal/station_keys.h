@@ -13,8 +13,25 @@ namespace vexla::station::terminal {
 
 struct Key {
     enum class Kind {
-        None, Character, Function, Enter, Tab, BackTab, Backspace, Escape,
-        Up, Down, Left, Right, Insert, Home, End, PageUp, PageDown, Resize, HangUp
+        None,
+        Character,
+        Function,
+        Enter,
+        Tab,
+        BackTab,
+        Backspace,
+        Escape,
+        Up,
+        Down,
+        Left,
+        Right,
+        Insert,
+        Home,
+        End,
+        PageUp,
+        PageDown,
+        Resize,
+        HangUp
     };
     Kind kind = Kind::None;
     wchar_t character = 0;  // Kind::Character
@@ -30,8 +47,8 @@ enum class Action {
     ConfirmId,     // the identity is complete; the next capture takes it
     ZeroOnMaster,  // asks first
     Report,
-    NewShift,      // asks for batch and operator
-    Next,          // characteristic
+    NewShift,  // asks for batch and operator
+    Next,      // characteristic
     Previous,
     Resize,
     Quit,
@@ -46,7 +63,7 @@ bool SameKey(const Key& a, const Key& b);
 
 struct KeyContext {
     std::optional<Key> captureKey;
-    bool typing = false;          // an identity is being typed (no Enter yet)
+    bool typing = false;           // an identity is being typed (no Enter yet)
     bool scanThenCapture = false;  // the scanner's Enter captures the part
 };
 

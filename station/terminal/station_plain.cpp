@@ -69,8 +69,7 @@ bool RunPlain(StationSession& session, const volatile std::sig_atomic_t& stop) {
             const PartResult part = session.Capture(identities.front());
             identities.pop_front();
             const std::string id = part.identity.id.empty() ? "-" : part.identity.id;
-            if (!Print(std::to_string(part.number) + " " + id + " " + part.Text(session.Model()) + "\n"))
-                return false;
+            if (!Print(std::to_string(part.number) + " " + id + " " + part.Text(session.Model()) + "\n")) return false;
             if (const Status& records = session.RecordsStatus(); !records)
                 std::fprintf(stderr, "vexla-station: %s\n", records.Failure().Text().c_str());
         }

@@ -147,8 +147,9 @@ void StationScreen::PaintTile(int index) {
     PutAt(box.y + 1, box.x, Centred(tile.silent ? texts.noSignal : tile.value, box.width),
           {block.attribute | A_BOLD, block.pair});
     const bool hasLimits = station.Limits().For(channel).has_value();
-    const std::string bar =
-        tile.silent ? std::string() : hasLimits ? ToleranceBar(tile, box.width - 2) : std::string(texts.noLimits);
+    const std::string bar = tile.silent ? std::string()
+                            : hasLimits ? ToleranceBar(tile, box.width - 2)
+                                        : std::string(texts.noLimits);
     PutAt(box.y + 2, box.x, Centred(bar, box.width), block);
     dirty_ = true;
 }

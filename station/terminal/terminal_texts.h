@@ -11,15 +11,15 @@ namespace vexla::station::terminal {
 struct TerminalTexts {
     const char* captureKeys;  // before the capture key's name: "Enter/空格/F9 采集"
     const char* capture;
-    const char* commands;     // the other keys
-    const char* yesNo;        // after a question
-    const char* nextPart;     // after an identity that waits for the capture
+    const char* commands;  // the other keys
+    const char* yesNo;     // after a question
+    const char* nextPart;  // after an identity that waits for the capture
     const char* reportWritten;
-    const char* failed;       // before a failure's reason
+    const char* failed;  // before a failure's reason
     const char* zeroed;
     const char* shiftStarted;
     const char* tooSmall;
-    const char* defaultsWritten;  // a first start: the file of the defaults
+    const char* defaultsWritten;   // a first start: the file of the defaults
     const char* keyNotOnTerminal;  // a capture key no terminal reports
     const char* noPpk;
 };

@@ -34,8 +34,8 @@ int Run(const st::terminal::StationOptions& options) {
     if (session.FirstStart()) {
         // No setup dialog here: the defaults go into the file to be edited.
         const vexla::Status saved = session.SaveSettings();
-        const std::string said = saved ? own.defaultsWritten + session.StationFile()
-                                       : std::string(own.failed) + saved.Failure().Text();
+        const std::string said =
+            saved ? own.defaultsWritten + session.StationFile() : std::string(own.failed) + saved.Failure().Text();
         std::fprintf(stderr, "vexla-station: %s\n", said.c_str());
         notice += (notice.empty() ? "" : "; ") + said;
     }

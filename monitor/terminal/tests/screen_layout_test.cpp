@@ -10,10 +10,10 @@
 
 #include "monitor/model/monitor_texts.h"
 #include "monitor/terminal/channel_statistics.h"
-#include "ui/terminal/display_width.h"
 #include "monitor/terminal/plain_table.h"
 #include "monitor/terminal/screen_texts.h"
 #include "monitor/tests/recording_driver.h"
+#include "ui/terminal/display_width.h"
 
 namespace vexla::monitor::terminal {
 namespace {

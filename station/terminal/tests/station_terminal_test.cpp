@@ -23,13 +23,13 @@ TEST(StationLayout, ColumnsChartRowsAndTilePlacesForTerminalSizes) {
         Box last;  // the last tile
     };
     const Case cases[] = {
-        {{100, 30}, 8, true, 4, 7, {8, 75, 24, 3}},   // two rows with a gap, the whole chart
-        {{80, 24}, 8, true, 4, 7, {8, 60, 19, 3}},    // three columns would need a third row
+        {{100, 30}, 8, true, 4, 7, {8, 75, 24, 3}},    // two rows with a gap, the whole chart
+        {{80, 24}, 8, true, 4, 7, {8, 60, 19, 3}},     // three columns would need a third row
         {{100, 30}, 32, true, 6, 4, {19, 16, 15, 3}},  // packed rows, the chart gives up three
-        {{200, 50}, 32, true, 7, 7, {20, 84, 27, 3}},   // no wider than the widest tile needs
+        {{200, 50}, 32, true, 7, 7, {20, 84, 27, 3}},  // no wider than the widest tile needs
         {{40, 12}, 1, true, 1, 1, {4, 0, 28, 3}},
-        {{60, 12}, 8, false, 0, 0, {}},   // one row of eight would be too narrow
-        {{39, 40}, 1, false, 0, 0, {}},   // narrower than the lines around
+        {{60, 12}, 8, false, 0, 0, {}},  // one row of eight would be too narrow
+        {{39, 40}, 1, false, 0, 0, {}},  // narrower than the lines around
         {{100, 30}, 0, false, 0, 0, {}},
     };
     for (const Case& c : cases) {
@@ -53,8 +53,8 @@ TEST(StationLayout, EveryArrangementKeepsTilesApartAndInsideTheirArea) {
             for (int tiles = 1; tiles <= 32; ++tiles) {
                 const StationLayout layout = StationLayout::For({width, height}, tiles);
                 if (!layout.Fits()) continue;
-                const std::string at = std::to_string(width) + "x" + std::to_string(height) + ", " +
-                                       std::to_string(tiles) + " tiles";
+                const std::string at =
+                    std::to_string(width) + "x" + std::to_string(height) + ", " + std::to_string(tiles) + " tiles";
                 ASSERT_EQ(layout.TileCount(), tiles) << at;
                 ASSERT_GE(layout.ChartRows(), 1) << at;
                 ASSERT_LT(layout.CapabilityRow(), layout.MessageRow()) << at;
@@ -216,8 +216,7 @@ TEST(ChartText, PointsAgainstTheLimitsAndBeyondThem) {
 
     // One row: a strip; more parts than columns: the newest.
     EXPECT_EQ(ChartText(ChartOf({0.5, -0.5, 0.0}), 3, kChartLabelCells + 3, 1)[0].substr(kChartLabelCells), "^vo");
-    EXPECT_EQ(ChartText(ChartOf({0.5, -0.5, 0.0, 0.5}), 3, kChartLabelCells + 2, 1)[0].substr(kChartLabelCells),
-              "o^");
+    EXPECT_EQ(ChartText(ChartOf({0.5, -0.5, 0.0, 0.5}), 3, kChartLabelCells + 2, 1)[0].substr(kChartLabelCells), "o^");
     // No limits and no points: nothing to draw, but the rows are there.
     ChartPanel empty;
     EXPECT_EQ(ChartText(empty, 2, 15, 3), std::vector<std::string>(3, std::string(15, ' ')));
