@@ -5,11 +5,13 @@
 #include <string>
 
 #include "station_screen.h"
+#include "ui/terminal/display_width.h"
 #include "ui/terminal/stderr_capture.h"
 #include "ui/terminal/tick_clock.h"
 
 namespace vexla::station::terminal {
 
+using ui::terminal::AppendUtf8;
 using ui::terminal::StderrCapture;
 using ui::terminal::TickClock;
 
@@ -18,25 +20,6 @@ namespace {
 constexpr auto kTick = std::chrono::milliseconds(50);
 // How long a message of the driver stays after its last repetition.
 constexpr auto kMessageShown = std::chrono::seconds(10);
-
-void AppendUtf8(std::string& out, wchar_t c) {
-    const auto u = static_cast<char32_t>(c);
-    if (u < 0x80) {
-        out += static_cast<char>(u);
-    } else if (u < 0x800) {
-        out += static_cast<char>(0xC0 | (u >> 6));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else if (u < 0x10000) {
-        out += static_cast<char>(0xE0 | (u >> 12));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (u >> 18));
-        out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    }
-}
 
 // The last character of a UTF-8 text taken off.
 void EraseLast(std::string& text) {
@@ -120,7 +103,7 @@ class Shell {
             case Action::Capture:
                 return Capture();
             case Action::Type:
-                AppendUtf8(state_.identity, key.character);
+                AppendUtf8(state_.identity, static_cast<char32_t>(key.character));
                 state_.typing = true;
                 return screen_->PaintIdentity();
             case Action::Erase:
@@ -236,7 +219,7 @@ class Shell {
         }
         // The batch, then the operator: typed texts.
         if (key.kind == Key::Kind::Character && key.character >= 0x20 && key.character != 0x7F) {
-            AppendUtf8(state_.answer, key.character);
+            AppendUtf8(state_.answer, static_cast<char32_t>(key.character));
         } else if (key.kind == Key::Kind::Backspace) {
             EraseLast(state_.answer);
         } else if (key.kind == Key::Kind::Enter && question_ == Question::Batch) {

@@ -17,6 +17,13 @@ int SequenceLength(unsigned char lead) {
     return 0;
 }
 
+int CellsOfChar(wchar_t c) {
+    const int w = ::wcwidth(c);
+    return w < 0 ? 1 : w;
+}
+
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -34,13 +41,6 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
-
-int CellsOfChar(wchar_t c) {
-    const int w = ::wcwidth(c);
-    return w < 0 ? 1 : w;
-}
-
-}  // namespace
 
 std::wstring WideOf(std::string_view utf8) {
     std::wstring out;

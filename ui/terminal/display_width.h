@@ -12,6 +12,9 @@ namespace vexla::ui::terminal {
 // from outside can never desynchronise the decoding of what follows.
 std::wstring WideOf(std::string_view utf8);
 
+// One character appended as UTF-8: what the keyboard typed, kept as text.
+void AppendUtf8(std::string& out, char32_t c);
+
 // Cells the text takes; a character the terminal cannot print counts as one
 // cell, as the replacement the terminal shows for it does.
 int CellsOf(std::wstring_view text);

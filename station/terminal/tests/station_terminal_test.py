@@ -19,50 +19,12 @@ import tempfile
 import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
 from checklist import check, failures, finish  # noqa: E402
+from terminal_pane import Pane, cells, line_with, wait_for_file, write_driver_settings  # noqa: E402
 
 BIN = os.path.abspath(sys.argv[1])
 COM = 76
 SEGMENT = 76
 DWELL = 5  # seconds channel 3 stays at each of its positions
-
-
-class Pane:
-    def __init__(self, work, env):
-        self.sock = os.path.join(work, "tmux.sock")
-        self.env = env
-
-    def tmux(self, *args):
-        return subprocess.run(["tmux", "-S", self.sock, "-f", "/dev/null", *args], env=self.env,
-                              capture_output=True, text=True, check=True).stdout
-
-    def screen(self, escapes=False):
-        return self.tmux("capture-pane", "-p", *(["-e"] if escapes else []), "-t", "station")
-
-    def wait_for(self, predicate, seconds=10):
-        deadline = time.monotonic() + seconds
-        while True:
-            text = self.screen()
-            if predicate(text) or time.monotonic() > deadline:
-                return predicate(text), text
-            time.sleep(0.1)
-
-    def keys(self, *keys):
-        self.tmux("send-keys", "-t", "station", *keys)
-
-    def typed(self, text):
-        self.tmux("send-keys", "-t", "station", "-l", text)
-
-
-def wait_for_file(path, seconds=10):
-    deadline = time.monotonic() + seconds
-    while not os.path.exists(path) and time.monotonic() < deadline:
-        time.sleep(0.05)
-    time.sleep(0.1)
-    return open(path).read() if os.path.exists(path) else None
-
-
-def line_with(screen, part):
-    return next((line for line in screen.splitlines() if part in line), "")
 
 
 def tile_value(screen, name):
@@ -79,12 +41,8 @@ def tile_value(screen, name):
     return []
 
 
-def cells(text):
-    import unicodedata
-    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
-
-
 def cell_slice(line, begin, end):
+    """The characters of a line between two terminal columns."""
     out, at = [], 0
     for c in line:
         if begin <= at < end:
@@ -128,7 +86,7 @@ def background_of(screen_e, text):
     return "absent"
 
 
-def write_files(work, config):
+def write_files(work):
     limits = os.path.join(work, "limits.txt")
     with open(limits, "w") as f:
         f.write("# channel, nominal, lower, upper, name\n1, 0, -0.05, 0.05, 孔深\n2, 0, -0.05, 0.05, 外径\n"
@@ -142,7 +100,7 @@ def write_files(work, config):
 
 
 def run(work, env, records):
-    pane = Pane(work, env)
+    pane = Pane(work, env, "station")
     wrapper = os.path.join(work, "pane.sh")
     with open(wrapper, "w") as f:
         f.write(f"""#!/bin/sh
@@ -274,11 +232,8 @@ def main():
         return 1
     work = tempfile.mkdtemp(prefix="station-test-")
     config = os.path.join(work, ".config")
-    os.makedirs(os.path.join(config, "系统配置"))
-    settings = f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={COM}\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n"
-    with open(os.path.join(config, "系统配置", f"Vexla配置{SEGMENT:03d}.txt"), "wb") as f:
-        f.write(settings.encode("gbk"))
-    records = write_files(work, config)
+    write_driver_settings(config, SEGMENT, COM)
+    records = write_files(work)
     env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8",
                WINEPREFIX=os.path.join(work, "wine"))
     env.pop("TMUX", None)
@@ -289,7 +244,7 @@ def main():
          "--position", "5=-0.2", "--position", "6=0.1", "--position", "7=0.2",
          "--motion", "3=script", "--script", "0.02,0.30", "--dwell", str(DWELL), "--silence", "8@0+100000"],
         env=env, stdout=open(sim_log, "w"), stderr=subprocess.STDOUT)
-    pane = Pane(work, env)
+    pane = Pane(work, env, "station")
     try:
         deadline = time.monotonic() + 10
         while "link:" not in open(sim_log, errors="replace").read() and time.monotonic() < deadline:
@@ -305,7 +260,7 @@ def main():
         except Exception:
             pass
     finally:
-        subprocess.run(["tmux", "-S", pane.sock, "kill-server"], env=env, capture_output=True)
+        pane.kill_server()
         sim.terminate()
         sim.wait(timeout=10)
     return finish("vexla-station terminal test", work, sim_log)
