@@ -7,6 +7,8 @@ import subprocess
 import time
 import unicodedata
 
+from checklist import failures
+
 
 def cells(text):
     """Terminal cells of a text: CJK characters take two."""
@@ -58,6 +60,34 @@ def wait_for_file(path, seconds=10):
 
 def line_with(screen, part):
     return next((line for line in screen.splitlines() if part in line), "")
+
+
+def log_has(path, text, seconds=5):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if text in open(path, errors="replace").read():
+            return True
+        time.sleep(0.05)
+    return False
+
+
+def run_steps(pane, sim, *steps):
+    """Runs the test's steps; a step that breaks fails the test with what was
+    on screen. The pane's server and the simulator are stopped in any case."""
+    try:
+        for step in steps:
+            step()
+    except Exception as e:
+        failures.append(repr(e))
+        print("FAILED:", repr(e))
+        try:
+            print(pane.screen())
+        except Exception:
+            pass
+    finally:
+        pane.kill_server()
+        sim.terminate()
+        sim.wait(timeout=10)
 
 
 def write_driver_settings(config, segment, com):

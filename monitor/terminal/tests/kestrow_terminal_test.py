@@ -15,10 +15,10 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
-from checklist import check, failures, finish  # noqa: E402
-from terminal_pane import Pane, cells, line_with, wait_for_file, write_driver_settings  # noqa: E402
+from checklist import check, finish  # noqa: E402
+from terminal_pane import (Pane, cells, line_with, log_has, run_steps, wait_for_file,  # noqa: E402
+                           write_driver_settings)
 
 BIN = os.path.abspath(sys.argv[1])
 COM = 11
@@ -28,15 +28,6 @@ def end_cell(line, part, start=0):
     """The terminal column just right of `part` in `line`."""
     at = line.index(part, start)
     return cells(line[: at + len(part)])
-
-
-def log_has(path, text, seconds=5):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if text in open(path, errors="replace").read():
-            return True
-        time.sleep(0.05)
-    return False
 
 
 def field_colours(line):
@@ -295,21 +286,8 @@ def main():
          "--motion", "7=script", "--script", "0.1,0.5", "--dwell", "0.8"],
         env=env, stdout=open(sim_log, "w"), stderr=subprocess.STDOUT)
     pane = Pane(work, env, "kestrow")
-    try:
-        check(log_has(sim_log, "link:"), "gaugesim is up on COM 11")
-        run(work, env, sim_log, trace)
-        run_plain(work, env)
-    except Exception as e:  # a broken step fails the test with what was on screen
-        failures.append(repr(e))
-        print("FAILED:", repr(e))
-        try:
-            print(pane.screen())
-        except Exception:
-            pass
-    finally:
-        pane.kill_server()
-        sim.terminate()
-        sim.wait(timeout=10)
+    run_steps(pane, sim, lambda: check(log_has(sim_log, "link:"), "gaugesim is up on COM 11"),
+              lambda: run(work, env, sim_log, trace), lambda: run_plain(work, env))
     return finish("kestrow terminal test", work, sim_log)
 
 

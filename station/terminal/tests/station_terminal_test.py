@@ -16,10 +16,10 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
-from checklist import check, failures, finish  # noqa: E402
-from terminal_pane import Pane, cells, line_with, wait_for_file, write_driver_settings  # noqa: E402
+from checklist import check, finish  # noqa: E402
+from terminal_pane import (Pane, cells, line_with, log_has, run_steps, wait_for_file,  # noqa: E402
+                           write_driver_settings)
 
 BIN = os.path.abspath(sys.argv[1])
 COM = 76
@@ -209,7 +209,7 @@ exec sleep 600
     check(rc is not None and rc.strip() == "0", f"second run ends with status 0 (got {rc!r})")
 
 
-def run_plain(work, env, records):
+def run_plain(work, env):
     # Standard output a pipe: each input line a part, a line per verdict;
     # the day's file goes on with its part numbers.
     out = subprocess.run([f"{BIN}/vexla-station", "--station", os.path.join(work, "seven.ini")], env=env,
@@ -245,24 +245,8 @@ def main():
          "--motion", "3=script", "--script", "0.02,0.30", "--dwell", str(DWELL), "--silence", "8@0+100000"],
         env=env, stdout=open(sim_log, "w"), stderr=subprocess.STDOUT)
     pane = Pane(work, env, "station")
-    try:
-        deadline = time.monotonic() + 10
-        while "link:" not in open(sim_log, errors="replace").read() and time.monotonic() < deadline:
-            time.sleep(0.05)
-        check("link:" in open(sim_log, errors="replace").read(), f"gaugesim is up on COM {COM}")
-        run(work, env, records)
-        run_plain(work, env, records)
-    except Exception as e:  # a broken step fails the test with what was on screen
-        failures.append(repr(e))
-        print("FAILED:", repr(e))
-        try:
-            print(pane.screen())
-        except Exception:
-            pass
-    finally:
-        pane.kill_server()
-        sim.terminate()
-        sim.wait(timeout=10)
+    run_steps(pane, sim, lambda: check(log_has(sim_log, "link:", 10), f"gaugesim is up on COM {COM}"),
+              lambda: run(work, env, records), lambda: run_plain(work, env))
     return finish("vexla-station terminal test", work, sim_log)
 
 
