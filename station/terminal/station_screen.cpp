@@ -143,7 +143,7 @@ void StationScreen::PaintTile(int index) {
     // The selected characteristic's name stands out of its block.
     Style name = block;
     if (channel == station.Selected()) name.attribute |= A_REVERSE | A_BOLD;
-    PutAt(box.y, box.x, Fit(WideOf(" " + station.Name(channel)), box.width), name);
+    PutAt(box.y, box.x, Fit(L" " + WideOf(station.Name(channel)), box.width), name);
     PutAt(box.y + 1, box.x, Centred(tile.silent ? texts.noSignal : tile.value, box.width),
           {block.attribute | A_BOLD, block.pair});
     const bool hasLimits = station.Limits().For(channel).has_value();
