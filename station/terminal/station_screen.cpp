@@ -102,7 +102,7 @@ void StationScreen::PaintAll() {
     PaintIdentity();
     PaintVerdict();
     PaintWarning(masterDue_);
-    for (int i = 0; i < layout_.TileCount(); ++i) PaintTile(i);
+    PaintTiles();
     PaintPanel();
     PaintMessage();
     PaintHelp();
@@ -152,6 +152,10 @@ void StationScreen::PaintTile(int index) {
                                         : std::string(texts.noLimits);
     PutAt(box.y + 2, box.x, Centred(bar, box.width), block);
     dirty_ = true;
+}
+
+void StationScreen::PaintTiles() {
+    for (int i = 0; i < layout_.TileCount(); ++i) PaintTile(i);
 }
 
 void StationScreen::PaintTitle() {

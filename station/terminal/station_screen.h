@@ -43,6 +43,7 @@ class StationScreen {
     const StationLayout& Layout() const { return layout_; }
 
     void PaintTile(int index);
+    void PaintTiles();
     void PaintTitle();
     void PaintIdentity();
     void PaintVerdict();

@@ -140,6 +140,8 @@ class Shell {
         screen_->PaintVerdict();
         screen_->PaintTitle();
         screen_->PaintPanel();
+        // A rule the part broke turns its tile amber now, not at a tick.
+        screen_->PaintTiles();
         if (!part.verdict.Ok()) screen_->Beep();
         // The part stands; its rows wait for the next write that works.
         const Status& records = session_.RecordsStatus();
@@ -232,6 +234,7 @@ class Shell {
             // The counters start again even when the file keeps the old names.
             const Status started = session_.NewShift(batch_, operatorName);
             screen_->PaintTitle();
+            screen_->PaintTiles();
             screen_->PaintPanel();
             if (started) {
                 Say(own_.shiftStarted + (": " + batch_ + ", " + operatorName), false);
