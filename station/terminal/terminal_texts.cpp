@@ -7,7 +7,7 @@ namespace {
 constexpr TerminalTexts kChinese{
     "Enter/空格",
     "测量",
-    "F2 标准件归零  F3 班次报告  F5 新班次  Tab 选特性  Esc 清除  F10 退出",
+    "F2 标准件归零  F3 报告  F5 新班次  Tab 图表  F10 退出",
     " (y/n)",
     "(下一件)",
     "报告已写入: ",
@@ -23,7 +23,7 @@ constexpr TerminalTexts kChinese{
 constexpr TerminalTexts kEnglish{
     "Enter/Space",
     "capture",
-    "F2 zero on master  F3 report  F5 new shift  Tab characteristic  Esc clear  F10 quit",
+    "F2 master  F3 report  F5 shift  Tab chart  F10 quit",
     " (y/n)",
     "(next part)",
     "Report written: ",
