@@ -13,7 +13,7 @@ import zipfile
 
 WINDOWS_FILES = ["Vexla.dll", "libVexla.dll.a", "Vexla.lib", "Kestrow.exe", "Pellin.exe", "vexla-rec.exe"]
 DEB_FILES = ["usr/include/vexla.h", "usr/bin/gaugesim", "usr/bin/kestrow", "usr/bin/pellin", "usr/bin/vexla-rec",
-             "usr/share/doc/vexla/user-guide.md"]
+             "usr/bin/vexla-station", "usr/share/doc/vexla/user-guide.md"]
 
 
 def check_zip(path, version):

@@ -3,7 +3,7 @@
 #   vexla-VERSION-windows.zip  x64/ and x86/ (Vexla.dll, libVexla.dll.a,
 #                              Vexla.lib, Kestrow.exe, Pellin.exe, vexla-rec.exe), include/,
 #                              bindings/, the user guide and the README
-#   vexla_VERSION_amd64.deb    libVexla.so, vexla.h, kestrow, pellin, vexla-rec, gaugesim
+#   vexla_VERSION_amd64.deb    libVexla.so, vexla.h, kestrow, pellin, vexla-rec, vexla-station, gaugesim
 # built in Release folders of their own (build/dist-*), then checked by
 # tools/check-dist.py.
 set -eu
@@ -16,7 +16,7 @@ rm -rf "$out"
 mkdir -p "$out"
 
 cmake --preset dist-linux >/dev/null
-cmake --build --preset dist-linux -j "$jobs" --target Vexla gaugesim kestrow pellin vexla-rec
+cmake --build --preset dist-linux -j "$jobs" --target Vexla gaugesim kestrow pellin vexla-rec vexla-station
 (cd build/dist-linux && cpack -G DEB >/dev/null)
 
 stage=$root/build/dist-stage/vexla-$version-windows
