@@ -210,11 +210,11 @@ void AppendCsvRow(std::string& out, const ReadingRow& row, const CsvLayout& layo
     out += ',';
     out += std::to_string(row.channel);
     out += ',';
-    out += quality::MillimetreText(row.value, row.decimals);
+    if (!row.missing) out += quality::MillimetreText(row.value, row.decimals);
     out += ',';
-    out += quality::MillimetreText(row.displacement, row.decimals);
+    if (!row.missing) out += quality::MillimetreText(row.displacement, row.decimals);
     out += ',';
-    AppendRate(out, row.rate);
+    if (!row.missing) AppendRate(out, row.rate);
     if (layout.judged) {
         out += ',';
         if (row.judgement) out += quality::JudgementText(*row.judgement);

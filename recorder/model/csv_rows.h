@@ -63,6 +63,9 @@ struct ReadingRow {
     std::string batch;
     std::string operatorName;
     std::string partVerdict;
+    // A captured part's channel that had no current reading: the row says
+    // so with empty value, displacement and rate (readers skip it).
+    bool missing = false;
 };
 
 // The heading line, with its line end.
