@@ -83,6 +83,7 @@ std::string JsonString(std::string_view text) {
 }
 
 void JsonWriter::Indent() {
+    if (!indented_) return;
     out_ += '\n';
     out_.append(firsts_.size() * 2, ' ');
 }
@@ -110,7 +111,7 @@ JsonWriter& JsonWriter::EndObject() {
     firsts_.pop_back();
     if (!empty) Indent();
     out_ += '}';
-    if (firsts_.empty()) out_ += '\n';
+    if (firsts_.empty() && indented_) out_ += '\n';
     return *this;
 }
 

@@ -16,6 +16,9 @@ namespace vexla::recorder::report {
 
 class JsonWriter {
   public:
+    // Not indented: one line, as a message payload goes.
+    explicit JsonWriter(bool indented = true) : indented_(indented) {}
+
     JsonWriter& BeginObject();
     JsonWriter& EndObject();
     JsonWriter& BeginArray();
@@ -41,6 +44,7 @@ class JsonWriter {
     std::string out_;
     std::vector<bool> firsts_;  // per open object or array: nothing written in it yet
     bool afterKey_ = false;
+    bool indented_;
 };
 
 // `text` as a JSON string, quotes included.
