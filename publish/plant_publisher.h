@@ -73,6 +73,11 @@ class PlantPublisher {
     size_t Queued() const { return queue_->Size(); }
     uint64_t Dropped() const { return queue_->Dropped(); }
     bool Connected() const { return client_->Connected(); }
+    // Why the broker is not there (empty while it is), and whether it
+    // refused the user name or password.
+    const std::string& Problem() const { return client_->Problem(); }
+    bool CredentialsRefused() const { return client_->Refused(); }
+    std::string Where() const { return settings_.host + ":" + std::to_string(settings_.port); }
     // "broker up, 2 parts queued", "broker: Connection refused, 14 parts
     // queued", "... queue full: 3 oldest parts dropped".
     std::string StatusText() const;

@@ -1,11 +1,13 @@
 #include "recorder_run.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <system_error>
 #include <utility>
 
 #include "host/driver_library.h"
+#include "publish/plant_publisher.h"
 #include "recorder/platform/console_keys.h"
 #include "recorder/platform/output_file.h"
 #include "recorder/platform/run_control.h"
@@ -78,11 +80,35 @@ std::string ChartSummary(const Recording& recording, const RecorderOptions& opti
     return text;
 }
 
+Result<std::unique_ptr<publish::PlantPublisher>> StartPublisher(const RecorderOptions& options) {
+    publish::PublishSettings settings;
+    if (Status parsed = publish::ParsePublishUrl(options.publishUrl, settings); !parsed) return parsed.Failure();
+    if (!options.publishPasswordFile.empty()) {
+        Result<std::string> password = publish::ReadPasswordFile(options.publishPasswordFile);
+        if (!password) return password.Failure();
+        settings.password = *password;
+    } else if (const char* password = std::getenv(publish::kPasswordVariable); password && !settings.password) {
+        settings.password = password;
+    }
+    if (settings.password && !settings.userName)
+        return Error{"--publish", "a password needs a user name in the URL (mqtt://USER@HOST/ROOT)"};
+    settings.station = options.publishStation;
+    settings.gaugeRate = options.publishRate;
+    settings.queueBound = options.publishQueue;
+    settings.queueFile = options.publishQueueFile;
+    return publish::PlantPublisher::Start(settings, {"vexla-rec", VEXLA_VERSION_TEXT, options.segment});
+}
+
 class Run {
   public:
     Run(const RecorderOptions& options, RecordingSettings settings, OutputFile& file, host::DriverFunctions& driver,
-        std::ostream& err)
-        : options_(options), recording_(std::move(settings)), file_(file), driver_(driver), err_(err) {}
+        publish::PlantPublisher* publisher, std::ostream& err)
+        : options_(options),
+          recording_(std::move(settings)),
+          file_(file),
+          driver_(driver),
+          publisher_(publisher),
+          err_(err) {}
 
     // False when the file failed.
     bool Record() {
@@ -108,6 +134,10 @@ class Run {
             std::string rows;
             recording_.TakeResult(block, rates, now, rows);
             const int64_t steady = SteadyMilliseconds();
+            if (publisher_) {
+                gauges_.Take(block, rates, options_.channels, options_.kinds, recording_.Settings().limits, now);
+                gauges_.PublishTo(*publisher_, [this](int c) { return ChannelName(c); });
+            }
             int captures = keys && !options_.partIdPrompt ? keys->TakePresses() : 0;
             if (options_.partIdPrompt) {
                 for (std::string id : keys->TakeLines()) {
@@ -133,6 +163,7 @@ class Run {
                 ShowProgress(steady);
                 nextProgress += 1000;
             }
+            if (publisher_) Publish(steady);
             if (options_.durationSeconds > 0 && steady >= end) break;
             tick += kTickMilliseconds;
             if (tick <= steady) tick = steady + kTickMilliseconds;  // fell behind: no burst to catch up
@@ -146,6 +177,33 @@ class Run {
     const Recording& Recorded() const { return recording_; }
 
   private:
+    std::string ChannelName(int channel) const {
+        const auto& limits = recording_.Settings().limits.For(channel);
+        return limits ? limits->name : std::string();
+    }
+
+    // The broker's comings and goings and a full queue, each told once.
+    void Publish(int64_t steady) {
+        publisher_->Poll(steady);
+        const std::string& problem = publisher_->Problem();
+        if (publisher_->Connected() != told_.connected || (!problem.empty() && problem != told_.problem)) {
+            if (progress_) err_ << '\r';
+            if (publisher_->Connected())
+                err_ << "vexla-rec: publishing to " << publisher_->Where() << " as " << publisher_->Topic("") << '\n';
+            else
+                err_ << "vexla-rec: the broker: " << problem << "; parts are kept in " << publisher_->QueuePath()
+                     << " until it takes them\n";
+            told_.connected = publisher_->Connected();
+            told_.problem = problem;
+        }
+        if (publisher_->Dropped() > told_.dropped) {
+            if (progress_) err_ << '\r';
+            err_ << "vexla-rec: the queue of unsent parts is FULL (" << options_.publishQueue << " parts): "
+                 << publisher_->Dropped() << " oldest dropped so far, the newest kept\n";
+            told_.dropped = publisher_->Dropped();
+        }
+    }
+
     static int64_t Milliseconds(double seconds) { return static_cast<int64_t>(seconds * 1000 + 0.5); }
 
     void Capture(const LocalTime& now, std::string& rows, std::string typedId = {}) {
@@ -153,6 +211,14 @@ class Run {
         if (options_.partCounter) identity.id = std::to_string(*options_.partCounter + recording_.Captures());
         PartVerdict verdict;
         recording_.Capture(now, identity, rows, verdict);
+        if (publisher_) {
+            publish::PartMessage part{recording_.LastPartNumber(), identity, now, verdict,
+                                      &recording_.LastCaptureRows(), &recording_.Settings().limits,
+                                      [this](int c) { return ChannelName(c); }};
+            // The part is in the CSV file either way; the queue failing is said.
+            if (Status queued = publisher_->Part(publish::PartPayload(publisher_->Station(), part)); !queued)
+                err_ << "vexla-rec: the part could not be queued for the broker: " << queued.Failure().Text() << '\n';
+        }
         const std::vector<int>& missing = verdict.missing;
         // The verdict at once, on a line of its own that stands out; a
         // missing channel had no current reading.
@@ -203,6 +269,7 @@ class Run {
                                            limits ? limits->kind : quality::ChartKind::IndividualsMovingRange)
                  << " at " << (options_.Capture() ? "part " : "reading ") << last->second.lastPart + 1;
         }
+        if (publisher_) err_ << "; " << publisher_->StatusText();
         err_ << ' ' << std::flush;
     }
 
@@ -210,6 +277,13 @@ class Run {
     Recording recording_;
     OutputFile& file_;
     host::DriverFunctions& driver_;
+    publish::PlantPublisher* publisher_;
+    publish::GaugeTracker gauges_;
+    struct {
+        bool connected = false;
+        std::string problem;
+        uint64_t dropped = 0;
+    } told_;
     std::ostream& err_;
     int64_t started_ = 0;
     int64_t lastSync_ = 0;
@@ -251,13 +325,31 @@ int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream&
     }
     host::DriverFunctions& driver = *bound;
 
+    std::unique_ptr<publish::PlantPublisher> publisher;
+    if (!options.publishUrl.empty()) {
+        Result<std::unique_ptr<publish::PlantPublisher>> started = StartPublisher(options);
+        if (!started) {
+            err << "vexla-rec: " << started.Failure().Text() << '\n';
+            return 1;
+        }
+        publisher = std::move(*started);
+        if (publisher->Queued() > 0)
+            err << "vexla-rec: " << publisher->Queued() << " parts of an earlier run wait for the broker\n";
+    }
+
     std::unique_ptr<OutputFile> file = CreateOutput(options, err);
     if (!file) return 1;
     CatchStopRequests();
     driver.SetNetSegment(options.segment);
-    Run run(options, std::move(settings), *file, driver, err);
+    Run run(options, std::move(settings), *file, driver, publisher.get(), err);
     const bool recorded = run.Record();
     driver.DLL_End_Application();
+    if (publisher) {
+        publisher->Stop();
+        err << "vexla-rec: " << publisher->StatusText();
+        if (publisher->Queued() > 0) err << " in " << publisher->QueuePath() << ", sent when vexla-rec runs again";
+        err << '\n';
+    }
 
     char head[96];
     std::snprintf(head, sizeof head, "%llu rows in %.1f s to ", static_cast<unsigned long long>(run.Recorded().Rows()),

@@ -59,10 +59,13 @@ TEST(MqttPackets, RemainingLengthAtEachBoundaryReadsBack) {
     for (const auto& c : cases) {
         const std::string packet = mqtt::EncodePublish({"t", std::string(c.payload, 'x'), 0, false, false, 0});
         EXPECT_EQ(Hex(packet.substr(1, c.lengthBytes.size())), Hex(c.lengthBytes)) << c.payload;
-        const mqtt::Frame frame = mqtt::NextFrame(packet + "more");
+        const std::string stream = packet + "more";
+        const mqtt::Frame frame = mqtt::NextFrame(stream);
         ASSERT_EQ(frame.state, mqtt::Frame::State::Complete) << c.payload;
         EXPECT_EQ(frame.size, packet.size());
-        EXPECT_EQ(mqtt::DecodePublish(frame)->payload.size(), c.payload);
+        const auto decoded = mqtt::DecodePublish(frame);
+        ASSERT_TRUE(decoded) << c.payload;
+        EXPECT_EQ(decoded->payload.size(), c.payload);
     }
 }
 
@@ -103,7 +106,8 @@ TEST(MqttPackets, DecodeTheBrokersAnswersAndRefuseWhatIsWrong) {
     for (size_t cut = 0; cut < 4; ++cut)
         EXPECT_EQ(mqtt::NextFrame(stream.substr(0, cut)).state, mqtt::Frame::State::Incomplete) << cut;
     // PUBLISH read back; QoS 3, QoS 0 with DUP and packet id 0 refused.
-    const auto p = mqtt::DecodePublish(mqtt::NextFrame(mqtt::EncodePublish({"a/b", "{}", 1, true, true, 9})));
+    const std::string encoded = mqtt::EncodePublish({"a/b", "{}", 1, true, true, 9});
+    const auto p = mqtt::DecodePublish(mqtt::NextFrame(encoded));
     ASSERT_TRUE(p);
     EXPECT_TRUE(p->topic == "a/b" && p->payload == "{}" && p->qos == 1 && p->retain && p->dup && p->packetId == 9);
     for (const std::string& bad : {"\x36\x03\0\1t"s, "\x38\x03\0\1t"s, "\x32\x05\0\1t\0\0"s, "\x32\x03\0\1t"s})

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/whole_number.h"
+#include "publish/publish_settings.h"
 #include "quality/control_constants.h"
 
 namespace vexla::recorder {
@@ -122,6 +123,28 @@ ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::s
         } else if (arg == "--save-control-limits") {
             if (value.empty()) return fail(arg, "needs a file name");
             o.saveControlLimitsFile = value;
+        } else if (arg == "--publish") {
+            publish::PublishSettings checked;
+            if (Status parsed = publish::ParsePublishUrl(value, checked); !parsed)
+                return fail(arg, parsed.Failure().Text().c_str());
+            o.publishUrl = value;
+        } else if (arg == "--publish-station") {
+            if (value.empty() || value.find_first_of("/+#") != std::string::npos)
+                return fail(named, "expected a name without /, + or #");
+            o.publishStation = value;
+        } else if (arg == "--publish-password-file") {
+            o.publishPasswordFile = value;
+        } else if (arg == "--publish-rate") {
+            const auto v = Seconds(value);
+            if (!v || *v > 1000) return fail(named, "expected readings per second above 0, at most 1000");
+            o.publishRate = *v;
+        } else if (arg == "--publish-queue") {
+            const auto v = ParseWholeNumber(value, 1, 10'000'000);
+            if (!v) return fail(named, "expected 1 to 10000000 parts");
+            o.publishQueue = static_cast<uint64_t>(*v);
+        } else if (arg == "--publish-queue-file") {
+            if (value.empty()) return fail(arg, "needs a file name");
+            o.publishQueueFile = value;
         } else if (arg == "--batch") {
             o.batch = value;
         } else if (arg == "--operator") {
@@ -134,6 +157,9 @@ ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::s
         return BadCommandLine(
             "--part-id prompt takes a part as each identity is typed: not with --every or "
             "another capture key");
+    if (o.publishUrl.empty() && (!o.publishStation.empty() || !o.publishPasswordFile.empty() ||
+                                 !o.publishQueueFile.empty()))
+        return BadCommandLine("--publish-station, --publish-password-file and --publish-queue-file need --publish");
     if (o.IdentifiesParts() && !o.Capture())
         return BadCommandLine("--part-id, --batch and --operator name parts: they need --capture or --every");
     return CommandLine<RecorderOptions>{std::move(o), false};
@@ -183,6 +209,22 @@ the run; a summary of every channel's statistics follows.
   --rules nelson      Nelson's eight run rules (default: Western Electric's
                       four)
   --operator TEXT     capture mode: the operator, in every part's row
+  --publish mqtt://[USER[:PASSWORD]@]HOST[:PORT]/ROOT
+                      publish to the plant's MQTT broker: the status, each
+                      gauge's reading (retained) and every part (QoS 1,
+                      kept on the disk until the broker has it); ROOT
+                      defaults to vexla (docs/plant.md)
+  --publish-station NAME
+                      the station in the topics (default: the computer's name)
+  --publish-password-file FILE
+                      the password's first line; else the environment's
+                      VEXLA_PUBLISH_PASSWORD, else the URL's
+  --publish-rate N    a gauge's readings per second at most (default 5)
+  --publish-queue N   unsent parts kept at most (default 100000); full, the
+                      oldest is dropped and the newest kept, and it is said
+  --publish-queue-file FILE
+                      the queue of unsent parts (default: beside the
+                      driver's configuration, named by the station)
   --library PATH      the driver library (default: the one beside vexla-rec)
   -q, --quiet         no progress line
   -h, --help          this text

@@ -36,6 +36,13 @@ struct RecorderOptions {
     quality::ChartSettings chart;
     std::string controlLimitsFile;
     std::string saveControlLimitsFile;
+    // Publishing to the plant's broker (empty URL: none).
+    std::string publishUrl;
+    std::string publishStation;       // empty: the computer's name
+    std::string publishPasswordFile;  // else VEXLA_PUBLISH_PASSWORD, else the URL's
+    double publishRate = 5;           // a gauge's readings per second at most
+    uint64_t publishQueue = 100000;   // unsent parts kept at most
+    std::string publishQueueFile;     // empty: beside the driver's configuration
 
     // Parts carry an identity, a batch and an operator in the file.
     bool IdentifiesParts() const { return partCounter || partIdPrompt || !batch.empty() || !operatorName.empty(); }

@@ -63,6 +63,8 @@ class Station {
     const StationSettings& Settings() const { return settings_; }
     StationSettings& EditSettings() { return settings_; }
     const quality::LimitsTable& Limits() const { return limits_; }
+    // The parts' recording: the last part's rows as written.
+    const recorder::Recording& Recorded() const { return recording_; }
     const std::vector<int>& Channels() const { return channels_; }
     // The characteristic's name: the station's, the limits file's, or the
     // channel's in the station's language ("通道3" / "Channel 3").

@@ -1,8 +1,10 @@
 #include "station/model/station_session.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
+#include "publish/plant_publisher.h"
 #include "quality/small_text_file.h"
 #include "quality/utf8_path.h"
 #include "recorder/platform/output_file.h"
@@ -53,6 +55,50 @@ StationSession::~StationSession() {
     End();
 }
 
+void StationSession::StartPublishing(const StationSettings& settings) {
+    publisher_.reset();  // the old one says goodbye first: one client id per station
+    publishProblem_.clear();
+    if (settings.publishUrl.empty()) return;
+    publish::PublishSettings p;
+    Status ready = publish::ParsePublishUrl(settings.publishUrl, p);
+    if (ready && !settings.publishPasswordFile.empty()) {
+        if (Result<std::string> password = publish::ReadPasswordFile(settings.publishPasswordFile))
+            p.password = *password;
+        else
+            ready = password.Failure();
+    } else if (const char* password = std::getenv(publish::kPasswordVariable); ready && password && !p.password) {
+        p.password = password;
+    }
+    if (ready) {
+        p.station = settings.publishStation;
+        p.gaugeRate = settings.publishRate;
+        p.queueBound = settings.publishQueue;
+        // Beside the station file: the queue belongs to this station.
+        const std::filesystem::path file = quality::Utf8Path(stationFile_);
+        const std::u8string queue = (file.parent_path() / "VexlaStation-publish.queue").u8string();
+        p.queueFile.assign(queue.begin(), queue.end());
+        Result<std::unique_ptr<publish::PlantPublisher>> started =
+            publish::PlantPublisher::Start(p, {"vexla-station", VEXLA_VERSION_TEXT, settings.segment});
+        if (started) {
+            publisher_ = std::move(*started);
+            gauges_ = std::make_unique<publish::GaugeTracker>();
+            return;
+        }
+        ready = started.Failure();
+    }
+    publishProblem_ = ready.Failure().Text();
+    problems_.push_back(publishProblem_);
+}
+
+size_t StationSession::PublishQueued() const {
+    return publisher_ ? publisher_->Queued() : 0;
+}
+
+std::string StationSession::PublishStatus() const {
+    if (!publisher_) return publishProblem_;
+    return publisher_->StatusText() + (publishProblem_.empty() ? "" : "; " + publishProblem_);
+}
+
 void StationSession::Load(const StationSettings& settings) {
     const StationTexts& t = TextsFor(settings.language);
     quality::LimitsTable limits;
@@ -73,6 +119,7 @@ void StationSession::Load(const StationSettings& settings) {
     records_ =
         std::make_unique<DayRecords>(settings.recordsFolder.empty() ? DefaultRecordsFolder() : settings.recordsFolder);
     recordsStatus_ = Done{};
+    StartPublishing(settings);
 }
 
 Status StationSession::Start() {
@@ -91,12 +138,25 @@ void StationSession::End() {
 }
 
 uint32_t StationSession::Tick() {
-    if (!driver_) return 0;
-    int32_t rates[32];
-    VexlaDataBlock32 block{};
-    driver_->GetReFlashRate32(rates);
-    driver_->GetNewData32Ch(&block);
-    return station_->Take(rates, block);
+    uint32_t changed = 0;
+    if (driver_) {
+        int32_t rates[32];
+        VexlaDataBlock32 block{};
+        driver_->GetReFlashRate32(rates);
+        driver_->GetNewData32Ch(&block);
+        changed = station_->Take(rates, block);
+        if (publisher_) {
+            const StationSettings& s = Settings();
+            std::array<monitor::HardwareType, quality::kChannels> kinds{};
+            for (int c = 1; c <= quality::kChannels; ++c)
+                if (s.Decimals(c) == 3) kinds[static_cast<size_t>(c - 1)] = monitor::HardwareType::Thousandth;
+            gauges_->Take(block, rates, s.channels, kinds, station_->Limits(), recorder::LocalNow());
+            gauges_->PublishTo(*publisher_, [this](int c) { return station_->Name(c); });
+        }
+    }
+    // Without the driver the parts still go: they are NOK, but they are parts.
+    if (publisher_) publisher_->Poll(recorder::SteadyMilliseconds());
+    return changed;
 }
 
 PartResult StationSession::Capture(std::string partId) {
@@ -106,6 +166,18 @@ PartResult StationSession::Capture(std::string partId) {
 PartResult StationSession::Capture(std::string partId, const recorder::LocalTime& now) {
     Result<std::optional<uint64_t>> opened = records_->OpenDay(now);
     PartResult part = station_->Capture(now, std::move(partId), opened ? *opened : std::nullopt);
+    if (publisher_) {
+        const publish::PartMessage message{part.number,
+                                           part.identity,
+                                           part.time,
+                                           part.verdict,
+                                           &station_->Recorded().LastCaptureRows(),
+                                           &station_->Limits(),
+                                           [this](int c) { return station_->Name(c); }};
+        if (Status queued = publisher_->Part(publish::PartPayload(publisher_->Station(), message)); !queued)
+            publishProblem_ = queued.Failure().Text();
+        publisher_->Poll(recorder::SteadyMilliseconds());
+    }
     // The part stands even when its file does not: its rows wait.
     if (opened) {
         recordsStatus_ = records_->Append(part.rows);

@@ -17,6 +17,11 @@
 #include "station/model/day_records.h"
 #include "station/model/station.h"
 
+namespace vexla::publish {
+class PlantPublisher;
+class GaugeTracker;
+}  // namespace vexla::publish
+
 namespace vexla::station {
 
 class StationSession {
@@ -60,6 +65,13 @@ class StationSession {
     // The day's file that the last part went to; empty before the first.
     std::string RecordsPath() const { return records_ ? records_->Path() : std::string(); }
 
+    // Publishing to the plant's broker (the station file's publish key):
+    // parts waiting in the queue on the disk, and the state in words
+    // ("broker up, 0 parts queued"); empty when the station does not
+    // publish. A queue that cannot be opened shows here too.
+    size_t PublishQueued() const;
+    std::string PublishStatus() const;
+
     bool MasterDue() const;
     // Zeroes every chosen displacement and saves the time in the file.
     Status ZeroOnMaster();
@@ -82,6 +94,7 @@ class StationSession {
 
   private:
     void Load(const StationSettings& settings);
+    void StartPublishing(const StationSettings& settings);
 
     std::string stationFile_;
     std::string libraryPath_;
@@ -92,6 +105,9 @@ class StationSession {
     std::unique_ptr<host::DriverCalls> driver_;
     std::unique_ptr<DayRecords> records_;
     Status recordsStatus_ = Done{};
+    std::unique_ptr<publish::PlantPublisher> publisher_;
+    std::unique_ptr<publish::GaugeTracker> gauges_;
+    std::string publishProblem_;  // why there is no publisher though one is asked for
 };
 
 // The station file beside the driver's configuration: Windows

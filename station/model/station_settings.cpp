@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/whole_number.h"
+#include "publish/publish_settings.h"
 
 namespace vexla::station {
 
@@ -114,6 +115,24 @@ std::string ApplyStationKey(StationSettings& s, std::string_view key, std::strin
         s.batch = value;
     } else if (SameName(key, "operator")) {
         s.operatorName = value;
+    } else if (SameName(key, "publish")) {
+        publish::PublishSettings checked;
+        if (Status parsed = publish::ParsePublishUrl(value, checked); !value.empty() && !parsed)
+            return "publish: " + parsed.Failure().reason;
+        s.publishUrl = value;
+    } else if (SameName(key, "publish_station")) {
+        if (value.find_first_of("/+#") != std::string_view::npos) return "publish_station must not hold /, + or #";
+        s.publishStation = value;
+    } else if (SameName(key, "publish_password_file")) {
+        s.publishPasswordFile = value;
+    } else if (SameName(key, "publish_rate")) {
+        const auto v = ParseNumber(value, 0.01, 1000);
+        if (!v) return "publish_rate must be 0.01 to 1000 readings a second";
+        s.publishRate = *v;
+    } else if (SameName(key, "publish_queue")) {
+        const auto v = ParseWholeNumber(value, 1, 10'000'000);
+        if (!v) return "publish_queue must be 1 to 10000000 parts";
+        s.publishQueue = static_cast<uint64_t>(*v);
     } else {
         return "unknown setting " + std::string(key);
     }
@@ -199,6 +218,11 @@ std::string StationFileText(const StationSettings& s) {
     put("language", s.language == Language::English ? "en" : "zh");
     put("batch", s.batch);
     put("operator", s.operatorName);
+    put("publish", s.publishUrl);
+    put("publish_station", s.publishStation);
+    put("publish_password_file", s.publishPasswordFile);
+    put("publish_rate", NumberText(s.publishRate));
+    put("publish_queue", std::to_string(s.publishQueue));
     text += "[names]\r\n";
     for (int c = 1; c <= quality::kChannels; ++c)
         if (!s.names[static_cast<size_t>(c - 1)].empty())

@@ -19,6 +19,11 @@
 //   language = zh              ; or en
 //   batch = B-17
 //   operator = 王芳
+//   publish = mqtt://qa@broker/plant/line-2   ; the plant's broker (docs/plant.md)
+//   publish_station = fixture-7               ; default: the computer's name
+//   publish_password_file = C:\系统配置\broker.txt
+//   publish_rate = 5           ; a gauge's readings a second at most
+//   publish_queue = 100000     ; unsent parts kept; full, the oldest goes
 //   [names]
 //   1 = 孔深
 //
@@ -57,6 +62,12 @@ struct StationSettings {
     Language language = Language::Chinese;
     std::string batch;
     std::string operatorName;
+    // The plant's broker: none when the URL is empty.
+    std::string publishUrl;
+    std::string publishStation;
+    std::string publishPasswordFile;
+    double publishRate = 5;
+    uint64_t publishQueue = 100000;
 
     bool Chosen(int channel) const { return ((channels >> (channel - 1)) & 1u) != 0; }
     int Decimals(int channel) const { return ((thousandths >> (channel - 1)) & 1u) != 0 ? 3 : 2; }

@@ -93,6 +93,11 @@ TEST(StationFile, EverySettingSurvivesItsFileAndEachFaultyLineIsNamed) {
     s.language = Language::English;
     s.batch = "B-17";
     s.operatorName = "王芳";
+    s.publishUrl = "mqtt://qa@broker:1884/plant/line-2";
+    s.publishStation = "fixture-7";
+    s.publishPasswordFile = "C:\\系统配置\\broker.txt";
+    s.publishRate = 2.5;
+    s.publishQueue = 500;
     const StationFile back = ParseStationFile(StationFileText(s));
     EXPECT_TRUE(back.problems.empty());
     EXPECT_EQ(StationFileText(back.settings), StationFileText(s));
@@ -108,6 +113,7 @@ TEST(StationFile, EverySettingSurvivesItsFileAndEachFaultyLineIsNamed) {
         "capture_key = F25\n"
         "records = D:\\records\n"
         "nonsense\n"
+        "publish = mqtt://broker:0/plant\n"
         "[names]\n"
         "33 = too far\n"
         "2 = width ; with its semicolon\n");
@@ -116,9 +122,11 @@ TEST(StationFile, EverySettingSurvivesItsFileAndEachFaultyLineIsNamed) {
     EXPECT_EQ(faulty.settings.captureKey, "F9");
     EXPECT_EQ(faulty.settings.recordsFolder, "D:\\records");
     EXPECT_EQ(faulty.settings.names[1], "width ; with its semicolon");
-    ASSERT_EQ(faulty.problems.size(), 5u);
+    EXPECT_EQ(faulty.settings.publishUrl, "") << "a bad broker URL is not taken";
+    ASSERT_EQ(faulty.problems.size(), 6u);
     EXPECT_EQ(faulty.problems[0].substr(0, 7), "line 2:");
-    EXPECT_EQ(faulty.problems[4].substr(0, 8), "line 10:");
+    EXPECT_EQ(faulty.problems[4], "line 9: publish: the port must be 1 to 65535");
+    EXPECT_EQ(faulty.problems[5].substr(0, 8), "line 11:");
 }
 
 TEST(StationFile, CaptureKeysByName) {
