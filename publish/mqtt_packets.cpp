@@ -153,7 +153,7 @@ const char* ConnackReason(uint8_t returnCode) {
         case 2: return "the broker refused the client identifier";
         case 3: return "the broker is unavailable";
         case 4: return "the broker refused the user name or password";
-        case 5: return "the broker does not authorise this client (user name or password)";
+        case 5: return "the broker refused the user name or password (not authorised)";
         default: return "the broker refused the connection";
     }
 }

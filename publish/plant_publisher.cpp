@@ -230,10 +230,14 @@ void PlantPublisher::Stop() {
         client_->PublishNow(Topic("status"), StatusPayload(who_, station_, false, recorder::LocalNow()), true);
     }
     client_->Disconnect();
+    stopped_ = true;
 }
 
 std::string PlantPublisher::StatusText() const {
-    std::string text = client_->Connected() ? "broker up" : "broker: " + (client_->Problem().empty() ? std::string("connecting") : client_->Problem());
+    std::string text = client_->Connected()      ? "broker up"
+                       : stopped_                 ? "broker left"
+                       : client_->Problem().empty() ? "broker: connecting"
+                                                  : "broker: " + client_->Problem();
     text += ", " + std::to_string(queue_->Size()) + (queue_->Size() == 1 ? " part" : " parts") + " queued";
     if (queue_->Dropped() > 0)
         text += "; QUEUE FULL (" + std::to_string(queue_->Bound()) + "): " + std::to_string(queue_->Dropped()) +

@@ -109,6 +109,7 @@ class PlantPublisher {
     std::deque<uint16_t> ids_;  // their packet identifiers, front first
     bool wasConnected_ = false;
     int64_t lastPoll_ = 0;
+    bool stopped_ = false;
 };
 
 // Every chosen channel's latest reading from a tick of the driver, for

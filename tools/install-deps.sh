@@ -18,6 +18,12 @@ have_cmd llvm-dlltool || want llvm
 # The format check pins the version: another clang-format formats differently.
 have_cmd clang-format-14 || want clang-format-14
 have_cmd python3 || want python3-minimal
+# The publishing tests: the real broker, its clients, and a subscriber and
+# schema check in Debian's python3.
+have_cmd mosquitto || [ -x /usr/sbin/mosquitto ] || want mosquitto
+have_cmd mosquitto_passwd || want mosquitto-clients
+/usr/bin/python3 -c 'import paho.mqtt.client' >/dev/null 2>&1 || want python3-paho-mqtt
+/usr/bin/python3 -c 'import jsonschema' >/dev/null 2>&1 || want python3-jsonschema
 have_cmd iconv || want libc-bin
 have_cmd x86_64-w64-mingw32-g++-posix || want mingw-w64
 have_cmd i686-w64-mingw32-g++-posix || want mingw-w64
