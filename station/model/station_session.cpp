@@ -94,6 +94,10 @@ size_t StationSession::PublishQueued() const {
     return publisher_ ? publisher_->Queued() : 0;
 }
 
+bool StationSession::PublishConnected() const {
+    return publisher_ && publisher_->Connected();
+}
+
 std::string StationSession::PublishStatus() const {
     if (!publisher_) return publishProblem_;
     return publisher_->StatusText() + (publishProblem_.empty() ? "" : "; " + publishProblem_);

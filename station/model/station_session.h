@@ -70,6 +70,7 @@ class StationSession {
     // ("broker up, 0 parts queued"); empty when the station does not
     // publish. A queue that cannot be opened shows here too.
     size_t PublishQueued() const;
+    bool PublishConnected() const;
     std::string PublishStatus() const;
 
     bool MasterDue() const;

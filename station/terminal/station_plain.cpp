@@ -18,6 +18,8 @@ namespace {
 // Parts wait this long after the start for every gauge's first reading; a
 // gauge silent after that is missing from them, as it would be on screen.
 constexpr double kSettleSeconds = 3;
+// At the end of the input, how long queued parts may take to go out.
+constexpr double kDrainSeconds = 10;
 
 bool AllReading(const Station& station) {
     for (int channel : station.Channels())
@@ -36,6 +38,7 @@ bool RunPlain(StationSession& session, const volatile std::sig_atomic_t& stop) {
     std::deque<std::string> identities;
     std::string partial;
     bool ended = false;
+    double drainUntil = 0;
     while (stop == 0) {
         if (!ended) {
             pollfd input{STDIN_FILENO, POLLIN, 0};
@@ -58,7 +61,17 @@ bool RunPlain(StationSession& session, const volatile std::sig_atomic_t& stop) {
                     }
                 }
             }
+        } else if (identities.empty() && session.PublishQueued() > 0 && drainUntil != 0 &&
+                   clock.Elapsed() < drainUntil) {
+            // The last parts get a moment to reach the broker; those that
+            // do not stay queued on the disk for the next start.
+            ::usleep(static_cast<useconds_t>(clock.MillisecondsToNextTick()) * 1000);
+        } else if (identities.empty() && drainUntil == 0 && session.PublishQueued() > 0) {
+            drainUntil = clock.Elapsed() + kDrainSeconds;
         } else if (identities.empty()) {
+            // The broker's state last: the parts are in its hands or queued.
+            if (const std::string publish = session.PublishStatus(); !publish.empty())
+                std::fprintf(stderr, "vexla-station: %s\n", publish.c_str());
             return true;
         } else {
             ::usleep(static_cast<useconds_t>(clock.MillisecondsToNextTick()) * 1000);

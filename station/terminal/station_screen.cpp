@@ -169,6 +169,12 @@ void StationScreen::PaintTitle() {
                        (yield ? quality::DecimalText(*yield, 1) + " %" : std::string("-"));
     if (!settings.batch.empty()) text += std::string("   ") + texts.batch + " " + settings.batch;
     if (!settings.operatorName.empty()) text += std::string("   ") + texts.operatorName + " " + settings.operatorName;
+    if (!settings.publishUrl.empty()) {
+        const bool english = settings.language == Language::English;
+        text += "   MQTT " + std::string(session_.PublishConnected() ? "ok" : "--");
+        if (const size_t queued = session_.PublishQueued(); queued > 0)
+            text += (english ? ", queued " : ", 待发 ") + std::to_string(queued);
+    }
     Line(StationLayout::TitleRow(), text, A_BOLD);
 }
 

@@ -87,10 +87,17 @@ class Shell {
             masterDue_ = due;
             screen_->PaintWarning(due);
         }
+        // The broker's state and the queue stand in the title.
+        if (std::string publish = session_.PublishStatus(); publish != publishShown_) {
+            publishShown_ = std::move(publish);
+            screen_->PaintTitle();
+        }
         ShowDriverMessages();
     }
 
   private:
+    std::string publishShown_;
+
     static std::string Printed(const char* format, const std::string& value) {
         std::string text = format;
         const std::size_t at = text.find("%s");
