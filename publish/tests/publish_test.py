@@ -24,7 +24,8 @@ here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "..", "tools", "testing"))
 sys.path.insert(0, os.path.join(here, "..", "..", "recorder", "tests"))
 from checklist import check, failures, finish  # noqa: E402
-from mqtt_broker import Broker, Subscriber, free_port, wait_for  # noqa: E402
+from mqtt_broker import Broker, Subscriber, free_port, stop_all, wait_for  # noqa: E402
+from terminal_pane import write_driver_settings  # noqa: E402
 from vexla_rec_test import Recorder  # noqa: E402
 
 
@@ -241,14 +242,9 @@ def main():
     com = args.com = 86 if args.wine else 85
     work = tempfile.mkdtemp(prefix="publish-test-")
     config = os.path.join(work, ".config")
-    settings = f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={com}\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n"
     env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8", WINEDEBUG="-all")
     env.pop(("VEXLA_PUBLISH_PASSWORD"), None)
-    folder = (os.path.join(env["WINEPREFIX"], "drive_c", "系统配置") if args.wine
-              else os.path.join(config, "系统配置"))
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, f"Vexla配置{com:03d}.txt"), "wb") as f:
-        f.write(settings.encode("gbk"))
+    write_driver_settings(os.path.join(env["WINEPREFIX"], "drive_c") if args.wine else config, com, com)
     with open(os.path.join(work, "limits.csv"), "w") as f:
         f.write("1, 0.50, -0.10, 0.10, ramp\n2, 0, -0.5, 0.5, still\n")
     sim_log = os.path.join(work, "gaugesim.log")
@@ -273,11 +269,7 @@ def main():
         failures.append(repr(e))
         print("FAILED:", repr(e))
     finally:
-        broker.stop()
-        sim.terminate()
-        sim.wait(timeout=10)
-    if failures:
-        print("mosquitto's log (end):\n" + broker.log()[-3000:])
+        stop_all(broker, sim)
     return finish("publish test", work, sim_log, 2000)
 
 

@@ -16,7 +16,7 @@ import tempfile
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "..", "tools", "testing"))
 from checklist import check, failures, finish  # noqa: E402
-from mqtt_broker import Broker, Subscriber, wait_for  # noqa: E402
+from mqtt_broker import Broker, Subscriber, stop_all, wait_for  # noqa: E402
 from terminal_pane import write_driver_settings  # noqa: E402
 
 COM = SEGMENT = 87
@@ -79,11 +79,7 @@ def main():
         failures.append(repr(e))
         print("FAILED:", repr(e))
     finally:
-        broker.stop()
-        sim.terminate()
-        sim.wait(timeout=10)
-    if failures:
-        print("mosquitto's log (end):\n" + broker.log()[-3000:])
+        stop_all(broker, sim)
     return finish("station publish test", work, sim_log, 2000)
 
 

@@ -22,7 +22,7 @@ import tempfile
 import threading
 import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "testing"))
-from checklist import check, failures, finish  # noqa: E402
+from checklist import check, failures, finish, wait_for  # noqa: E402
 
 ROW = re.compile(r"^(?:(\d+),)?(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d),(\d+),(-?\d+\.\d+),(-?\d+\.\d+),"
                  r"(\d+\.\d)?(?:,(OK|LOW|HIGH)?)?(?:,(OK|NOK[ 0-9a-z]*))?$")
@@ -37,16 +37,6 @@ def parse(path):
     heading = lines[0] if lines else ""
     rows = [ROW.match(line) for line in lines[1:]]
     return heading, rows, partial
-
-
-def wait_for(condition, timeout=20):
-    """Polls until condition() holds; False when it never did within timeout."""
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(0.05)
-    return True
 
 
 def prompted(rec):

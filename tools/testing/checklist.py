@@ -2,6 +2,7 @@
 summary line that gives the script's exit status."""
 
 import shutil
+import time
 
 passes = []
 failures = []
@@ -14,6 +15,16 @@ def check(condition, what, detail=None):
     if not condition and detail is not None:
         print(detail)
     return condition
+
+
+def wait_for(condition, timeout=20):
+    """Polls until condition() holds; False when it never did within timeout."""
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.05)
+    return True
 
 
 def finish(name, work, log, tail=3000):

@@ -14,6 +14,8 @@ import time
 import jsonschema
 import paho.mqtt.client as mqtt
 
+from checklist import failures, wait_for
+
 SCHEMAS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "schemas")
 
 
@@ -21,16 +23,6 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
-
-
-def wait_for(condition, timeout=20):
-    """Polls until condition() holds; False when it never did within timeout."""
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(0.05)
-    return True
 
 
 class Broker:
@@ -137,3 +129,13 @@ class Subscriber:
             except (ValueError, jsonschema.ValidationError) as e:
                 wrong.append((topic, payload, str(e)[:300]))
         return wrong
+
+
+def stop_all(broker, sim):
+    """The end of a run: broker and simulator stopped, and on failure the
+    end of the broker's log to read."""
+    broker.stop()
+    sim.terminate()
+    sim.wait(timeout=10)
+    if failures:
+        print("mosquitto's log (end):\n" + broker.log()[-3000:])
