@@ -95,6 +95,7 @@ check-format: deps
 bench: build-bench
 	build/bench/bin/vexla_bench
 	build/bench/bin/comm_bench
+	build/bench/bin/study_bench
 	@# The grids of the control window and of the monitor on the GUI thread,
 	@# under Wine, when the win64 build is there.
 	@if [ -f build/win64/bin/text_grid_bench.exe ]; then \
