@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "quality/distributions.h"
+#include "quality/millimetres.h"
 #include "recorder/report/html_report.h"
 #include "recorder/report/json_writer.h"
 #include "recorder/report/svg_plot.h"
@@ -44,11 +45,14 @@ svg.plot .title { font-weight: 600; }
 .separator { stroke: #9aa1b0; stroke-dasharray: 3 3; }
 polyline { fill: none; stroke-width: 1.3; }
 circle.out { fill: #e00000; }
-.op0 { stroke: #1f5fbf; fill: #1f5fbf; } .op1 { stroke: #c62828; fill: #c62828; } .op2 { stroke: #2e7d32; fill: #2e7d32; }
-.op3 { stroke: #6a3d9a; fill: #6a3d9a; } .op4 { stroke: #e08a00; fill: #e08a00; } .op5 { stroke: #00838f; fill: #00838f; }
-.op6 { stroke: #ad1457; fill: #ad1457; } .op7 { stroke: #5d4037; fill: #5d4037; } .op8 { stroke: #546e7a; fill: #546e7a; }
-.op9 { stroke: #9e9d24; fill: #9e9d24; }
-text.op0, text.op1, text.op2, text.op3, text.op4, text.op5, text.op6, text.op7, text.op8, text.op9 { stroke: none; }
+.op0 { stroke: #1f5fbf; } .op1 { stroke: #c62828; } .op2 { stroke: #2e7d32; } .op3 { stroke: #6a3d9a; }
+.op4 { stroke: #e08a00; } .op5 { stroke: #00838f; } .op6 { stroke: #ad1457; } .op7 { stroke: #5d4037; }
+.op8 { stroke: #546e7a; } .op9 { stroke: #9e9d24; }
+svg.plot circle.op0, svg.plot text.op0 { fill: #1f5fbf; stroke: none; } svg.plot circle.op1, svg.plot text.op1 { fill: #c62828; stroke: none; }
+svg.plot circle.op2, svg.plot text.op2 { fill: #2e7d32; stroke: none; } svg.plot circle.op3, svg.plot text.op3 { fill: #6a3d9a; stroke: none; }
+svg.plot circle.op4, svg.plot text.op4 { fill: #e08a00; stroke: none; } svg.plot circle.op5, svg.plot text.op5 { fill: #00838f; stroke: none; }
+svg.plot circle.op6, svg.plot text.op6 { fill: #ad1457; stroke: none; } svg.plot circle.op7, svg.plot text.op7 { fill: #5d4037; stroke: none; }
+svg.plot circle.op8, svg.plot text.op8 { fill: #546e7a; stroke: none; } svg.plot circle.op9, svg.plot text.op9 { fill: #9e9d24; stroke: none; }
 footer { margin-top: 32px; color: #8a90a0; font-size: 0.85em; }
 )";
 
@@ -127,7 +131,7 @@ std::string Plot(const PlotSpec& spec) {
         AppendLine(svg, "", kLeft, kWidth - kRight, y(v), y(v));
         labels += "<text x=\"" + std::to_string(static_cast<int>(kLeft - 6)) + "\" y=\"";
         AppendCoordinate(labels, y(v) + 4);
-        labels += "\" text-anchor=\"end\">" + Format(("%." + std::to_string(decimals) + "f").c_str(), v) + "</text>";
+        labels += "\" text-anchor=\"end\">" + quality::DecimalText(v, decimals) + "</text>";
     }
     svg += "</g>\n" + labels + "\n";
     report::AppendFrame(svg, kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom);
@@ -225,12 +229,16 @@ std::string GrrPlots(const StudyPlan& plan, const GrrChannel& c) {
         range.series.push_back(std::move(r));
         mean.series.push_back(std::move(m));
         range.groups.push_back({o * P + 0.5, plan.operators[static_cast<size_t>(o)]});
+        // Part numbers under each operator's points, while they fit.
+        if (O * P <= 60)
+            for (int p = 0; p < P; ++p) range.xTicks.emplace_back(o * P + p + 1, std::to_string(p + 1));
         mean.groups.push_back({o * P + 0.5, plan.operators[static_cast<size_t>(o)]});
     }
     range.levels = {{ar.rBarBar, "centre", "R̄̄ " + Sig(ar.rBarBar)},
                     {ar.uclR, "limit", "UCL " + Sig(ar.uclR)},
                     {lclR, "limit", "LCL " + Sig(lclR)}};
     range.outsideBand = std::make_pair(lclR, ar.uclR);
+    mean.xTicks = range.xTicks;
     const double uclX = grand + a2 * ar.rBarBar, lclX = grand - a2 * ar.rBarBar;
     mean.levels = {{grand, "centre", "X̄̄ " + Sig(grand)}, {uclX, "limit", "UCL " + Sig(uclX)},
                    {lclX, "limit", "LCL " + Sig(lclX)}};
