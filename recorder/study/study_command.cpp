@@ -16,6 +16,7 @@
 #include "recorder/platform/console_keys.h"
 #include "recorder/platform/output_file.h"
 #include "recorder/platform/run_control.h"
+#include "recorder/recorder_run.h"
 #include "recorder/study/study_analysis.h"
 
 namespace vexla::recorder::study {
@@ -231,12 +232,8 @@ bool Capture(StudyData& study, OutputFile& file, host::DriverFunctions& driver, 
     int64_t tick = SteadyMilliseconds();
     while (!StopRequested()) {
         const LocalTime now = LocalNow();
-        VexlaDataBlock32 block{};
-        int32_t rates[32];
-        driver.GetReFlashRate32(rates);
-        driver.GetNewData32Ch(&block);
         std::string unused;
-        recording.TakeResult(block, rates, now, unused);
+        TakeDriverResult(driver, recording, now, unused);
         for (int presses = keys.TakePresses(); presses > 0 && next < done.size(); --presses) {
             PartVerdict verdict;
             recording.Capture(now, {}, unused, verdict);

@@ -289,6 +289,25 @@ void AnovaRow(std::string& html, const char* name, const quality::AnovaRow& r) {
             PValue(r.p) + "</td></tr>\n";
 }
 
+// The ANOVA table's rows as they stand in the report and in the JSON.
+struct TableRow {
+    const char* shown;
+    const char* key;
+    const quality::AnovaRow* row;
+};
+
+std::vector<TableRow> TableRows(const quality::GrrAnova& a) {
+    std::vector<TableRow> rows = {{"part", "part", &a.part}};
+    if (a.hasOperators) {
+        rows.push_back({"operator", "operator", &a.op});
+        rows.push_back({"part × operator", "interaction", &a.interaction});
+    }
+    rows.push_back({"repeatability", "repeatability", &a.repeatability});
+    if (a.pooled) rows.push_back({"repeatability, interaction pooled", "pooled_repeatability", &a.pooledRepeatability});
+    rows.push_back({"total", "total", &a.total});
+    return rows;
+}
+
 void JsonFigures(JsonWriter& j, const quality::GrrFigures& f) {
     j.BeginObject();
     j.Key("ev").Number(f.ev).Key("av").Number(f.av).Key("interaction").Number(f.interaction);
@@ -343,14 +362,7 @@ std::string GrrHtml(const std::string& source, const StudyPlan& plan, const std:
         body += "<h2>Channel " + std::to_string(c.channel) + "</h2>\n" + VerdictLine(a.figures);
         body += "<h3>Analysis of variance</h3>\n<table><tr><th class=\"text\">source</th><th>DF</th><th>SS</th>"
                 "<th>MS</th><th>F</th><th>p</th></tr>\n";
-        AnovaRow(body, "part", a.part);
-        if (a.hasOperators) {
-            AnovaRow(body, "operator", a.op);
-            AnovaRow(body, "part × operator", a.interaction);
-        }
-        AnovaRow(body, "repeatability", a.repeatability);
-        if (a.pooled) AnovaRow(body, "repeatability, interaction pooled", a.pooledRepeatability);
-        AnovaRow(body, "total", a.total);
+        for (const TableRow& r : TableRows(a)) AnovaRow(body, r.shown, *r.row);
         body += "</table>\n<h3>Variance components</h3>\n";
         FiguresRows(body, a.figures, !a.pooled && a.hasOperators);
         body += "<h3>Average and range method (cross-check)</h3>\n" + VerdictLine(ar.figures);
@@ -375,14 +387,7 @@ std::string GrrJson(const std::string& source, const StudyPlan& plan, const std:
         const quality::GrrAnova& a = c.result.anova;
         const quality::GrrAverageRange& ar = c.result.averageRange;
         j.BeginObject().Key("channel").Integer(c.channel).Key("anova").BeginObject().Key("table").BeginArray();
-        JsonAnovaRow(j, "part", a.part);
-        if (a.hasOperators) {
-            JsonAnovaRow(j, "operator", a.op);
-            JsonAnovaRow(j, "interaction", a.interaction);
-        }
-        JsonAnovaRow(j, "repeatability", a.repeatability);
-        if (a.pooled) JsonAnovaRow(j, "pooled_repeatability", a.pooledRepeatability);
-        JsonAnovaRow(j, "total", a.total);
+        for (const TableRow& r : TableRows(a)) JsonAnovaRow(j, r.key, *r.row);
         j.EndArray().Key("interaction_pooled").Bool(a.pooled);
         j.Key("variance").BeginObject().Key("repeatability").Number(a.varRepeatability);
         j.Key("operator").Number(a.varOperator).Key("interaction").Number(a.varInteraction);
