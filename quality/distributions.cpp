@@ -50,7 +50,7 @@ RangeMoments Integrate(int n) {
     // and E[R²] = ∫ 2r (1 − F_R) dr, all by Simpson's rule on one grid so
     // that Φ(x + r) is a table lookup.
     constexpr double kStep = 0.04;
-    constexpr int kHalf = 200;  // x from −8 to +8
+    constexpr int kHalf = 200;    // x from −8 to +8
     constexpr int kRanges = 400;  // r from 0 to 16
     std::vector<double> cdf(2 * kHalf + kRanges + 1);
     std::vector<double> pdf(2 * kHalf + 1);

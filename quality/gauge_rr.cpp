@@ -39,11 +39,11 @@ void Conclude(GrrFigures& g, std::optional<double> tolerance) {
     g.pvPercent = percent(g.pv);
     if (tolerance && *tolerance > 0) g.grrTolerancePercent = 100 * 6 * g.grr / *tolerance;
     // A hair above the quotient, so that an exact 5 is not floored to 4 by rounding.
-    g.ndc = g.grr > 0 ? static_cast<int>(std::min(1e6, std::floor(1.41 * g.pv / g.grr + 1e-9))) : 1000000;
+    if (g.grr > 0) g.ndc = static_cast<int>(std::min(1e9, std::floor(1.41 * g.pv / g.grr + 1e-9)));
     g.verdict = g.grrPercent < 10    ? GrrVerdict::Acceptable
                 : g.grrPercent <= 30 ? GrrVerdict::Conditional
                                      : GrrVerdict::NotAcceptable;
-    if (g.ndc < 5) g.verdict = GrrVerdict::NotAcceptable;
+    if (g.ndc && *g.ndc < 5) g.verdict = GrrVerdict::NotAcceptable;
 }
 
 struct Means {
@@ -104,8 +104,7 @@ GrrAnova Anova(const GaugeRrData& d, const Means& m, std::optional<double> toler
         a.pooled = a.interaction.p && *a.interaction.p > kInteractionPoolingP;
         const AnovaRow* error = &a.interaction;
         if (a.pooled) {
-            a.pooledRepeatability =
-                Row(a.interaction.ss + a.repeatability.ss, a.interaction.df + a.repeatability.df);
+            a.pooledRepeatability = Row(a.interaction.ss + a.repeatability.ss, a.interaction.df + a.repeatability.df);
             error = &a.pooledRepeatability;
             a.varRepeatability = a.pooledRepeatability.ms;
         } else {
@@ -169,9 +168,12 @@ GaugeRrData::GaugeRrData(int parts, int operators, int trials)
 
 const char* GrrVerdictText(GrrVerdict verdict) {
     switch (verdict) {
-        case GrrVerdict::Acceptable: return "acceptable";
-        case GrrVerdict::Conditional: return "conditional";
-        case GrrVerdict::NotAcceptable: break;
+        case GrrVerdict::Acceptable:
+            return "acceptable";
+        case GrrVerdict::Conditional:
+            return "conditional";
+        case GrrVerdict::NotAcceptable:
+            break;
     }
     return "not acceptable";
 }
@@ -188,8 +190,9 @@ Result<GaugeRrResult> AnalyseGaugeRr(const GaugeRrData& data, std::optional<doub
         for (int t = 0; t < data.Trials(); ++t)
             for (int p = 0; p < data.Parts(); ++p)
                 if (!std::isfinite(data.At(o, t, p)))
-                    return Error{{}, "operator " + std::to_string(o + 1) + ", trial " + std::to_string(t + 1) +
-                                         ", part " + std::to_string(p + 1) + " has no reading"};
+                    return Error{{},
+                                 "operator " + std::to_string(o + 1) + ", trial " + std::to_string(t + 1) + ", part " +
+                                     std::to_string(p + 1) + " has no reading"};
     const Means means = MeansOf(data);
     return GaugeRrResult{Anova(data, means, tolerance), AverageRange(data, means, tolerance)};
 }

@@ -67,7 +67,7 @@ struct GrrFigures {
     // Of the total variation, in %: EV, AV, interaction, GRR, PV.
     double evPercent = 0, avPercent = 0, interactionPercent = 0, grrPercent = 0, pvPercent = 0;
     std::optional<double> grrTolerancePercent;  // 100 · 6 GRR / T, with a tolerance
-    int ndc = 0;                                // ⌊1.41 · PV / GRR⌋
+    std::optional<int> ndc;                     // ⌊1.41 · PV / GRR⌋; none without any GRR
     // From %GRR of TV (under 10 % acceptable, up to 30 % conditional, above
     // not acceptable); fewer than 5 distinct categories are not acceptable.
     GrrVerdict verdict = GrrVerdict::NotAcceptable;
@@ -75,8 +75,8 @@ struct GrrFigures {
 
 struct GrrAnova {
     AnovaRow part, op, interaction, repeatability, total;
-    bool hasOperators = false;  // more than one operator
-    bool pooled = false;        // the interaction went into repeatability
+    bool hasOperators = false;     // more than one operator
+    bool pooled = false;           // the interaction went into repeatability
     AnovaRow pooledRepeatability;  // with `pooled`
     // Variance components, mm².
     double varRepeatability = 0, varOperator = 0, varInteraction = 0, varPart = 0;
@@ -88,7 +88,7 @@ struct GrrAverageRange {
     double xDiff = 0;    // the range of the operators' averages
     double rP = 0;       // the range of the parts' averages
     double k1 = 0, k2 = 0, k3 = 0;
-    double uclR = 0;     // the range chart's upper limit, D4 · R̄̄
+    double uclR = 0;  // the range chart's upper limit, D4 · R̄̄
     GrrFigures figures;
 };
 

@@ -215,8 +215,7 @@ class Run {
 
 }  // namespace
 
-size_t TakeDriverResult(host::DriverFunctions& driver, Recording& recording, const LocalTime& now,
-                        std::string& rows) {
+size_t TakeDriverResult(host::DriverFunctions& driver, Recording& recording, const LocalTime& now, std::string& rows) {
     VexlaDataBlock32 block{};
     int32_t rates[32];
     driver.GetReFlashRate32(rates);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "recorder/model/recorder_options.h"
 #include "recorder/export/export_command.h"
+#include "recorder/model/recorder_options.h"
 #include "recorder/report/report_command.h"
 #include "recorder/study/study_command.h"
 #include "recorder_run.h"

@@ -48,15 +48,22 @@ TEST(GaugeRr, AverageAndRangeMethodGivesThePublishedFigures) {
         double value, published;
         int decimals;
     } figures[] = {
-        {"R double bar", ar.rBarBar, 0.3417, 4}, {"X diff", ar.xDiff, 0.4447, 4},
-        {"Rp", ar.rP, 3.511, 3},                 {"K1", ar.k1, 0.5908, 4},
-        {"K2", ar.k2, 0.5231, 4},                {"K3", ar.k3, 0.3146, 4},
-        {"EV", ar.figures.ev, 0.2019, 4},        {"AV", ar.figures.av, 0.2297, 4},
-        {"GRR", ar.figures.grr, 0.3058, 4},      {"PV", ar.figures.pv, 1.1046, 4},
-        {"TV", ar.figures.tv, 1.1461, 4},        {"%GRR", ar.figures.grrPercent, 26.7, 1},
+        {"R double bar", ar.rBarBar, 0.3417, 4},
+        {"X diff", ar.xDiff, 0.4447, 4},
+        {"Rp", ar.rP, 3.511, 3},
+        {"K1", ar.k1, 0.5908, 4},
+        {"K2", ar.k2, 0.5231, 4},
+        {"K3", ar.k3, 0.3146, 4},
+        {"EV", ar.figures.ev, 0.2019, 4},
+        {"AV", ar.figures.av, 0.2297, 4},
+        {"GRR", ar.figures.grr, 0.3058, 4},
+        {"PV", ar.figures.pv, 1.1046, 4},
+        {"TV", ar.figures.tv, 1.1461, 4},
+        {"%GRR", ar.figures.grrPercent, 26.7, 1},
     };
     for (const auto& f : figures) ExpectPrinted(f.value, f.published, f.decimals, f.what);
     EXPECT_EQ(ar.figures.ndc, 5);
+    EXPECT_EQ(result->anova.figures.ndc, 4);
     EXPECT_EQ(ar.figures.verdict, GrrVerdict::Conditional);
 }
 

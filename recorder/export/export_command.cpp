@@ -86,8 +86,8 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "vexla-rec: " << written.Failure().Text() << '\n';
         return 1;
     }
-    out << "vexla-rec: " << recording.rows << " values of " << recording.Channels() << " characteristics to "
-        << aqdef << '\n';
+    out << "vexla-rec: " << recording.rows << " values of " << recording.Channels() << " characteristics to " << aqdef
+        << '\n';
     return 0;
 }
 

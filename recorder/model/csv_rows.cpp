@@ -129,7 +129,6 @@ void AppendField(std::string& out, std::string_view text) {
     out += '"';
 }
 
-
 int64_t LocalTime::EpochMilliseconds() const {
     const int64_t days = DaysFromCivil(year, month, day);
     const int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second - int64_t{utcOffsetMinutes} * 60;

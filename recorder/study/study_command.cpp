@@ -2,11 +2,11 @@
 
 #include <array>
 #include <chrono>
-#include <cstdio>
-#include <optional>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "base/command_line.h"
 #include "base/whole_number.h"
@@ -27,7 +27,8 @@ constexpr int64_t kTickMilliseconds = 50;
 constexpr host::Export kStudyExports[] = {host::Export::SetNetSegment, host::Export::GetReFlashRate32,
                                           host::Export::GetNewData32Ch, host::Export::DLL_End_Application};
 
-constexpr const char* kUsage = R"(usage: vexla-rec study grr --parts P --operators O --trials R [--tolerance MM] [options]
+constexpr const char* kUsage =
+    R"(usage: vexla-rec study grr --parts P --operators O --trials R [--tolerance MM] [options]
        vexla-rec study type1 --reference MM --tolerance MM [--count N] [options]
        vexla-rec study grr|type1 --resume FILE [options]
        vexla-rec study grr|type1 --analyse FILE [--tolerance MM] [--reference MM] [--json OUT.json]
@@ -120,12 +121,15 @@ ParsedCommandLine<Options> Parse(const std::vector<std::string>& args) {
                 if (n.empty()) bad = BadCommandLine(named + ": an operator without a name");
         } else if (arg == "--tolerance" || arg == "--reference") {
             const auto v = Millimetres(value);
-            if (!v || (arg == "--tolerance" && *v <= 0)) bad = BadCommandLine(named + ": expected mm (a tolerance above 0)");
+            if (!v || (arg == "--tolerance" && *v <= 0))
+                bad = BadCommandLine(named + ": expected mm (a tolerance above 0)");
             (arg == "--tolerance" ? o.tolerance : o.reference) = v;
         } else if (arg == "--channels") {
             const auto v = ParseChannelList(value);
-            if (!v || *v == 0) bad = BadCommandLine(named + ": expected channels 1..32 such as 1-4,7");
-            else o.channels = *v;
+            if (!v || *v == 0)
+                bad = BadCommandLine(named + ": expected channels 1..32 such as 1-4,7");
+            else
+                o.channels = *v;
         } else if (arg == "--kind") {
             const size_t eq = value.find('=');
             const auto mask = eq == std::string::npos ? std::optional<uint32_t>(0xFFFFFFFFu)
@@ -136,16 +140,21 @@ ParsedCommandLine<Options> Parse(const std::vector<std::string>& args) {
             } else {
                 for (size_t c = 0; c < quality::kChannels; ++c)
                     if ((*mask >> c) & 1u)
-                        o.kinds[c] = kind == "0.001" ? monitor::HardwareType::Thousandth : monitor::HardwareType::Percent;
+                        o.kinds[c] =
+                            kind == "0.001" ? monitor::HardwareType::Thousandth : monitor::HardwareType::Percent;
             }
         } else if (arg == "--seed") {
             const auto v = ParseWholeNumber(value, 0, INT64_MAX);
-            if (!v) bad = BadCommandLine(named + ": expected a whole number");
-            else o.seed = static_cast<uint64_t>(*v);
+            if (!v)
+                bad = BadCommandLine(named + ": expected a whole number");
+            else
+                o.seed = static_cast<uint64_t>(*v);
         } else if (arg == "--segment") {
             const auto v = ParseWholeNumber(value, 1, 999);
-            if (!v) bad = BadCommandLine(named + ": expected a segment 1..999");
-            else o.segment = static_cast<uint32_t>(*v);
+            if (!v)
+                bad = BadCommandLine(named + ": expected a segment 1..999");
+            else
+                o.segment = static_cast<uint32_t>(*v);
         } else if (arg == "-o" || arg == "--output" || arg == "--resume" || arg == "--analyse" || arg == "--report" ||
                    arg == "--json" || arg == "--library") {
             if (value.empty()) bad = BadCommandLine(arg + ": needs a file name");
@@ -206,8 +215,9 @@ StudyPlan NewPlan(const Options& o) {
 
 std::string Prompt(const StudyPlan& plan, size_t index) {
     const std::string of = " (" + std::to_string(index + 1) + " of " + std::to_string(plan.Captures()) + ")";
-    if (plan.kind == StudyKind::Type1) return "capture " + std::to_string(index + 1) + " of " +
-                                              std::to_string(plan.count) + ": place the master part, press Enter";
+    if (plan.kind == StudyKind::Type1)
+        return "capture " + std::to_string(index + 1) + " of " + std::to_string(plan.count) +
+               ": place the master part, press Enter";
     const Step& s = plan.order[index];
     return "operator " + plan.operators[static_cast<size_t>(s.op)] + ", trial " + std::to_string(s.trial + 1) +
            ": place part " + std::to_string(s.part + 1) + ", press Enter" + of;
@@ -247,8 +257,8 @@ bool Capture(StudyData& study, OutputFile& file, host::DriverFunctions& driver, 
             const Step step = plan.kind == StudyKind::GaugeRr ? plan.order[next] : Step{0, static_cast<int>(next), 0};
             for (const ReadingRow& row : recording.LastCaptureRows()) {
                 values.emplace_back(row.channel, quality::MillimetreText(row.value, row.decimals));
-                study.readings.push_back({step.op, step.trial, step.part, row.channel,
-                                          quality::ToMillimetres(row.value), row.decimals});
+                study.readings.push_back(
+                    {step.op, step.trial, step.part, row.channel, quality::ToMillimetres(row.value), row.decimals});
             }
             const Status written = file.Write(StudyRows(plan, step, values, now));
             const Status synced = written ? file.Sync() : written;
@@ -308,7 +318,8 @@ int RunStudy(const std::vector<std::string>& args, std::ostream& out, std::ostre
             return 2;
         }
         if (!loaded->ours) {
-            err << "vexla-rec: " << o.resume << " has no study plan of vexla-rec's: nothing to resume (--analyse reads it)\n";
+            err << "vexla-rec: " << o.resume
+                << " has no study plan of vexla-rec's: nothing to resume (--analyse reads it)\n";
             return 2;
         }
         // A line cut off by a kill is dropped, so the next capture starts a line of its own.

@@ -186,7 +186,8 @@ std::string StudyHeading(const StudyPlan& plan) {
     if (plan.kind == StudyKind::GaugeRr) {
         text += "# order:";
         for (const Step& s : plan.order)
-            text += ' ' + std::to_string(s.op + 1) + '.' + std::to_string(s.trial + 1) + '.' + std::to_string(s.part + 1);
+            text +=
+                ' ' + std::to_string(s.op + 1) + '.' + std::to_string(s.trial + 1) + '.' + std::to_string(s.part + 1);
         text += "\r\noperator,trial,part,channel,value_mm,time\r\n";
     } else {
         text += "trial,channel,value_mm,time\r\n";
@@ -234,8 +235,8 @@ Result<StudyData> ParseStudy(std::string_view text, StudyKind expected) {
             const std::string_view body = Trimmed(line.substr(1));
             const size_t colon = body.find(':');
             if (colon != std::string_view::npos) {
-                const Status read = PlanLine(Trimmed(body.substr(0, colon)), body.substr(colon + 1), plan,
-                                             study.ours, lineNumber);
+                const Status read =
+                    PlanLine(Trimmed(body.substr(0, colon)), body.substr(colon + 1), plan, study.ours, lineNumber);
                 if (!read) return read.Failure();
                 if (Trimmed(body.substr(0, colon)) == kMarker) kindKnown = true;
             }
@@ -246,10 +247,10 @@ Result<StudyData> ParseStudy(std::string_view text, StudyKind expected) {
             const std::vector<std::string_view> names = SplitFields(line);
             for (size_t i = 0; i < names.size(); ++i) {
                 const std::string name = Lower(Trimmed(FieldText(names[i])));
-                int* slot = name == "operator" ? &col.op
-                            : name == "trial"  ? &col.trial
-                            : name == "part"   ? &col.part
-                            : name == "channel" ? &col.channel
+                int* slot = name == "operator"   ? &col.op
+                            : name == "trial"    ? &col.trial
+                            : name == "part"     ? &col.part
+                            : name == "channel"  ? &col.channel
                             : name == "value_mm" ? &col.value
                                                  : nullptr;
                 if (slot && *slot < 0) *slot = static_cast<int>(i);
@@ -264,9 +265,10 @@ Result<StudyData> ParseStudy(std::string_view text, StudyKind expected) {
                 return LineError(lineNumber, "the heading does not fit the study's kind");
             plan.kind = found;
             if (found != expected)
-                return Error{{}, std::string("the file holds ") + StudyKindText(found) + ", not " +
-                                     StudyKindText(expected) + " (vexla-rec study " + StudyKindName(found) +
-                                     " --analyse reads it)"};
+                return Error{{},
+                             std::string("the file holds ") + StudyKindText(found) + ", not " +
+                                 StudyKindText(expected) + " (vexla-rec study " + StudyKindName(found) +
+                                 " --analyse reads it)"};
             if (const Status ok = CheckPlan(plan); !ok) return ok.Failure();
             for (size_t i = 0; i < plan.operators.size(); ++i) operatorIndex[plan.operators[i]] = static_cast<int>(i);
             headingRead = true;
@@ -309,7 +311,8 @@ Result<StudyData> ParseStudy(std::string_view text, StudyKind expected) {
         if (plan.kind == StudyKind::GaugeRr) {
             auto known = operatorIndex.find(name);
             if (known == operatorIndex.end()) {
-                if (study.ours) return LineError(lineNumber, "operator " + name + " is not among the study's operators");
+                if (study.ours)
+                    return LineError(lineNumber, "operator " + name + " is not among the study's operators");
                 if (static_cast<int>(plan.operators.size()) == quality::kMaxStudyOperators)
                     return LineError(lineNumber, "an 11th operator: a study has at most 10");
                 known = operatorIndex.emplace(name, static_cast<int>(plan.operators.size())).first;
@@ -332,7 +335,8 @@ Result<StudyData> ParseStudy(std::string_view text, StudyKind expected) {
         study.readings.push_back(reading);
         if (whole) study.wholeBytes = start;
     }
-    if (!headingRead) return Error{{}, "no heading line: expected operator,trial,part,channel,value_mm or trial,channel,value_mm"};
+    if (!headingRead)
+        return Error{{}, "no heading line: expected operator,trial,part,channel,value_mm or trial,channel,value_mm"};
     if (!study.ours) {
         plan.parts = largestPart;
         plan.trials = largestTrial;
@@ -348,7 +352,8 @@ Result<std::string> ReadStudyText(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path file = quality::Utf8Path(path);
     if (!std::filesystem::is_regular_file(file, ec) || std::filesystem::file_size(file, ec) > kLargestFile || ec)
-        return Error{path, "not a readable study file of at most 64 MB", ec ? ec : std::make_error_code(std::errc::io_error)};
+        return Error{path, "not a readable study file of at most 64 MB",
+                     ec ? ec : std::make_error_code(std::errc::io_error)};
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();

@@ -76,6 +76,11 @@ std::string PValue(const std::optional<double>& p) {
     return *p < 0.001 ? "&lt;0.001" : Format("%.3f", *p);
 }
 
+// "–" where the gauge showed no variation at all.
+std::string NdcText(const std::optional<int>& ndc) {
+    return ndc ? std::to_string(*ndc) : "–";
+}
+
 std::string VerdictClass(quality::GrrVerdict v) {
     return v == quality::GrrVerdict::Acceptable    ? "acceptable"
            : v == quality::GrrVerdict::Conditional ? "conditional"
@@ -105,7 +110,7 @@ struct PlotSpec {
     std::vector<Level> levels;
     std::vector<Separator> groups;
     double xFrom = 0, xTo = 1;
-    std::vector<std::pair<double, std::string>> xTicks;  // empty: numbers
+    std::vector<std::pair<double, std::string>> xTicks;    // empty: numbers
     std::optional<std::pair<double, double>> outsideBand;  // points beyond it are marked
     std::vector<std::pair<std::string, std::string>> key;  // class, label: which line is whose
 };
@@ -138,8 +143,8 @@ std::string Plot(const PlotSpec& spec) {
     for (const auto& [at, text] : spec.xTicks) {
         svg += "<text x=\"";
         AppendCoordinate(svg, x(at));
-        svg += "\" y=\"" + std::to_string(static_cast<int>(kHeight - kBottom + 16)) +
-               "\" text-anchor=\"middle\">" + EscapeHtml(text) + "</text>";
+        svg += "\" y=\"" + std::to_string(static_cast<int>(kHeight - kBottom + 16)) + "\" text-anchor=\"middle\">" +
+               EscapeHtml(text) + "</text>";
     }
     svg += "<text x=\"";
     AppendCoordinate(svg, kLeft + (kWidth - kLeft - kRight) / 2);
@@ -158,8 +163,9 @@ std::string Plot(const PlotSpec& spec) {
         svg += "\">" + EscapeHtml(l.label) + "</text>";
     }
     for (size_t i = 0; i < spec.key.size(); ++i) {
-        svg += "<text class=\"" + spec.key[i].first + "\" x=\"" + std::to_string(static_cast<int>(kWidth - kRight + 6)) +
-               "\" y=\"" + std::to_string(static_cast<int>(kTop + 14 + 16 * i)) + "\">" + EscapeHtml(spec.key[i].second) +
+        svg += "<text class=\"" + spec.key[i].first + "\" x=\"" +
+               std::to_string(static_cast<int>(kWidth - kRight + 6)) + "\" y=\"" +
+               std::to_string(static_cast<int>(kTop + 14 + 16 * i)) + "\">" + EscapeHtml(spec.key[i].second) +
                "</text>";
     }
     svg += '\n';
@@ -240,8 +246,8 @@ std::string GrrPlots(const StudyPlan& plan, const GrrChannel& c) {
     range.outsideBand = std::make_pair(lclR, ar.uclR);
     mean.xTicks = range.xTicks;
     const double uclX = grand + a2 * ar.rBarBar, lclX = grand - a2 * ar.rBarBar;
-    mean.levels = {{grand, "centre", "X̄̄ " + Sig(grand)}, {uclX, "limit", "UCL " + Sig(uclX)},
-                   {lclX, "limit", "LCL " + Sig(lclX)}};
+    mean.levels = {
+        {grand, "centre", "X̄̄ " + Sig(grand)}, {uclX, "limit", "UCL " + Sig(uclX)}, {lclX, "limit", "LCL " + Sig(lclX)}};
     interaction.title = "Part × operator: each operator's mean per part";
     interaction.xTitle = "part";
     interaction.xFrom = 0.5;
@@ -253,8 +259,9 @@ std::string GrrPlots(const StudyPlan& plan, const GrrChannel& c) {
         interaction.series.push_back(std::move(s));
         interaction.key.emplace_back("op" + std::to_string(o), plan.operators[static_cast<size_t>(o)]);
     }
-    std::string html = "<p class=\"legend\">The mean chart's limits come from the ranges: within them the gauge "
-                       "cannot tell the parts apart, so most points should lie outside.</p>\n";
+    std::string html =
+        "<p class=\"legend\">The mean chart's limits come from the ranges: within them the gauge "
+        "cannot tell the parts apart, so most points should lie outside.</p>\n";
     return Plot(range) + html + Plot(mean) + Plot(interaction);
 }
 
@@ -266,8 +273,9 @@ void FiguresRows(std::string& html, const quality::GrrFigures& f, bool interacti
         html += "<td>" + (f.grrTolerancePercent && tv > 0 ? Percent(*f.grrTolerancePercent * sigma / f.grr) : "–") +
                 "</td></tr>\n";
     };
-    html += "<table><tr><th class=\"text\">source</th><th>variance mm²</th><th>σ mm</th><th>6σ mm</th>"
-            "<th>% of TV</th><th>% of tolerance</th></tr>\n";
+    html +=
+        "<table><tr><th class=\"text\">source</th><th>variance mm²</th><th>σ mm</th><th>6σ mm</th>"
+        "<th>% of TV</th><th>% of tolerance</th></tr>\n";
     row("repeatability (EV)", f.ev, f.evPercent);
     row("reproducibility (AV)", f.av, f.avPercent);
     if (interaction) row("part × operator", f.interaction, f.interactionPercent);
@@ -280,7 +288,7 @@ void FiguresRows(std::string& html, const quality::GrrFigures& f, bool interacti
 std::string VerdictLine(const quality::GrrFigures& f) {
     return "<p class=\"verdict " + VerdictClass(f.verdict) + "\">%GRR " + Percent(f.grrPercent) + " % of TV" +
            (f.grrTolerancePercent ? ", " + Percent(*f.grrTolerancePercent) + " % of the tolerance" : std::string()) +
-           "; ndc " + std::to_string(f.ndc) + ": " + quality::GrrVerdictText(f.verdict) + "</p>\n";
+           "; ndc " + NdcText(f.ndc) + ": " + quality::GrrVerdictText(f.verdict) + "</p>\n";
 }
 
 void AnovaRow(std::string& html, const char* name, const quality::AnovaRow& r) {
@@ -315,7 +323,10 @@ void JsonFigures(JsonWriter& j, const quality::GrrFigures& f) {
     j.Key("ev_percent").Number(f.evPercent).Key("av_percent").Number(f.avPercent);
     j.Key("interaction_percent").Number(f.interactionPercent).Key("grr_percent").Number(f.grrPercent);
     j.Key("pv_percent").Number(f.pvPercent).Key("grr_tolerance_percent").Number(f.grrTolerancePercent);
-    j.Key("ndc").Integer(f.ndc).Key("verdict").String(quality::GrrVerdictText(f.verdict));
+    j.Key("ndc")
+        .Number(f.ndc ? std::optional<double>(*f.ndc) : std::nullopt)
+        .Key("verdict")
+        .String(quality::GrrVerdictText(f.verdict));
     j.EndObject();
 }
 
@@ -340,9 +351,9 @@ std::string GrrSummary(const std::vector<GrrChannel>& channels) {
         const quality::GrrFigures& r = c.result.averageRange.figures;
         text += "channel " + std::to_string(c.channel) + ": %GRR " + Percent(a.grrPercent) + " % of TV";
         if (a.grrTolerancePercent) text += ", " + Percent(*a.grrTolerancePercent) + " % of the tolerance";
-        text += ", ndc " + std::to_string(a.ndc) + ": " + quality::GrrVerdictText(a.verdict) + " (EV " + Sig(a.ev) +
-                ", AV " + Sig(a.av) + ", PV " + Sig(a.pv) + " mm; average and range: %GRR " + Percent(r.grrPercent) +
-                " %, ndc " + std::to_string(r.ndc) + ")\n";
+        text += ", ndc " + NdcText(a.ndc) + ": " + quality::GrrVerdictText(a.verdict) + " (EV " + Sig(a.ev) + ", AV " +
+                Sig(a.av) + ", PV " + Sig(a.pv) + " mm; average and range: %GRR " + Percent(r.grrPercent) + " %, ndc " +
+                NdcText(r.ndc) + ")\n";
     }
     return text;
 }
@@ -360,8 +371,9 @@ std::string GrrHtml(const std::string& source, const StudyPlan& plan, const std:
         const quality::GrrAnova& a = c.result.anova;
         const quality::GrrAverageRange& ar = c.result.averageRange;
         body += "<h2>Channel " + std::to_string(c.channel) + "</h2>\n" + VerdictLine(a.figures);
-        body += "<h3>Analysis of variance</h3>\n<table><tr><th class=\"text\">source</th><th>DF</th><th>SS</th>"
-                "<th>MS</th><th>F</th><th>p</th></tr>\n";
+        body +=
+            "<h3>Analysis of variance</h3>\n<table><tr><th class=\"text\">source</th><th>DF</th><th>SS</th>"
+            "<th>MS</th><th>F</th><th>p</th></tr>\n";
         for (const TableRow& r : TableRows(a)) AnovaRow(body, r.shown, *r.row);
         body += "</table>\n<h3>Variance components</h3>\n";
         FiguresRows(body, a.figures, !a.pooled && a.hasOperators);
@@ -430,15 +442,16 @@ std::string Type1Html(const std::string& source, const StudyPlan& plan, const st
                        " mm. Cg = 0.2·T / (6s), Cgk = (0.1·T − |bias|) / (3s); capable from " +
                        Format("%.2f", quality::kCapableCg) +
                        ". The bias is tested against zero with Student's t, two-sided, at 5 %.</p>\n";
-    body += "<table><tr><th>channel</th><th>n</th><th>mean mm</th><th>s mm</th><th>bias mm</th><th>Cg</th>"
-            "<th>Cgk</th><th>t</th><th>p</th><th class=\"text\">verdict</th></tr>\n";
+    body +=
+        "<table><tr><th>channel</th><th>n</th><th>mean mm</th><th>s mm</th><th>bias mm</th><th>Cg</th>"
+        "<th>Cgk</th><th>t</th><th>p</th><th class=\"text\">verdict</th></tr>\n";
     for (const Type1Channel& c : channels) {
         const quality::Type1Result& r = c.result;
         body += "<tr><td>" + std::to_string(c.channel) + "</td><td>" + std::to_string(r.count) + "</td><td>" +
-                Format("%.5f", r.mean) + "</td><td>" + Sig(r.s) + "</td><td>" + Format("%+.5f", r.bias) +
-                "</td><td>" + (r.cg ? Format("%.2f", *r.cg) : "–") + "</td><td>" +
-                (r.cgk ? Format("%.2f", *r.cgk) : "–") + "</td><td>" + (r.t ? Format("%.3f", *r.t) : "–") +
-                "</td><td>" + PValue(r.p) + "</td><td class=\"text verdict " +
+                Format("%.5f", r.mean) + "</td><td>" + Sig(r.s) + "</td><td>" + Format("%+.5f", r.bias) + "</td><td>" +
+                (r.cg ? Format("%.2f", *r.cg) : "–") + "</td><td>" + (r.cgk ? Format("%.2f", *r.cgk) : "–") +
+                "</td><td>" + (r.t ? Format("%.3f", *r.t) : "–") + "</td><td>" + PValue(r.p) +
+                "</td><td class=\"text verdict " +
                 (r.capable ? "acceptable\">capable" : "not-acceptable\">not capable") +
                 (r.biasSignificant ? ", significant bias" : "") + "</td></tr>\n";
     }

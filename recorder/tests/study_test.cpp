@@ -41,8 +41,7 @@ TEST(StudyFile, WhatIsWrittenReadsBackWithItsPlanAndCaptures) {
     const StudyPlan plan = SmallPlan();
     std::string text = StudyHeading(plan);
     LocalTime time;
-    for (size_t i = 0; i < 5; ++i)
-        text += StudyRows(plan, plan.order[i], {{2, "1.234"}, {5, "-0.010"}}, time);
+    for (size_t i = 0; i < 5; ++i) text += StudyRows(plan, plan.order[i], {{2, "1.234"}, {5, "-0.010"}}, time);
     text += "B, jr,1,2,2,0.0";  // a line cut off by a kill
     const Result<StudyData> study = ParseStudy(text, StudyKind::GaugeRr);
     ASSERT_TRUE(study) << study.Failure().Text();
@@ -77,8 +76,7 @@ TEST(StudyFile, BadStudiesAreRefusedWithTheirReason) {
         {full, StudyKind::Type1, "holds a gauge R&R study, not a Type-1 study"},
         {"trial,channel,value_mm\n1,1,0.5\n", StudyKind::GaugeRr, "holds a Type-1 study, not a gauge R&R study"},
         {missing, StudyKind::GaugeRr, "operator B, trial 2, part 3 has no reading on channel 1"},
-        {grr + "A,1,1,1,0.1\nA,1,2,1,0.2\nB,1,1,1,0.1\nB,1,2,1,0.3\n", StudyKind::GaugeRr,
-         "2 to 10 trials, not 1"},
+        {grr + "A,1,1,1,0.1\nA,1,2,1,0.2\nB,1,1,1,0.1\nB,1,2,1,0.3\n", StudyKind::GaugeRr, "2 to 10 trials, not 1"},
         {"# vexla-rec study: grr\n# parts: 0\n" + grr, StudyKind::GaugeRr, "parts 0: expected 2 to 50"},
         {grr + "A,1,1,1,abc\nA,1,2,1,0.2\n", StudyKind::GaugeRr, "line 2: the value_mm does not read as one"},
         {grr + "A,1,1,1,0.1\nA,1,1,1,0.2\n", StudyKind::GaugeRr, "has two readings on channel 1"},
@@ -92,8 +90,8 @@ TEST(StudyFile, BadStudiesAreRefusedWithTheirReason) {
             reason = study.Failure().reason;
         } else {
             const auto data = GaugeRrDataOf(*study, 1);
-            const auto result = data ? quality::AnalyseGaugeRr(*data, std::nullopt)
-                                     : Result<quality::GaugeRrResult>(data.Failure());
+            const auto result =
+                data ? quality::AnalyseGaugeRr(*data, std::nullopt) : Result<quality::GaugeRrResult>(data.Failure());
             ASSERT_FALSE(result) << c.message;
             reason = result.Failure().reason;
         }
