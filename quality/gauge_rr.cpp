@@ -44,6 +44,8 @@ void Conclude(GrrFigures& g, std::optional<double> tolerance) {
                 : g.grrPercent <= 30 ? GrrVerdict::Conditional
                                      : GrrVerdict::NotAcceptable;
     if (g.ndc && *g.ndc < 5) g.verdict = GrrVerdict::NotAcceptable;
+    // Every reading the same: the study shows nothing of what the gauge can tell apart.
+    if (g.tv == 0) g.verdict = GrrVerdict::NotAcceptable;
 }
 
 struct Means {

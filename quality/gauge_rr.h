@@ -69,7 +69,8 @@ struct GrrFigures {
     std::optional<double> grrTolerancePercent;  // 100 · 6 GRR / T, with a tolerance
     std::optional<int> ndc;                     // ⌊1.41 · PV / GRR⌋; none without any GRR
     // From %GRR of TV (under 10 % acceptable, up to 30 % conditional, above
-    // not acceptable); fewer than 5 distinct categories are not acceptable.
+    // not acceptable); fewer than 5 distinct categories are not acceptable,
+    // nor is a study whose readings do not vary at all.
     GrrVerdict verdict = GrrVerdict::NotAcceptable;
 };
 

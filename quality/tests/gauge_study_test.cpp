@@ -131,6 +131,19 @@ TEST(GaugeRr, AStrongInteractionIsKept) {
     EXPECT_GT(r->anova.figures.interaction, 0.02);
 }
 
+TEST(GaugeRr, ReadingsWithoutAnyVariationAreNotAcceptable) {
+    GaugeRrData flat(3, 2, 2);
+    for (int o = 0; o < 2; ++o)
+        for (int t = 0; t < 2; ++t)
+            for (int p = 0; p < 3; ++p) flat.At(o, t, p) = 1.0;
+    const auto r = AnalyseGaugeRr(flat, 0.1);
+    ASSERT_TRUE(r);
+    for (const GrrFigures* f : {&r->anova.figures, &r->averageRange.figures}) {
+        EXPECT_FALSE(f->ndc);
+        EXPECT_EQ(f->verdict, GrrVerdict::NotAcceptable);
+    }
+}
+
 TEST(GaugeRr, RefusesStudiesThatCannotBeAnalysed) {
     GaugeRrData missing = Aiag();
     missing.At(1, 2, 6) = std::nan("");
