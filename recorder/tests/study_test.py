@@ -6,7 +6,9 @@ killed with SIGKILL resumes from its file without losing a capture; bad
 studies are refused with their reason; an AQDEF export is read back field
 by field by a reader of this test's own.
 
-Usage: study_test.py BIN_DIR  (vexla-rec, the driver, gaugesim)
+Usage: study_test.py BIN_DIR [--wine WINE --gaugesim PATH]  (vexla-rec, the
+driver, gaugesim). Under Wine the Type-1 study, the refusals and the export
+are run; the killed run is the same code on both systems.
 """
 
 import argparse
@@ -39,7 +41,7 @@ class Study:
     pressed only once the next prompt is there."""
 
     def __init__(self, t, *args):
-        self.proc = subprocess.Popen([t.rec, "study", *args], env=t.env, cwd=t.work,
+        self.proc = subprocess.Popen([*t.rec, "study", *args], env=t.env, cwd=t.work,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.told = []
         threading.Thread(target=lambda: self.told.extend(iter(self.proc.stderr.readline, b"")), daemon=True).start()
@@ -77,7 +79,7 @@ def gaugesim(t, port, *args):
         f.write((f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={port}\r\n波特率=115200\r\n"
                  "[用户参数]\r\n显示DLL小窗口=0\r\n数据过滤深度=1\r\n").encode("gbk"))
     log = os.path.join(t.work, f"gaugesim-{port}.log")
-    sim = subprocess.Popen([os.path.join(t.bin, "gaugesim"), "--format", "3", "--baud", "115200", "--com", str(port),
+    sim = subprocess.Popen([t.gaugesim, "--format", "3", "--baud", "115200", "--com", str(port),
                             *args], env=t.env, stdout=open(log, "w"), stderr=subprocess.STDOUT)
     wait_for(lambda: "link:" in open(log).read(), 10)
     return sim
@@ -93,10 +95,10 @@ def type1(t):
     script = [10.0 + 0.001 * o for o in offsets]
     sigma = statistics.pstdev(script)
     expected = 0.2 * 0.1 / (6 * sigma)
-    sim = gaugesim(t, 61, "--channels", "1", "--kind", "1=0.001", "--standard-rate", "20", "--motion", "script",
+    sim = gaugesim(t, t.port, "--channels", "1", "--kind", "1=0.001", "--standard-rate", "20", "--motion", "script",
                    "--script", ",".join(f"{v:.3f}" for v in script), "--dwell", "0.07")
     try:
-        study = Study(t, "type1", "--segment", "61", "--reference", "10.000", "--tolerance", "0.1", "--count", "50",
+        study = Study(t, "type1", "--segment", str(t.port), "--reference", "10.000", "--tolerance", "0.1", "--count", "50",
                       "--kind", "0.001", "-o", "type1.csv", "--json", "type1.json")
         pressed = study.press(50)
         out, _ = study.proc.communicate(timeout=30)
@@ -164,19 +166,22 @@ def bad_input(t):
                 for part in (1, 2, 3):
                     if (op, trial, part) != ("B", 2, 3):
                         f.write(f"{op},{trial},{part},1,0.{part}{trial},x\n")
+    with open(os.path.join(t.work, "whole.csv"), "w") as f:
+        f.write("operator,trial,part,channel,value_mm\n" + "".join(
+            f"{op},{trial},{part},1,0.{part}{trial}\n" for op in "AB" for trial in (1, 2) for part in (1, 2)))
     with open(os.path.join(t.work, "one-trial.csv"), "w") as f:
         f.write("operator,trial,part,channel,value_mm\nA,1,1,1,0.1\nA,1,2,1,0.2\nB,1,1,1,0.1\nB,1,2,1,0.2\n")
     cases = [
         (["grr", "--parts", "0", "--operators", "3", "--trials", "3"], "--parts 0: expected 2 to 50 parts"),
         (["grr", "--parts", "10", "--operators", "3", "--trials", "1"], "--trials 1: expected 2 to 10 trials"),
-        (["type1", "--analyse", "grr.csv"], "holds a gauge R&R study, not a Type-1 study"),
+        (["type1", "--analyse", "whole.csv"], "holds a gauge R&R study, not a Type-1 study"),
         (["grr", "--analyse", "type1.csv"], "holds a Type-1 study, not a gauge R&R study"),
         (["grr", "--analyse", "hand.csv"], "operator B, trial 2, part 3 has no reading on channel 1"),
         (["grr", "--analyse", "one-trial.csv"], "2 to 10 trials, not 1"),
         (["type1", "--analyse", "type1.csv", "--tolerance", "0"], "a tolerance above 0"),
     ]
     for args, message in cases:
-        out = subprocess.run([t.rec, "study", *args], env=t.env, cwd=t.work, capture_output=True, text=True,
+        out = subprocess.run([*t.rec, "study", *args], env=t.env, cwd=t.work, capture_output=True, text=True,
                              timeout=30)
         check(out.returncode == 2 and message in out.stderr, f"study {' '.join(args)}: refused, {message!r}",
               out.stderr)
@@ -195,7 +200,7 @@ def aqdef(t):
                             "OK"])
     with open(os.path.join(t.work, "parts-limits.csv"), "w") as f:
         f.write("2, 1.5, -0.05, +0.05, bore Ø\n")
-    out = subprocess.run([t.rec, "export", "--aqdef", "parts.dfq", "parts.csv", "--limits", "parts-limits.csv",
+    out = subprocess.run([*t.rec, "export", "--aqdef", "parts.dfq", "parts.csv", "--limits", "parts-limits.csv",
                           "--part-number", "4711-01", "--part-description", "Flansch"], env=t.env, cwd=t.work,
                          capture_output=True, text=True, timeout=30)
     check(out.returncode == 0, "the export runs", out.stderr)
@@ -234,23 +239,30 @@ def aqdef(t):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("bin")
+    parser.add_argument("--wine")
+    parser.add_argument("--gaugesim")
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix="vexla-study-test-")
     config = os.path.join(work, ".config")
-    t = argparse.Namespace(bin=os.path.abspath(args.bin), work=work, rec=os.path.join(os.path.abspath(args.bin),
-                                                                                       "vexla-rec"),
-                           env=dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8"),
-                           folder=os.path.join(config, "系统配置"))
+    bin_dir = os.path.abspath(args.bin)
+    env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8", WINEDEBUG="-all")
+    t = argparse.Namespace(
+        work=work, env=env, gaugesim=args.gaugesim or os.path.join(bin_dir, "gaugesim"),
+        rec=[args.wine, os.path.join(bin_dir, "vexla-rec.exe")] if args.wine else [os.path.join(bin_dir, "vexla-rec")],
+        # Ports of the test's own: under Wine the prefix is shared with other tests.
+        port=63 if args.wine else 61,
+        folder=(os.path.join(env["WINEPREFIX"], "drive_c", "系统配置") if args.wine else os.path.join(config, "系统配置")))
     os.makedirs(t.folder, exist_ok=True)
     try:
         type1(t)
-        grr_killed_and_resumed(t)
+        if not args.wine:
+            grr_killed_and_resumed(t)
         bad_input(t)
         aqdef(t)
     except Exception as e:  # a broken step fails the test with its reason
         failures.append(repr(e))
         print("FAILED:", repr(e))
-    return finish("study test", work, os.path.join(work, "gaugesim-61.log"), 2000)
+    return finish("study test", work, os.path.join(work, f"gaugesim-{t.port}.log"), 2000)
 
 
 if __name__ == "__main__":
