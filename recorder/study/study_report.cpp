@@ -156,11 +156,19 @@ std::string Plot(const PlotSpec& spec) {
         AppendCoordinate(svg, x(g.x) + 4);
         svg += "\" y=\"" + std::to_string(static_cast<int>(kTop + 14)) + "\">" + EscapeHtml(g.label) + "</text>";
     }
+    // The levels' labels top to bottom, each at least a line below the one above.
+    std::vector<std::pair<double, const Level*>> labelled;
     for (const Level& l : spec.levels) {
         AppendLine(svg, l.cls.c_str(), kLeft, kWidth - kRight, y(l.y), y(l.y));
+        labelled.emplace_back(y(l.y) + 4, &l);
+    }
+    std::sort(labelled.begin(), labelled.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 1; i < labelled.size(); ++i)
+        labelled[i].first = std::max(labelled[i].first, labelled[i - 1].first + 13);
+    for (const auto& [at, l] : labelled) {
         svg += "<text x=\"" + std::to_string(static_cast<int>(kWidth - kRight + 6)) + "\" y=\"";
-        AppendCoordinate(svg, y(l.y) + 4);
-        svg += "\">" + EscapeHtml(l.label) + "</text>";
+        AppendCoordinate(svg, at);
+        svg += "\">" + EscapeHtml(l->label) + "</text>";
     }
     for (size_t i = 0; i < spec.key.size(); ++i) {
         svg += "<text class=\"" + spec.key[i].first + "\" x=\"" +
@@ -462,6 +470,9 @@ std::string Type1Html(const std::string& source, const StudyPlan& plan, const st
         run.xTitle = "capture";
         run.xFrom = 0.5;
         run.xTo = static_cast<double>(c.readings.size()) + 0.5;
+        const double step = std::max(1.0, report::NiceStep(static_cast<double>(c.readings.size()), 10).first);
+        for (double at = step; at <= static_cast<double>(c.readings.size()); at += step)
+            run.xTicks.emplace_back(at, std::to_string(static_cast<int>(at)));
         Series s{"op0", {}, true};
         for (size_t i = 0; i < c.readings.size(); ++i) s.points.emplace_back(static_cast<double>(i + 1), c.readings[i]);
         run.series.push_back(std::move(s));
