@@ -118,9 +118,16 @@ def type1(t):
 
 
 def grr_killed_and_resumed(t):
-    sim = gaugesim(t, 62, "--channels", "1-2", "--kind", "0.001", "--motion", "walk", "--speed", "0.01")
+    # Two gauges with the Type-1 study's scatter (σ 1.90 µm) and nothing
+    # else: the operators make no difference, so AV must come out well
+    # below EV (an estimate of zero, give or take its sampling error).
+    offsets = [0, 2, -3, 1, -2, 3, 0, -1, 2, -2]
+    script = ",".join(f"{0.5 + 0.001 * o:.3f}" for o in offsets)
+    sim = gaugesim(t, 62, "--channels", "1-2", "--kind", "0.001", "--standard-rate", "20", "--motion", "script",
+                   "--script", script, "--dwell", "0.07")
+    names = ["Anna", "王工", "C"]
     try:
-        args = ("grr", "--segment", "62", "--parts", "3", "--operator-names", "Anna,王工", "--trials", "2",
+        args = ("grr", "--segment", "62", "--parts", "3", "--operator-names", ",".join(names), "--trials", "2",
                 "--channels", "1-2", "--kind", "0.001", "--tolerance", "0.5", "--seed", "9", "-o", "grr.csv")
         first = Study(t, *args)
         taken = first.press(5)
@@ -134,7 +141,6 @@ def grr_killed_and_resumed(t):
         check(taken and len(lines) == 1 + 5 * 2, f"killed after 5 confirmed captures: all 5 are in the file",
               before[-400:])
         # The file's rows follow the order it keeps.
-        names = ["Anna", "王工"]
         steps = [f"{names.index(r[0]) + 1}.{r[1]}.{r[2]}" for r in csv.reader(lines[1:])][::2]
         check(steps == order[:5], "the captures followed the order the file keeps", (steps, order[:5]))
         check(first.prompts()[0].startswith(f"operator {names[int(order[0][0]) - 1]}, trial 1: place part "
@@ -142,20 +148,24 @@ def grr_killed_and_resumed(t):
               "the operator is told whose turn it is and which part", first.prompts()[:1])
 
         second = Study(t, "grr", "--segment", "62", "--kind", "0.001", "--resume", "grr.csv", "--json", "grr.json")
-        resumed = second.press(7)
+        resumed = second.press(13)
         out, _ = second.proc.communicate(timeout=30)
     finally:
         sim.terminate()
         sim.wait(timeout=10)
     after = open(path, encoding="utf-8").read()
     check(resumed and second.proc.returncode == 0 and after.startswith(before),
-          "resumed: the 7 captures left are added after the 5 kept", (second.proc.returncode, b"".join(second.told)))
+          "resumed: the 13 captures left are added after the 5 kept", (second.proc.returncode, b"".join(second.told)))
     rows = [r for r in csv.reader(line for line in after.splitlines() if line and not line.startswith("#"))][1:]
     cells = {(r[0], r[1], r[2], r[3]) for r in rows}
-    check(len(rows) == 24 and len(cells) == 24, "every operator, trial, part and channel once", len(rows))
+    check(len(rows) == 36 and len(cells) == 36, "every operator, trial, part and channel once", len(rows))
     result = json.load(open(os.path.join(t.work, "grr.json")))
     check([c["channel"] for c in result["channels"]] == [1, 2] and result["operators"] == names,
           "results for both channels", result.get("channels", [])[:1])
+    figures = [c["anova"]["figures"] for c in result["channels"]]
+    check(all(f["ev"] > 0 and f["av"] < f["ev"] for f in figures),
+          "no operator effect: AV well below EV on both channels "
+          + ", ".join(f"AV {f['av'] * 1000:.2f} µm, EV {f['ev'] * 1000:.2f} µm" for f in figures), figures)
 
 
 def bad_input(t):
