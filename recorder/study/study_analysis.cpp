@@ -43,7 +43,11 @@ int AnalyseStudy(StudyData study, const AnalysisRequest& request, std::ostream& 
             Result<quality::GaugeRrResult> result =
                 data ? quality::AnalyseGaugeRr(*data, plan.tolerance) : Result<quality::GaugeRrResult>(data.Failure());
             if (!result) {
-                err << "vexla-rec: " << request.source << ": " << result.Failure().reason << '\n';
+                err << "vexla-rec: " << request.source << ": " << result.Failure().reason;
+                // Our own study, interrupted: say how it goes on.
+                if (study.ours && data)
+                    err << " (vexla-rec study grr --resume " << request.source << " takes the rest)";
+                err << '\n';
                 return 2;
             }
             channels.push_back({c, std::move(*data), std::move(*result)});
@@ -59,13 +63,19 @@ int AnalyseStudy(StudyData study, const AnalysisRequest& request, std::ostream& 
         }
         std::vector<Type1Channel> channels;
         for (const int c : plan.channels) {
-            std::vector<double> readings = Type1ReadingsOf(study, c);
-            Result<quality::Type1Result> result = quality::AnalyseType1(readings, *plan.reference, *plan.tolerance);
+            Result<std::vector<double>> readings = Type1ReadingsOf(study, c);
+            Result<quality::Type1Result> result =
+                readings ? quality::AnalyseType1(*readings, *plan.reference, *plan.tolerance)
+                         : Result<quality::Type1Result>(readings.Failure());
             if (!result) {
                 err << "vexla-rec: " << request.source << ": channel " << c << ": " << result.Failure().reason << '\n';
                 return 2;
             }
-            channels.push_back({c, std::move(readings), *result});
+            if (study.ours && readings->size() < static_cast<size_t>(plan.count))
+                err << "vexla-rec: channel " << c << ": " << readings->size() << " of the " << plan.count
+                    << " captures the study plans (vexla-rec study type1 --resume " << request.source
+                    << " takes the rest)\n";
+            channels.push_back({c, std::move(*readings), *result});
         }
         summary = Type1Summary(channels);
         html = Type1Html(request.source, plan, channels);

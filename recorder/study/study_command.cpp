@@ -231,6 +231,11 @@ bool Capture(StudyData& study, OutputFile& file, host::DriverFunctions& driver, 
     RecordingSettings settings;
     for (const int c : plan.channels) settings.channels[static_cast<size_t>(c - 1)] = true;
     settings.kinds = o.kinds;
+    // A resumed study keeps each channel's gauge kind as its readings show
+    // it, so that one study never mixes two resolutions.
+    for (const StudyReading& r : study.readings)
+        settings.kinds[static_cast<size_t>(r.channel - 1)] =
+            r.decimals >= 3 ? monitor::HardwareType::Thousandth : monitor::HardwareType::Percent;
     settings.capture = true;
     Recording recording(settings);
     std::vector<bool> done = DoneCaptures(study);

@@ -394,13 +394,19 @@ Result<quality::GaugeRrData> GaugeRrDataOf(const StudyData& study, int channel) 
     return data;
 }
 
-std::vector<double> Type1ReadingsOf(const StudyData& study, int channel) {
+Result<std::vector<double>> Type1ReadingsOf(const StudyData& study, int channel) {
     std::vector<std::pair<int, double>> byTrial;
     for (const StudyReading& r : study.readings)
         if (r.channel == channel) byTrial.emplace_back(r.trial, r.value);
     std::stable_sort(byTrial.begin(), byTrial.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<double> values;
-    for (const auto& [trial, value] : byTrial) values.push_back(value);
+    for (size_t i = 0; i < byTrial.size(); ++i) {
+        if (i > 0 && byTrial[i].first == byTrial[i - 1].first)
+            return Error{{},
+                         "trial " + std::to_string(byTrial[i].first + 1) + " has two readings on channel " +
+                             std::to_string(channel)};
+        values.push_back(byTrial[i].second);
+    }
     return values;
 }
 

@@ -97,8 +97,8 @@ Result<std::string> ReadStudyText(const std::string& path);
 // The readings of one channel as the gauge R&R analysis takes them; a
 // reading given twice is refused.
 Result<quality::GaugeRrData> GaugeRrDataOf(const StudyData& study, int channel);
-// The readings of one channel in trial order.
-std::vector<double> Type1ReadingsOf(const StudyData& study, int channel);
+// The readings of one channel in trial order; a trial given twice is refused.
+Result<std::vector<double>> Type1ReadingsOf(const StudyData& study, int channel);
 
 // Which captures are done: a step (or Type-1 trial) counts once every
 // channel of the plan has its reading.

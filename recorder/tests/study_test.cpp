@@ -82,12 +82,17 @@ TEST(StudyFile, BadStudiesAreRefusedWithTheirReason) {
         {grr + "A,1,1,1,0.1\nA,1,1,1,0.2\n", StudyKind::GaugeRr, "has two readings on channel 1"},
         {"part,value\n1,2\n", StudyKind::GaugeRr, "line 1: not a study's heading"},
         {grr, StudyKind::GaugeRr, "no readings"},
+        {"trial,channel,value_mm\n1,1,0.5\n2,1,0.6\n2,1,0.7\n", StudyKind::Type1, "trial 2 has two readings"},
     };
     for (const auto& c : cases) {
         std::string reason;
         Result<StudyData> study = ParseStudy(c.text, c.kind);
         if (!study) {
             reason = study.Failure().reason;
+        } else if (c.kind == StudyKind::Type1) {
+            const auto readings = Type1ReadingsOf(*study, 1);
+            ASSERT_FALSE(readings) << c.message;
+            reason = readings.Failure().reason;
         } else {
             const auto data = GaugeRrDataOf(*study, 1);
             const auto result =
