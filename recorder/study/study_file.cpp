@@ -36,12 +36,14 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
+// A length in mm; a kilometre or more is no reading of a dial gauge (and
+// its square would overflow the analysis).
 std::optional<double> Number(std::string_view text) {
     const std::string copy(Trimmed(text));
     if (copy.empty()) return std::nullopt;
     char* end = nullptr;
     const double value = std::strtod(copy.c_str(), &end);
-    if (end != copy.c_str() + copy.size() || !std::isfinite(value)) return std::nullopt;
+    if (end != copy.c_str() + copy.size() || !(std::fabs(value) < 1e6)) return std::nullopt;
     return value;
 }
 
