@@ -103,7 +103,7 @@ struct Separator {
     double x = 0;  // where a group starts
     std::string label;
 };
-struct PlotSpec {
+struct PlotContent {
     std::string title;
     std::string xTitle;
     std::vector<Series> series;
@@ -115,21 +115,21 @@ struct PlotSpec {
     std::vector<std::pair<std::string, std::string>> key;  // class, label: which line is whose
 };
 
-std::string Plot(const PlotSpec& spec) {
+std::string Plot(const PlotContent& content) {
     constexpr double kWidth = 960, kHeight = 300, kLeft = 80, kRight = 150, kTop = 28, kBottom = 40;
     double low = INFINITY, high = -INFINITY;
-    for (const Series& s : spec.series)
+    for (const Series& s : content.series)
         for (const auto& [x, y] : s.points) low = std::min(low, y), high = std::max(high, y);
-    for (const Level& l : spec.levels) low = std::min(low, l.y), high = std::max(high, l.y);
+    for (const Level& l : content.levels) low = std::min(low, l.y), high = std::max(high, l.y);
     if (!std::isfinite(low)) low = 0, high = 1;
     if (high - low < 1e-12) low -= 0.001, high += 0.001;
     const double pad = (high - low) * 0.08;
     low -= pad, high += pad;
-    const Scale x(spec.xFrom, spec.xTo, kLeft, kWidth - kLeft - kRight, false);
+    const Scale x(content.xFrom, content.xTo, kLeft, kWidth - kLeft - kRight, false);
     const Scale y(low, high, kTop, kHeight - kTop - kBottom, true);
     std::string svg = "<svg class=\"plot\" viewBox=\"0 0 960 300\" xmlns=\"http://www.w3.org/2000/svg\">\n";
     svg += "<text class=\"title\" x=\"" + std::to_string(static_cast<int>(kLeft)) + "\" y=\"18\">" +
-           EscapeHtml(spec.title) + "</text>\n<g class=\"grid\">";
+           EscapeHtml(content.title) + "</text>\n<g class=\"grid\">";
     const auto [step, decimals] = report::NiceStep(high - low, 5);
     std::string labels;
     for (double v = std::ceil(low / step) * step; v <= high; v += step) {
@@ -140,7 +140,7 @@ std::string Plot(const PlotSpec& spec) {
     }
     svg += "</g>\n" + labels + "\n";
     report::AppendFrame(svg, kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom);
-    for (const auto& [at, text] : spec.xTicks) {
+    for (const auto& [at, text] : content.xTicks) {
         svg += "<text x=\"";
         AppendCoordinate(svg, x(at));
         svg += "\" y=\"" + std::to_string(static_cast<int>(kHeight - kBottom + 16)) + "\" text-anchor=\"middle\">" +
@@ -149,8 +149,8 @@ std::string Plot(const PlotSpec& spec) {
     svg += "<text x=\"";
     AppendCoordinate(svg, kLeft + (kWidth - kLeft - kRight) / 2);
     svg += "\" y=\"" + std::to_string(static_cast<int>(kHeight - 6)) + "\" text-anchor=\"middle\">" +
-           EscapeHtml(spec.xTitle) + "</text>\n";
-    for (const Separator& g : spec.groups) {
+           EscapeHtml(content.xTitle) + "</text>\n";
+    for (const Separator& g : content.groups) {
         AppendLine(svg, "separator", x(g.x), x(g.x), kTop, kHeight - kBottom);
         svg += "<text x=\"";
         AppendCoordinate(svg, x(g.x) + 4);
@@ -158,7 +158,7 @@ std::string Plot(const PlotSpec& spec) {
     }
     // The levels' labels top to bottom, each at least a line below the one above.
     std::vector<std::pair<double, const Level*>> labelled;
-    for (const Level& l : spec.levels) {
+    for (const Level& l : content.levels) {
         AppendLine(svg, l.cls.c_str(), kLeft, kWidth - kRight, y(l.y), y(l.y));
         labelled.emplace_back(y(l.y) + 4, &l);
     }
@@ -170,14 +170,14 @@ std::string Plot(const PlotSpec& spec) {
         AppendCoordinate(svg, at);
         svg += "\">" + EscapeHtml(l->label) + "</text>";
     }
-    for (size_t i = 0; i < spec.key.size(); ++i) {
-        svg += "<text class=\"" + spec.key[i].first + "\" x=\"" +
+    for (size_t i = 0; i < content.key.size(); ++i) {
+        svg += "<text class=\"" + content.key[i].first + "\" x=\"" +
                std::to_string(static_cast<int>(kWidth - kRight + 6)) + "\" y=\"" +
-               std::to_string(static_cast<int>(kTop + 14 + 16 * i)) + "\">" + EscapeHtml(spec.key[i].second) +
+               std::to_string(static_cast<int>(kTop + 14 + 16 * i)) + "\">" + EscapeHtml(content.key[i].second) +
                "</text>";
     }
     svg += '\n';
-    for (const Series& s : spec.series) {
+    for (const Series& s : content.series) {
         if (s.joined && s.points.size() > 1) {
             svg += "<polyline class=\"" + s.cls + "\" points=\"";
             for (const auto& [px, py] : s.points) {
@@ -189,7 +189,8 @@ std::string Plot(const PlotSpec& spec) {
             svg += "\"/>";
         }
         for (const auto& [px, py] : s.points) {
-            const bool out = spec.outsideBand && (py < spec.outsideBand->first || py > spec.outsideBand->second);
+            const bool out =
+                content.outsideBand && (py < content.outsideBand->first || py > content.outsideBand->second);
             svg += "<circle class=\"" + (out ? std::string("out") : s.cls) + "\" r=\"" + (out ? "3.5" : "2.5") +
                    "\" cx=\"";
             AppendCoordinate(svg, x(px));
@@ -219,7 +220,7 @@ std::string GrrPlots(const StudyPlan& plan, const GrrChannel& c) {
     const quality::GaugeRrData& d = c.data;
     const quality::GrrAverageRange& ar = c.result.averageRange;
     const int P = d.Parts(), O = d.Operators(), R = d.Trials();
-    PlotSpec range, mean, interaction;
+    PlotContent range, mean, interaction;
     range.title = "Range chart by operator";
     mean.title = "Mean chart by operator";
     range.xTitle = mean.xTitle = "operator and part";
@@ -465,7 +466,7 @@ std::string Type1Html(const std::string& source, const StudyPlan& plan, const st
     }
     body += "</table>\n";
     for (const Type1Channel& c : channels) {
-        PlotSpec run;
+        PlotContent run;
         run.title = "Channel " + std::to_string(c.channel) + ": run chart";
         run.xTitle = "capture";
         run.xFrom = 0.5;
