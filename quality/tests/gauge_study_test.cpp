@@ -12,7 +12,8 @@ namespace vexla::quality {
 namespace {
 
 // The AIAG MSA manual's (4th edition) worked example: 10 parts, appraisers
-// A, B and C, 3 trials; a row per (appraiser, trial), a column per part.
+// A, B and C, 3 trials; a row per (appraiser, trial), a column per part. Its
+// average-and-range figures are printed to four decimals.
 constexpr double kAiag[3][3][10] = {
     {{0.29, -0.56, 1.34, 0.47, -0.80, 0.02, 0.59, -0.31, 2.26, -1.36},
      {0.41, -0.68, 1.17, 0.50, -0.92, -0.11, 0.75, -0.20, 1.99, -1.25},
@@ -67,6 +68,8 @@ TEST(GaugeRr, AverageAndRangeMethodGivesThePublishedFigures) {
     EXPECT_EQ(ar.figures.verdict, GrrVerdict::Conditional);
 }
 
+// The analysis of variance of the same data as published: its sums of
+// squares to four decimals, and an interaction far from significant.
 TEST(GaugeRr, AnovaGivesThePublishedSumsOfSquaresAndPoolsTheInteraction) {
     const auto result = AnalyseGaugeRr(Aiag(), 6.0);
     ASSERT_TRUE(result) << result.Failure().Text();
