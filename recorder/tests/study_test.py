@@ -22,18 +22,8 @@ import subprocess
 import sys
 import tempfile
 import threading
-import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "testing"))
-from checklist import check, failures, finish  # noqa: E402
-
-
-def wait_for(condition, timeout=20):
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(0.02)
-    return True
+from checklist import check, failures, finish, wait_for, write_driver_settings  # noqa: E402
 
 
 class Study:
@@ -75,9 +65,7 @@ class Study:
 def gaugesim(t, port, *args):
     # Filter depth 1: each capture is one reading of the gauge, not a mean
     # of the last few (which would hide the very spread a study measures).
-    with open(os.path.join(t.folder, f"Vexla配置{port:03d}.txt"), "wb") as f:
-        f.write((f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={port}\r\n波特率=115200\r\n"
-                 "[用户参数]\r\n显示DLL小窗口=0\r\n数据过滤深度=1\r\n").encode("gbk"))
+    write_driver_settings(t.folder, port, "数据过滤深度=1")
     log = os.path.join(t.work, f"gaugesim-{port}.log")
     sim = subprocess.Popen([t.gaugesim, "--format", "3", "--baud", "115200", "--com", str(port),
                             *args], env=t.env, stdout=open(log, "w"), stderr=subprocess.STDOUT)
