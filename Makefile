@@ -95,6 +95,7 @@ check-format: deps
 bench: build-bench
 	build/bench/bin/vexla_bench
 	build/bench/bin/comm_bench
+	build/bench/bin/study_bench
 	@# The driver's CPU on a busy line beside the simplest reader's.
 	CPU_SECONDS=15 tools/measure-cpu-ratio.sh
 	@# The grids of the control window and of the monitor on the GUI thread,

@@ -127,15 +127,12 @@ class Run {
         if (!Write(CsvHeading(recording_.Settings().Layout())) || !Sync()) return false;
         while (!StopRequested()) {
             const LocalTime now = LocalNow();
-            VexlaDataBlock32 block{};
-            int32_t rates[32];
-            driver_.GetReFlashRate32(rates);
-            driver_.GetNewData32Ch(&block);
             std::string rows;
-            recording_.TakeResult(block, rates, now, rows);
+            DriverTick seen;
+            TakeDriverResult(driver_, recording_, now, rows, &seen);
             const int64_t steady = SteadyMilliseconds();
             if (publisher_) {
-                gauges_.Take(block, rates, options_.channels, options_.kinds, recording_.Settings().limits, now);
+                gauges_.Take(seen.block, seen.rates, options_.channels, options_.kinds, recording_.Settings().limits, now);
                 gauges_.PublishTo(*publisher_, [this](int c) { return ChannelName(c); });
             }
             int captures = keys && !options_.partIdPrompt ? keys->TakePresses() : 0;
@@ -292,6 +289,15 @@ class Run {
 };
 
 }  // namespace
+
+size_t TakeDriverResult(host::DriverFunctions& driver, Recording& recording, const LocalTime& now, std::string& rows,
+                        DriverTick* seen) {
+    DriverTick tick;
+    DriverTick& t = seen ? *seen : tick;
+    driver.GetReFlashRate32(t.rates);
+    driver.GetNewData32Ch(&t.block);
+    return recording.TakeResult(t.block, t.rates, now, rows);
+}
 
 int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream& err) {
     RecordingSettings settings;

@@ -2,10 +2,24 @@
 // One recording run from start to summary.
 
 #include <iosfwd>
+#include <string>
 
+#include "host/driver_library.h"
 #include "recorder/model/recorder_options.h"
 
 namespace vexla::recorder {
+
+// What the driver handed out in one tick.
+struct DriverTick {
+    VexlaDataBlock32 block{};
+    int32_t rates[32]{};
+};
+
+// One tick's read of the driver into the recording: the rates and the new
+// readings of every channel, also into `seen` when given (the publisher's
+// gauges). Returns the rows it appended (continuous mode).
+size_t TakeDriverResult(host::DriverFunctions& driver, Recording& recording, const LocalTime& now, std::string& rows,
+                        DriverTick* seen = nullptr);
 
 // 0 after a normal run, 1 when the file or the driver failed, 2 for a bad
 // limits file. Rows go to the file; the summary to `out`, messages to `err`.

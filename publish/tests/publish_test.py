@@ -23,9 +23,8 @@ import time
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "..", "tools", "testing"))
 sys.path.insert(0, os.path.join(here, "..", "..", "recorder", "tests"))
-from checklist import check, failures, finish  # noqa: E402
+from checklist import check, failures, finish, write_driver_settings  # noqa: E402
 from mqtt_broker import Broker, Subscriber, free_port, stop_all, wait_for  # noqa: E402
-from terminal_pane import write_driver_settings  # noqa: E402
 from vexla_rec_test import Recorder  # noqa: E402
 
 
@@ -244,7 +243,10 @@ def main():
     config = os.path.join(work, ".config")
     env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8", WINEDEBUG="-all")
     env.pop(("VEXLA_PUBLISH_PASSWORD"), None)
-    write_driver_settings(os.path.join(env["WINEPREFIX"], "drive_c") if args.wine else config, com, com)
+    folder = (os.path.join(env["WINEPREFIX"], "drive_c", "系统配置") if args.wine
+              else os.path.join(config, "系统配置"))
+    os.makedirs(folder, exist_ok=True)
+    write_driver_settings(folder, com)
     with open(os.path.join(work, "limits.csv"), "w") as f:
         f.write("1, 0.50, -0.10, 0.10, ramp\n2, 0, -0.5, 0.5, still\n")
     sim_log = os.path.join(work, "gaugesim.log")
