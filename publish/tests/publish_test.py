@@ -137,6 +137,27 @@ def outage(rec, broker, seconds):
     sub.close()
 
 
+def slow_subscriber(rec, broker):
+    # A consumer that takes a quarter second per message falls behind; the
+    # broker queues for it, and neither the recorder nor a quick consumer
+    # notices.
+    fast = Subscriber(broker, "t7", name="fast-subscriber")
+    slow = Subscriber(broker, "t7", name="slow-subscriber")
+    slow.client.on_message = lambda c, u, m: (time.sleep(0.25), slow._received(c, u, m))
+    out = rec.run("--channels", "1-2", "--every", "0.5", "--duration", "4", "-o", rec.path("p7.csv"),
+                  "--part-id", "counter", *publish_args(rec, broker, "t7", "q7.queue"))
+    parts = list(csv_parts(os.path.join(rec.work, "p7.csv")))
+    wait_for(lambda: len(fast.parts()) >= len(parts), 10)
+    lagging = len(slow.parts()) < len(parts)
+    check(out.returncode == 0 and [p["part"] for p in fast.parts()] == parts and "0 parts queued" in out.stderr,
+          f"a slow subscriber holds nothing up: all {len(parts)} parts to the quick one, none left queued "
+          f"(the slow one {'behind' if lagging else 'kept up'})", out.stderr)
+    check(wait_for(lambda: [p["part"] for p in slow.parts()] == parts, 60),
+          "the slow subscriber gets every part too, in order", [p["part"] for p in slow.parts()])
+    fast.close()
+    slow.close()
+
+
 def killed_with_queue(rec, broker):
     broker.stop()
     proc = subprocess.Popen(rec.command("--channels", "1-2", "--every", "0.3", "--duration", "60", "-o",
@@ -264,6 +285,7 @@ def main():
         outage(rec, broker, args.outage)
         will(rec, broker)
         if not args.wine:
+            slow_subscriber(rec, broker)
             killed_with_queue(rec, broker)
             refused(rec, broker)
             credentials(rec)
