@@ -32,8 +32,8 @@ void MqttClient::Poll(int64_t now) {
             if (now - stateSince_ > options_.connectTimeoutMs) Fail(now, options_.host + ": no answer to the connect");
             return;
         }
-        mqtt::Connect connect{options_.clientId, options_.keepAliveSeconds, options_.cleanSession, options_.will,
-                              options_.userName, options_.password};
+        mqtt::Connect connect{options_.clientId, options_.keepAliveSeconds, options_.cleanSession,
+                              options_.will,     options_.userName,         options_.password};
         out_ = mqtt::EncodeConnect(connect);
         state_ = State::AwaitingConnack;
         stateSince_ = now;

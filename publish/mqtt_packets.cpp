@@ -148,13 +148,20 @@ std::optional<Publish> DecodePublish(const Frame& f) {
 
 const char* ConnackReason(uint8_t returnCode) {
     switch (returnCode) {
-        case 0: return "accepted";
-        case 1: return "the broker does not speak MQTT 3.1.1";
-        case 2: return "the broker refused the client identifier";
-        case 3: return "the broker is unavailable";
-        case 4: return "the broker refused the user name or password";
-        case 5: return "the broker refused the user name or password (not authorised)";
-        default: return "the broker refused the connection";
+        case 0:
+            return "accepted";
+        case 1:
+            return "the broker does not speak MQTT 3.1.1";
+        case 2:
+            return "the broker refused the client identifier";
+        case 3:
+            return "the broker is unavailable";
+        case 4:
+            return "the broker refused the user name or password";
+        case 5:
+            return "the broker refused the user name or password (not authorised)";
+        default:
+            return "the broker refused the connection";
     }
 }
 

@@ -65,9 +65,9 @@ std::string EncodeDisconnect();
 // One packet cut from the front of a received stream.
 struct Frame {
     enum class State { Incomplete, Complete, Malformed } state = State::Incomplete;
-    size_t size = 0;         // the whole packet's bytes, when Complete
-    uint8_t header = 0;      // the first byte: type and flags
-    std::string_view body;   // the variable header and payload
+    size_t size = 0;        // the whole packet's bytes, when Complete
+    uint8_t header = 0;     // the first byte: type and flags
+    std::string_view body;  // the variable header and payload
     PacketType Type() const { return static_cast<PacketType>(header >> 4); }
 };
 Frame NextFrame(std::string_view received);

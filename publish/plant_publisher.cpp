@@ -114,13 +114,13 @@ std::string PartPayload(const std::string& station, const PartMessage& part) {
 Result<std::unique_ptr<PlantPublisher>> PlantPublisher::Start(PublishSettings settings, Publisher who,
                                                               std::unique_ptr<TcpLink> link) {
     const std::string station = TopicLevel(settings.station.empty() ? ComputerName() : settings.station);
-    if (settings.queueFile.empty())
-        settings.queueFile = QueueFolder() + "/" + who.program + "-" + station + ".queue";
+    if (settings.queueFile.empty()) settings.queueFile = QueueFolder() + "/" + who.program + "-" + station + ".queue";
     std::error_code ignored;
     const std::filesystem::path folder = quality::Utf8Path(settings.queueFile).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
     Result<std::unique_ptr<PartQueue>> queue = PartQueue::Open(settings.queueFile, settings.queueBound);
-    if (!queue) return Error{"the queue of unsent parts " + settings.queueFile, queue.Failure().reason, queue.Failure().code};
+    if (!queue)
+        return Error{"the queue of unsent parts " + settings.queueFile, queue.Failure().reason, queue.Failure().code};
 
     const std::string prefix = settings.root + "/" + station + "/";
     ClientOptions options;
@@ -156,7 +156,8 @@ void PlantPublisher::Gauge(int channel, const GaugeReading& gauge) {
     // A change is a new value, a new judgement or the gauge falling silent
     // or coming back; the time and the rate alone are not.
     std::string key = std::to_string(gauge.reading.value) + ' ' + std::to_string(gauge.reading.displacement) + ' ' +
-                      (gauge.judgement ? quality::JudgementText(*gauge.judgement) : "-") + (gauge.rate == 0 ? " 0" : "");
+                      (gauge.judgement ? quality::JudgementText(*gauge.judgement) : "-") +
+                      (gauge.rate == 0 ? " 0" : "");
     if (key == (c.pending.empty() ? c.key : c.pendingKey)) return;
     c.pending = GaugePayload(channel, gauge);
     c.pendingKey = std::move(key);
@@ -234,10 +235,10 @@ void PlantPublisher::Stop() {
 }
 
 std::string PlantPublisher::StatusText() const {
-    std::string text = client_->Connected()      ? "broker up"
-                       : stopped_                 ? "broker left"
+    std::string text = client_->Connected()         ? "broker up"
+                       : stopped_                   ? "broker left"
                        : client_->Problem().empty() ? "broker: connecting"
-                                                  : "broker: " + client_->Problem();
+                                                    : "broker: " + client_->Problem();
     text += ", " + std::to_string(queue_->Size()) + (queue_->Size() == 1 ? " part" : " parts") + " queued";
     if (queue_->Dropped() > 0)
         text += "; QUEUE FULL (" + std::to_string(queue_->Bound()) + "): " + std::to_string(queue_->Dropped()) +

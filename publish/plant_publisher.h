@@ -105,7 +105,7 @@ class PlantPublisher {
     std::string station_;
     std::string prefix_;  // ROOT/STATION/
     std::array<Channel, quality::kChannels> channels_;
-    size_t sent_ = 0;          // queued parts sent on this connection, from the front
+    size_t sent_ = 0;           // queued parts sent on this connection, from the front
     std::deque<uint16_t> ids_;  // their packet identifiers, front first
     bool wasConnected_ = false;
     int64_t lastPoll_ = 0;

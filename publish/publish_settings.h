@@ -19,11 +19,11 @@ struct PublishSettings {
     std::string root = "vexla";
     std::optional<std::string> userName;
     std::optional<std::string> password;
-    bool cleanSession = false;  // a persistent session unless asked
-    std::string station;        // empty: the computer's name
-    double gaugeRate = 5;       // a channel's readings per second at most
-    size_t queueBound = 100000; // parts waiting on the disk at most
-    std::string queueFile;      // empty: in QueueFolder(), named by program and station
+    bool cleanSession = false;   // a persistent session unless asked
+    std::string station;         // empty: the computer's name
+    double gaugeRate = 5;        // a channel's readings per second at most
+    size_t queueBound = 100000;  // parts waiting on the disk at most
+    std::string queueFile;       // empty: in QueueFolder(), named by program and station
 };
 
 // The URL's parts into `settings`; refused with the reason.

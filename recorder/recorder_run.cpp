@@ -132,7 +132,8 @@ class Run {
             TakeDriverResult(driver_, recording_, now, rows, &seen);
             const int64_t steady = SteadyMilliseconds();
             if (publisher_) {
-                gauges_.Take(seen.block, seen.rates, options_.channels, options_.kinds, recording_.Settings().limits, now);
+                gauges_.Take(seen.block, seen.rates, options_.channels, options_.kinds, recording_.Settings().limits,
+                             now);
                 gauges_.PublishTo(*publisher_, [this](int c) { return ChannelName(c); });
             }
             int captures = keys && !options_.partIdPrompt ? keys->TakePresses() : 0;
@@ -195,8 +196,8 @@ class Run {
         }
         if (publisher_->Dropped() > told_.dropped) {
             if (progress_) err_ << '\r';
-            err_ << "vexla-rec: the queue of unsent parts is FULL (" << options_.publishQueue << " parts): "
-                 << publisher_->Dropped() << " oldest dropped so far, the newest kept\n";
+            err_ << "vexla-rec: the queue of unsent parts is FULL (" << options_.publishQueue
+                 << " parts): " << publisher_->Dropped() << " oldest dropped so far, the newest kept\n";
             told_.dropped = publisher_->Dropped();
         }
     }
@@ -209,8 +210,12 @@ class Run {
         PartVerdict verdict;
         recording_.Capture(now, identity, rows, verdict);
         if (publisher_) {
-            publish::PartMessage part{recording_.LastPartNumber(), identity, now, verdict,
-                                      &recording_.LastCaptureRows(), &recording_.Settings().limits,
+            publish::PartMessage part{recording_.LastPartNumber(),
+                                      identity,
+                                      now,
+                                      verdict,
+                                      &recording_.LastCaptureRows(),
+                                      &recording_.Settings().limits,
                                       [this](int c) { return ChannelName(c); }};
             // The part is in the CSV file either way; the queue failing is said.
             if (Status queued = publisher_->Part(publish::PartPayload(publisher_->Station(), part)); !queued)

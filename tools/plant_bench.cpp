@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
                 rows[static_cast<size_t>(c)].value = rows[static_cast<size_t>(c)].displacement = step % 10000;
             }
             for (auto& p : publishers) {
-                const publish::PartMessage part{parts, {std::to_string(parts), "bench", "bench"}, now, {}, &rows,
-                                                &limits, {}};
+                const publish::PartMessage part{
+                    parts, {std::to_string(parts), "bench", "bench"}, now, {}, &rows, &limits, {}};
                 if (Status queued = p->Part(publish::PartPayload(p->Station(), part)); !queued)
                     std::fprintf(stderr, "vexla_plant_bench: %s\n", queued.Failure().Text().c_str());
             }
@@ -97,9 +97,10 @@ int main(int argc, char** argv) {
     size_t queued = 0;
     for (auto& p : publishers) queued += p->Queued();
     publishers.clear();  // each says goodbye
-    std::printf("stations %d, %.1f s, parts per station %llu, CPU %.3f s = %.2f %% of a core (%.3f %% per station), "
-                "still queued %zu\n",
-                stations, wall, static_cast<unsigned long long>(parts), cpu, 100 * cpu / wall,
-                100 * cpu / wall / stations, queued);
+    std::printf(
+        "stations %d, %.1f s, parts per station %llu, CPU %.3f s = %.2f %% of a core (%.3f %% per station), "
+        "still queued %zu\n",
+        stations, wall, static_cast<unsigned long long>(parts), cpu, 100 * cpu / wall, 100 * cpu / wall / stations,
+        queued);
     return 0;
 }

@@ -53,8 +53,11 @@ TEST(MqttPackets, RemainingLengthAtEachBoundaryReadsBack) {
         size_t payload;
         std::string lengthBytes;
     } cases[] = {
-        {127 - 3, "\x7F"s},         {128 - 3, "\x80\x01"s},         {16383 - 3, "\xFF\x7F"s},
-        {16384 - 3, "\x80\x80\x01"s}, {2097152 - 3, "\x80\x80\x80\x01"s},
+        {127 - 3, "\x7F"s},
+        {128 - 3, "\x80\x01"s},
+        {16383 - 3, "\xFF\x7F"s},
+        {16384 - 3, "\x80\x80\x01"s},
+        {2097152 - 3, "\x80\x80\x80\x01"s},
     };
     for (const auto& c : cases) {
         const std::string packet = mqtt::EncodePublish({"t", std::string(c.payload, 'x'), 0, false, false, 0});
@@ -79,9 +82,9 @@ TEST(MqttPackets, DecodeTheBrokersAnswersAndRefuseWhatIsWrong) {
         {"\x20\x02\0\0"s, mqtt::Frame::State::Complete, mqtt::Connack{false, 0}, std::nullopt},
         {"\x20\x02\1\0"s, mqtt::Frame::State::Complete, mqtt::Connack{true, 0}, std::nullopt},
         {"\x20\x02\0\5"s, mqtt::Frame::State::Complete, mqtt::Connack{false, 5}, std::nullopt},
-        {"\x20\x02\2\0"s, mqtt::Frame::State::Complete, std::nullopt, std::nullopt},  // reserved flag
+        {"\x20\x02\2\0"s, mqtt::Frame::State::Complete, std::nullopt, std::nullopt},    // reserved flag
         {"\x20\x03\0\0\0"s, mqtt::Frame::State::Complete, std::nullopt, std::nullopt},  // too long
-        {"\x21\x02\0\0"s, mqtt::Frame::State::Complete, std::nullopt, std::nullopt},  // flags on CONNACK
+        {"\x21\x02\0\0"s, mqtt::Frame::State::Complete, std::nullopt, std::nullopt},    // flags on CONNACK
         {"\x40\x02\xAB\xCD"s, mqtt::Frame::State::Complete, std::nullopt, uint16_t{0xABCD}},
         {"\x40\x01\xAB"s, mqtt::Frame::State::Complete, std::nullopt, std::nullopt},
         {"\x40\x02\xAB"s, mqtt::Frame::State::Incomplete, std::nullopt, std::nullopt},
@@ -255,6 +258,32 @@ TEST(MqttClient, UnacknowledgedMessagesGoAgainInOrderAfterAReconnectAndBackOffGr
     for (int64_t t = attempts[3] + 2001; t < attempts[3] + 4000 && !client.Refused(); ++t) client.Poll(t);
     EXPECT_TRUE(client.Refused());
     EXPECT_NE(client.Problem().find("user name or password"), std::string::npos) << client.Problem();
+}
+
+TEST(MqttClient, AQuietLinkIsPingedAndABrokerThatNeverAnswersIsLeft) {
+    FakeLink::Shared link;
+    ClientOptions options;
+    options.host = "broker";
+    options.keepAliveSeconds = 10;
+    MqttClient client(options, std::make_unique<FakeLink>(link));
+    link.toReceive = "\x20\x02\0\0"s;
+    client.Poll(0);
+    client.Poll(1);
+    ASSERT_TRUE(client.Connected());
+    link.sent.clear();
+    client.Poll(9'999);
+    EXPECT_EQ(Hex(link.sent), "") << "nothing before the keep-alive is up";
+    client.Poll(10'001);
+    EXPECT_EQ(Hex(link.sent), Hex(mqtt::EncodePingreq()));
+    link.toReceive = "\xD0\0"s;  // PINGRESP
+    client.Poll(12'000);
+    client.Poll(20'002);
+    EXPECT_TRUE(client.Connected());
+    EXPECT_EQ(Hex(link.sent), Hex(mqtt::EncodePingreq() + mqtt::EncodePingreq()));
+    // This time no answer: a broker gone without a word (a pulled cable).
+    client.Poll(30'003);
+    EXPECT_FALSE(client.Connected());
+    EXPECT_NE(client.Problem().find("went silent"), std::string::npos) << client.Problem();
 }
 
 }  // namespace

@@ -34,9 +34,7 @@ class PartQueueTest : public ::testing::Test {
         for (const auto& p : q.Parts()) out.push_back(p.payload);
         return out;
     }
-    void AppendBytes(const std::string& bytes) {
-        std::ofstream(path_, std::ios::binary | std::ios::app) << bytes;
-    }
+    void AppendBytes(const std::string& bytes) { std::ofstream(path_, std::ios::binary | std::ios::app) << bytes; }
     std::string path_;
 };
 
@@ -59,8 +57,8 @@ TEST_F(PartQueueTest, UndeliveredPartsComeBackInOrderAfterAReopen) {
 TEST_F(PartQueueTest, ARecordCutShortOrDamagedEndsWhatIsReadAndTheRestStaysUsable) {
     const struct {
         const char* what;
-        size_t keep;   // bytes of the last record left
-        bool flip;     // a byte of its payload changed instead
+        size_t keep;  // bytes of the last record left
+        bool flip;    // a byte of its payload changed instead
     } cases[] = {
         {"cut in its header", 5, false},
         {"cut in its payload", 20, false},
@@ -74,7 +72,10 @@ TEST_F(PartQueueTest, ARecordCutShortOrDamagedEndsWhatIsReadAndTheRestStaysUsabl
             ASSERT_TRUE(q->Add("second"));
         }
         const auto whole = fs::file_size(path_);
-        { auto q = Open(); ASSERT_TRUE(q->Add("third part, long enough to cut")); }
+        {
+            auto q = Open();
+            ASSERT_TRUE(q->Add("third part, long enough to cut"));
+        }
         if (c.flip) {
             std::fstream f(path_, std::ios::binary | std::ios::in | std::ios::out);
             f.seekp(static_cast<std::streamoff>(fs::file_size(path_) - 3));

@@ -157,8 +157,8 @@ ParsedCommandLine<RecorderOptions> ParseRecorderOptions(const std::vector<std::s
         return BadCommandLine(
             "--part-id prompt takes a part as each identity is typed: not with --every or "
             "another capture key");
-    if (o.publishUrl.empty() && (!o.publishStation.empty() || !o.publishPasswordFile.empty() ||
-                                 !o.publishQueueFile.empty()))
+    if (o.publishUrl.empty() &&
+        (!o.publishStation.empty() || !o.publishPasswordFile.empty() || !o.publishQueueFile.empty()))
         return BadCommandLine("--publish-station, --publish-password-file and --publish-queue-file need --publish");
     if (o.IdentifiesParts() && !o.Capture())
         return BadCommandLine("--part-id, --batch and --operator name parts: they need --capture or --every");
