@@ -176,10 +176,15 @@ void PlantPublisher::Poll(int64_t now) {
     lastPoll_ = now;
     client_->Poll(now);
     if (client_->Connected() && !wasConnected_) {
-        // The client resends what it has in flight; the status first.
+        // The client resends what it has in flight; the status first, and
+        // every gauge's latest again for a broker that lost its retained
+        // messages in a restart.
         client_->PublishNow(Topic("status"), StatusPayload(who_, station_, true, recorder::LocalNow()), true);
-        for (Channel& c : channels_)
-            if (c.pending.empty() && !c.key.empty()) c.sentAt = INT64_MIN / 2;
+        for (Channel& c : channels_) {
+            if (!c.pending.empty() || c.published.empty()) continue;
+            c.pending = c.published;
+            c.pendingKey = c.key;
+        }
     }
     wasConnected_ = client_->Connected();
     for (const uint16_t id : client_->TakeAcknowledged()) {
@@ -201,6 +206,7 @@ void PlantPublisher::SendGauges(int64_t now) {
         if (c.pending.empty() || now - c.sentAt < interval) continue;
         if (!client_->PublishNow(Topic("gauge/" + ChannelText(static_cast<int>(i) + 1)), c.pending, true)) return;
         c.key = std::move(c.pendingKey);
+        c.published = std::move(c.pending);
         c.pending.clear();
         c.sentAt = now;
     }

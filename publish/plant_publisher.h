@@ -92,8 +92,9 @@ class PlantPublisher {
     void SendParts();
 
     struct Channel {
-        std::string key;      // what the last published reading said
-        std::string pending;  // a newer payload to publish, or empty
+        std::string key;        // what the last published reading said
+        std::string published;  // and its payload
+        std::string pending;    // a newer payload to publish, or empty
         std::string pendingKey;
         int64_t sentAt = INT64_MIN / 2;
     };
