@@ -221,8 +221,8 @@ the run; a summary of every channel's statistics follows.
   --publish-station NAME
                       the station in the topics (default: the computer's name)
   --publish-password-file FILE
-                      the password's first line; else the environment's
-                      VEXLA_PUBLISH_PASSWORD, else the URL's
+                      the password's first line; else the URL's, else the
+                      environment's VEXLA_PUBLISH_PASSWORD
   --publish-rate N    a gauge's readings per second at most (default 5)
   --publish-queue N   unsent parts kept at most (default 100000); full, the
                       oldest is dropped and the newest kept, and it is said

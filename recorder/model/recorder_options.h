@@ -39,7 +39,7 @@ struct RecorderOptions {
     // Publishing to the plant's broker (empty URL: none).
     std::string publishUrl;
     std::string publishStation;       // empty: the computer's name
-    std::string publishPasswordFile;  // else VEXLA_PUBLISH_PASSWORD, else the URL's
+    std::string publishPasswordFile;  // else the URL's, else VEXLA_PUBLISH_PASSWORD
     double publishRate = 5;           // a gauge's readings per second at most
     uint64_t publishQueue = 100000;   // unsent parts kept at most
     std::string publishQueueFile;     // empty: beside the driver's configuration
