@@ -1,5 +1,7 @@
 #include "publish/publish_settings.h"
 
+#include <cstdlib>
+
 #include "base/whole_number.h"
 #include "quality/small_text_file.h"
 
@@ -112,6 +114,19 @@ Result<std::string> ReadPasswordFile(const std::string& path) {
     if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
     line = line.substr(0, line.find_first_of("\r\n"));
     return std::string(line);
+}
+
+Status TakePassword(PublishSettings& s, const std::string& passwordFile) {
+    if (!passwordFile.empty()) {
+        Result<std::string> password = ReadPasswordFile(passwordFile);
+        if (!password) return password.Failure();
+        s.password = *password;
+    } else if (const char* password = std::getenv(kPasswordVariable); password && !s.password) {
+        s.password = password;
+    }
+    if (s.password && !s.userName)
+        return Error{s.host, "a password needs a user name in the URL (mqtt://USER@HOST/ROOT)"};
+    return Done{};
 }
 
 std::string TopicLevel(std::string_view name) {

@@ -36,6 +36,11 @@ Result<std::string> ReadPasswordFile(const std::string& path);
 // The password that the environment variable VEXLA_PUBLISH_PASSWORD holds.
 inline constexpr const char* kPasswordVariable = "VEXLA_PUBLISH_PASSWORD";
 
+// The password into `settings`: the file's when one is named, else the
+// URL's, else the environment's. Fails when the file cannot be read or a
+// password has no user name to go with.
+Status TakePassword(PublishSettings& settings, const std::string& passwordFile);
+
 // A name as one level of a topic: '/', '+', '#' and control characters
 // become '_'.
 std::string TopicLevel(std::string_view name);

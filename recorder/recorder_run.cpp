@@ -1,7 +1,6 @@
 #include "recorder_run.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <ostream>
 #include <system_error>
 #include <utility>
@@ -83,15 +82,8 @@ std::string ChartSummary(const Recording& recording, const RecorderOptions& opti
 Result<std::unique_ptr<publish::PlantPublisher>> StartPublisher(const RecorderOptions& options) {
     publish::PublishSettings settings;
     if (Status parsed = publish::ParsePublishUrl(options.publishUrl, settings); !parsed) return parsed.Failure();
-    if (!options.publishPasswordFile.empty()) {
-        Result<std::string> password = publish::ReadPasswordFile(options.publishPasswordFile);
-        if (!password) return password.Failure();
-        settings.password = *password;
-    } else if (const char* password = std::getenv(publish::kPasswordVariable); password && !settings.password) {
-        settings.password = password;
-    }
-    if (settings.password && !settings.userName)
-        return Error{"--publish", "a password needs a user name in the URL (mqtt://USER@HOST/ROOT)"};
+    if (Status password = publish::TakePassword(settings, options.publishPasswordFile); !password)
+        return password.Failure();
     settings.station = options.publishStation;
     settings.gaugeRate = options.publishRate;
     settings.queueBound = options.publishQueue;

@@ -204,17 +204,23 @@ std::vector<mqtt::Publish> Published(std::string_view sent) {
     return out;
 }
 
+// A client past its CONNACK over `link`.
+std::unique_ptr<MqttClient> ConnectedClient(FakeLink::Shared& link, ClientOptions options) {
+    options.host = "broker";
+    auto client = std::make_unique<MqttClient>(options, std::make_unique<FakeLink>(link));
+    link.toReceive = "\x20\x02\0\0"s;
+    client->Poll(0);
+    client->Poll(1);
+    return client;
+}
+
 TEST(MqttClient, UnacknowledgedMessagesGoAgainInOrderAfterAReconnectAndBackOffGrows) {
     FakeLink::Shared link;
     ClientOptions options;
-    options.host = "broker";
-    options.clientId = "t";
     options.firstRetryMs = 100;
     options.lastRetryMs = 400;
-    MqttClient client(options, std::make_unique<FakeLink>(link));
-    link.toReceive = "\x20\x02\0\0"s;
-    client.Poll(0);
-    client.Poll(1);
+    auto owned = ConnectedClient(link, options);
+    MqttClient& client = *owned;
     ASSERT_TRUE(client.Connected());
     const uint16_t a = client.PublishAtLeastOnce("p", "1", false);
     const uint16_t b = client.PublishAtLeastOnce("p", "2", false);
@@ -263,12 +269,9 @@ TEST(MqttClient, UnacknowledgedMessagesGoAgainInOrderAfterAReconnectAndBackOffGr
 TEST(MqttClient, AQuietLinkIsPingedAndABrokerThatNeverAnswersIsLeft) {
     FakeLink::Shared link;
     ClientOptions options;
-    options.host = "broker";
     options.keepAliveSeconds = 10;
-    MqttClient client(options, std::make_unique<FakeLink>(link));
-    link.toReceive = "\x20\x02\0\0"s;
-    client.Poll(0);
-    client.Poll(1);
+    auto owned = ConnectedClient(link, options);
+    MqttClient& client = *owned;
     ASSERT_TRUE(client.Connected());
     link.sent.clear();
     client.Poll(9'999);

@@ -1,6 +1,5 @@
 #include "station/model/station_session.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -61,14 +60,7 @@ void StationSession::StartPublishing(const StationSettings& settings) {
     if (settings.publishUrl.empty()) return;
     publish::PublishSettings p;
     Status ready = publish::ParsePublishUrl(settings.publishUrl, p);
-    if (ready && !settings.publishPasswordFile.empty()) {
-        if (Result<std::string> password = publish::ReadPasswordFile(settings.publishPasswordFile))
-            p.password = *password;
-        else
-            ready = password.Failure();
-    } else if (const char* password = std::getenv(publish::kPasswordVariable); ready && password && !p.password) {
-        p.password = password;
-    }
+    if (ready) ready = publish::TakePassword(p, settings.publishPasswordFile);
     if (ready) {
         p.station = settings.publishStation;
         p.gaugeRate = settings.publishRate;
