@@ -26,6 +26,7 @@ Recording::Recording(RecordingSettings settings) : settings_(std::move(settings)
 size_t Recording::TakeResult(const VexlaDataBlock32& block, const int32_t (&rates)[32], const LocalTime& now,
                              std::string& out) {
     size_t written = 0;
+    found_.clear();
     for (size_t c = 0; c < quality::kChannels; ++c) {
         if (rates[c] >= 0) rates_[c] = rates[c];
         if (!settings_.channels[c] || block.updated[c] == 0) continue;
@@ -45,7 +46,9 @@ size_t Recording::TakeResult(const VexlaDataBlock32& block, const int32_t (&rate
 size_t Recording::Capture(const LocalTime& now, const PartIdentity& identity, std::string& out, PartVerdict& verdict) {
     ++captures_;
     verdict = {};
-    std::vector<ReadingRow> rows;
+    found_.clear();
+    std::vector<ReadingRow>& rows = lastCapture_;
+    rows.clear();
     for (size_t c = 0; c < quality::kChannels; ++c) {
         if (!settings_.channels[c]) continue;
         // A silent channel's last reading is not the part on the station now.
@@ -54,7 +57,7 @@ size_t Recording::Capture(const LocalTime& now, const PartIdentity& identity, st
             continue;
         }
         ReadingRow row;
-        row.part = captures_;
+        row.part = partBase_ + captures_;
         row.partId = identity.id;
         row.batch = identity.batch;
         row.operatorName = identity.operatorName;
@@ -85,6 +88,7 @@ ReadingRow Recording::Row(const ReadingRow& base) {
     const auto found =
         charts_[c].Add(static_cast<double>(row.displacement) / static_cast<double>(quality::kFixedPerMm));
     if (!found.empty()) lastViolation_ = {base.channel, found.back()};
+    for (const quality::Violation& v : found) found_.emplace_back(base.channel, v);
     return row;
 }
 

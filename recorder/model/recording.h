@@ -28,8 +28,10 @@ struct RecordingSettings {
     // part), with limits from the run's first parts or from `givenLimits`.
     quality::ChartSettings chart;
     quality::ControlLimitsTable givenLimits;
+    // The judgement column even without limits (a file that other runs continue).
+    bool judgementColumn = false;
 
-    CsvLayout Layout() const { return {capture, !limits.Empty(), capture && identified}; }
+    CsvLayout Layout() const { return {capture, judgementColumn || !limits.Empty(), capture && identified}; }
 };
 
 // Who a captured part is.
@@ -77,6 +79,13 @@ class Recording {
     // it is never judged on a stale value.
     size_t Capture(const LocalTime& now, const PartIdentity& identity, std::string& out, PartVerdict& verdict);
 
+    // The rows of the last capture, as written.
+    const std::vector<ReadingRow>& LastCaptureRows() const { return lastCapture_; }
+    // The rule violations the last capture brought to light: channel, violation.
+    const std::vector<std::pair<int, quality::Violation>>& LastCaptureViolations() const { return found_; }
+    // Numbers the next part after `part` (a file that is continued).
+    void NumberPartsAfter(uint64_t part) { partBase_ = part - captures_; }
+
     uint64_t Rows() const { return rows_; }
     uint64_t Captures() const { return captures_; }
     uint64_t NokParts() const { return nokParts_; }
@@ -100,6 +109,9 @@ class Recording {
     std::array<int32_t, quality::kChannels> rates_{};
     uint64_t rows_ = 0;
     uint64_t captures_ = 0;
+    uint64_t partBase_ = 0;  // part number = partBase_ + captures_
+    std::vector<ReadingRow> lastCapture_;
+    std::vector<std::pair<int, quality::Violation>> found_;
     uint64_t nokParts_ = 0;
     std::vector<quality::LiveChart> charts_;
     std::optional<std::pair<int, quality::Violation>> lastViolation_;

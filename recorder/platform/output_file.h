@@ -17,6 +17,9 @@ class OutputFile {
     // Fails with what the system said, with the path; a name that is taken
     // fails with a code equal to std::errc::file_exists.
     static Result<std::unique_ptr<OutputFile>> Create(const std::string& path);
+    // The file at `path` continued at its end, or a new one: every write
+    // goes after what is there, never over it.
+    static Result<std::unique_ptr<OutputFile>> Append(const std::string& path);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;

@@ -23,6 +23,12 @@ Result<std::unique_ptr<OutputFile>> OutputFile::Create(const std::string& path) 
     return std::unique_ptr<OutputFile>(new OutputFile(path, reinterpret_cast<void*>(static_cast<intptr_t>(fd))));
 }
 
+Result<std::unique_ptr<OutputFile>> OutputFile::Append(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return ErrnoError("cannot open " + path, errno);
+    return std::unique_ptr<OutputFile>(new OutputFile(path, reinterpret_cast<void*>(static_cast<intptr_t>(fd))));
+}
+
 OutputFile::~OutputFile() {
     ::close(Descriptor(handle_));
 }

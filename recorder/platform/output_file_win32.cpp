@@ -14,6 +14,14 @@ Result<std::unique_ptr<OutputFile>> OutputFile::Create(const std::string& path) 
     return std::unique_ptr<OutputFile>(new OutputFile(path, file));
 }
 
+Result<std::unique_ptr<OutputFile>> OutputFile::Append(const std::string& path) {
+    // FILE_APPEND_DATA alone: the system puts every write at the end.
+    HANDLE file = CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return SystemError("cannot open " + path, GetLastError());
+    return std::unique_ptr<OutputFile>(new OutputFile(path, file));
+}
+
 OutputFile::~OutputFile() {
     CloseHandle(static_cast<HANDLE>(handle_));
 }

@@ -8,6 +8,7 @@
 // station runs.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/result.h"
@@ -25,11 +26,14 @@ class DayRecords {
     ~DayRecords();
 
     // Opens (or creates) the file of `now`'s day, if not open already.
-    // Returns the last part number the file holds (0 for a new file).
-    Result<uint64_t> OpenDay(const recorder::LocalTime& now);
+    // When it opens one: the last part number that file holds (0 for a new
+    // file); nothing when the day's file was open already.
+    Result<std::optional<uint64_t>> OpenDay(const recorder::LocalTime& now);
     // Appends rows of the day opened last, and anything still waiting.
     Status Append(const std::string& rows);
-    // Rows not yet on the disk.
+    // Rows kept for the next Append (the day's file could not be opened).
+    void Keep(const std::string& rows) { waiting_ += rows; }
+    // Bytes not yet on the disk.
     size_t Waiting() const { return waiting_.size(); }
     // The path of the open day's file; empty before the first.
     const std::string& Path() const { return path_; }
@@ -38,11 +42,14 @@ class DayRecords {
     static recorder::CsvLayout Layout() { return {true, true, true}; }
 
   private:
+    Status Reopen();
+
     std::string folder_;
     std::string path_;
     int day_ = 0;  // yyyymmdd of the open file
     std::unique_ptr<recorder::OutputFile> file_;
     std::string waiting_;
+    bool endLine_ = false;  // the file ends in an unfinished line: end it first
 };
 
 // "parts-20261209.csv".

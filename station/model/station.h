@@ -100,7 +100,7 @@ class Station {
     bool MasterDue(int64_t nowMs) const;
     // Zeroes every chosen displacement (the driver's SetDataZeroCh) and
     // keeps the time; the caller saves the settings.
-    void ZeroOnMaster(host::DriverCalls& driver, int64_t nowMs);
+    void ZeroOnMaster(host::DriverCalls& driver, const recorder::LocalTime& now);
 
   private:
     static size_t Index(int channel) { return static_cast<size_t>(channel - 1); }
@@ -114,7 +114,11 @@ class Station {
     std::array<int32_t, quality::kChannels> rates_{};
     std::array<TileState, quality::kChannels> tiles_;
     std::array<bool, quality::kChannels> ruleBroken_{};
-    std::array<std::deque<ChartPanel::Point>, quality::kChannels> history_;
+    struct HistoryPoint {
+        std::size_t index = 0;  // the point's number in its chart, from 0
+        ChartPanel::Point point;
+    };
+    std::array<std::deque<HistoryPoint>, quality::kChannels> history_;
     std::array<quality::RunningStats, quality::kChannels> shiftStats_;
     std::optional<PartResult> last_;
     uint64_t parts_ = 0;

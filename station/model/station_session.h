@@ -37,8 +37,8 @@ class StationSession {
     const std::vector<std::string>& Problems() const { return problems_; }
 
     // Binds the driver and chooses the segment; the failure names the
-    // library. Without it the station shows its tiles grey and captures
-    // nothing.
+    // library. Without it the tiles stay grey and a part is NOK, missing
+    // every characteristic.
     Status Start();
     bool Running() const { return driver_ != nullptr; }
     // Lets go of the driver (DLL_End_Application).
@@ -68,8 +68,9 @@ class StationSession {
 
     // New settings from the setup dialog: saved, the limits read again and
     // the station begun anew with them (the segment chosen again when it
-    // changed). Fails without changing anything when the file cannot be
-    // written; the limits' problems land in Problems().
+    // changed); the shift's counters start again. Fails without changing
+    // anything when the file cannot be written; the limits' problems land
+    // in Problems().
     Status Apply(const StationSettings& settings);
     Status SaveSettings();
     // A new shift with its batch and operator, kept in the file.
@@ -90,7 +91,7 @@ class StationSession {
     std::unique_ptr<host::DriverLibrary> library_;
     std::unique_ptr<host::DriverCalls> driver_;
     std::unique_ptr<DayRecords> records_;
-    Status recordsStatus_;
+    Status recordsStatus_ = Done{};
 };
 
 // The station file beside the driver's configuration: Windows

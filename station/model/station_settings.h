@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "quality/tolerance_limits.h"
+#include "recorder/model/csv_rows.h"
 
 namespace vexla::station {
 
@@ -42,8 +43,8 @@ inline constexpr int kChartParts = 50;  // the parts the chart panel shows
 
 struct StationSettings {
     uint32_t segment = 1;
-    uint32_t channels = 0xFFu;    // bit c - 1 for channel c: 1-8
-    uint32_t thousandths = 0;     // the channels whose gauges read 0.001 mm
+    uint32_t channels = 0xFFu;                          // bit c - 1 for channel c: 1-8
+    uint32_t thousandths = 0;                           // the channels whose gauges read 0.001 mm
     std::array<std::string, quality::kChannels> names;  // empty: the limits file's name, else the channel's
     std::string limitsFile;
     std::string controlLimitsFile;
@@ -51,7 +52,7 @@ struct StationSettings {
     std::string captureKey = "F9";  // a key name (CaptureKeyOf)
     bool scanThenCapture = false;
     double masterIntervalHours = 8;  // 0: no reminder
-    std::optional<int64_t> lastMasterMs;  // milliseconds since 1970 UTC
+    std::optional<recorder::LocalTime> lastMaster;
     std::string recordsFolder;
     Language language = Language::Chinese;
     std::string batch;
@@ -75,8 +76,8 @@ std::string StationFileText(const StationSettings& settings);
 // "Home", "End", "PageUp", "PageDown", "ScrollLock". Nothing for another text.
 struct CaptureKey {
     enum class Kind { Function, Character, Pause, Insert, Home, End, PageUp, PageDown, ScrollLock } kind{};
-    int function = 0;     // 1..24 for Kind::Function
-    char character = 0;   // 'A'..'Z' or '0'..'9' for Kind::Character
+    int function = 0;    // 1..24 for Kind::Function
+    char character = 0;  // 'A'..'Z' or '0'..'9' for Kind::Character
     friend bool operator==(const CaptureKey&, const CaptureKey&) = default;
 };
 std::optional<CaptureKey> CaptureKeyOf(std::string_view name);

@@ -34,6 +34,7 @@ struct TileState {
     std::optional<double> marker;
     std::optional<double> nominal;
     bool beyondBar = false;  // the value lies past the end the marker is held at
+    friend bool operator==(const TileState&, const TileState&) = default;
 };
 
 TileState TileStateOf(const TileInput& input);
