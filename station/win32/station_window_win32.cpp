@@ -345,8 +345,7 @@ void StationWindow::Started() {
     const Status started = session_.Start();
     if (!started) {
         driverProblem_ = started.Failure().Text();
-        Message(std::string(texts_->noDriver) + "\n\n" + driverProblem_, windowTexts_->startFailed,
-                MB_OK | MB_ICONERROR);
+        Message(driverProblem_, windowTexts_->startFailed, MB_OK | MB_ICONERROR);
     }
     ShowStatus();
     SetFocus(controls_[ids::kPartId]);
@@ -515,7 +514,14 @@ void StationWindow::ShowMasterBar() {
     if (due) {
         std::string text = texts_->masterDue;
         text += "   ";
-        text += session_.Settings().lastMasterMs ? std::string() : std::string(texts_->neverMastered);
+        if (const auto& last = session_.Settings().lastMaster) {
+            char when[32];
+            std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d", last->year, last->month, last->day,
+                          last->hour, last->minute);
+            text += Printed(windowTexts_->lastMaster, when);
+        } else {
+            text += texts_->neverMastered;
+        }
         masterText_ = Widen(text);
         SetWindowTextW(masterBar_.Handle(), masterText_.c_str());
     }

@@ -14,15 +14,19 @@ TEST(StationLayout, TilesTakeTheLayoutThatMakesThemLargest) {
         int count, width, height;
         int columns, rows;
     } cases[] = {
-        {1, 800, 500, 1, 1},   {8, 730, 500, 4, 2},   {8, 400, 900, 2, 4},  {7, 730, 500, 4, 2},
-        {32, 730, 550, 6, 6},  {32, 1500, 700, 8, 4}, {12, 900, 560, 4, 3}, {2, 300, 600, 1, 2},
+        {1, 800, 500, 1, 1},
+        {8, 730, 500, 3, 3},   // 243x166 tiles hold larger numbers than 182x250 ones
+        {8, 400, 900, 2, 4},   {7, 730, 500, 3, 3},   {32, 730, 550, 5, 7}, {32, 1500, 700, 7, 5},
+        {12, 900, 560, 4, 3},  {2, 300, 600, 1, 2},
         {3, 0, 500, 1, 1},  // no room: one column, nothing to divide
     };
     for (const auto& c : cases) {
         const TileGrid grid = TileGridFor(c.count, c.width, c.height);
         EXPECT_EQ(grid.columns, c.columns) << c.count << " in " << c.width << "x" << c.height;
         EXPECT_EQ(grid.rows, c.rows) << c.count << " in " << c.width << "x" << c.height;
-        if (c.width > 0) EXPECT_GE(grid.columns * grid.rows, c.count);
+        if (c.width > 0) {
+            EXPECT_GE(grid.columns * grid.rows, c.count);
+        }
     }
 }
 
@@ -36,7 +40,9 @@ TEST(StationLayout, ChannelListsReadBackAsTheyWere) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ChannelListText(c.mask), c.text);
-        if (c.mask != 0) EXPECT_EQ(ParseChannelList(c.text), c.mask) << c.text;
+        if (c.mask != 0) {
+            EXPECT_EQ(ParseChannelList(c.text), c.mask) << c.text;
+        }
     }
 }
 
@@ -67,7 +73,9 @@ TEST(StationLayout, NamesReadFromTheDialogsLines) {
     for (const auto& c : cases) {
         const ParsedNames parsed = ParseNamesText(c.text);
         EXPECT_EQ(parsed.badLine, c.badLine) << c.text;
-        if (c.channel > 0) EXPECT_EQ(parsed.names[static_cast<std::size_t>(c.channel - 1)], c.name) << c.text;
+        if (c.channel > 0) {
+            EXPECT_EQ(parsed.names[static_cast<std::size_t>(c.channel - 1)], c.name) << c.text;
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "station/model/station_texts.h"
+#include "station/model/tile_state.h"
 #include "station_ids.h"
 #include "ui/win32/painted_view.h"
 #include "ui/win32/text_grid_remote.h"
@@ -66,7 +67,7 @@ BOOL CALLBACK FindBox(HWND window, LPARAM search) {
     return FALSE;
 }
 
-class Station : public ::testing::Test {
+class StationProgram : public ::testing::Test {
   protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH] = {};
@@ -187,7 +188,7 @@ class Station : public ::testing::Test {
     HWND form_ = nullptr;
 };
 
-TEST_F(Station, TilesCaptureChartAndMaster) {
+TEST_F(StationProgram, TilesCaptureChartAndMaster) {
     ASSERT_NO_FATAL_FAILURE(WriteConfig(kSegment, Settings(3, kPort)));
     ASSERT_NO_FATAL_FAILURE(WriteStationFile(Narrow(File(L"limits.txt").wstring())));
     // Gauge 2 near its limit, 4 beyond it, 3 drifting up, 8 silent throughout.
@@ -281,7 +282,7 @@ TEST_F(Station, TilesCaptureChartAndMaster) {
     EXPECT_TRUE(Eventually([&] { return simulator.Users().empty(); }, 5s));
 }
 
-TEST_F(Station, WithoutItsLimitsAndItsDriverItSaysSoAndStays) {
+TEST_F(StationProgram, WithoutItsLimitsAndItsDriverItSaysSoAndStays) {
     const std::string missing = Narrow(File(L"no-such-limits.txt").wstring());
     ASSERT_NO_FATAL_FAILURE(WriteStationFile(missing));
     const LoneCopy alone(L"VexlaStation.exe");
