@@ -54,3 +54,6 @@ echo "docs/screenshots/kestrow-window.png"
 # The test program with the same gauges.
 tools/run-on-wine.sh Pellin --screenshot "$out/pellin-window.png" >/dev/null
 echo "docs/screenshots/pellin-window.png"
+
+# The inspection station: an OK part, a NOK part and its process panel.
+tools/station-screenshots.sh

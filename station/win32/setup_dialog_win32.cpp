@@ -44,8 +44,8 @@ constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kEdit = WS_VISIBLE | WS_BORDER | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
 constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
 
-const char* const kKeys[] = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12",
-                             "Pause", "ScrollLock", "Insert", "Home", "End", "PageUp", "PageDown"};
+const char* const kKeys[] = {"F1",  "F2",  "F3",    "F4",         "F5",     "F6",   "F7",  "F8",     "F9",      "F10",
+                             "F11", "F12", "Pause", "ScrollLock", "Insert", "Home", "End", "PageUp", "PageDown"};
 
 struct LayoutTable {
     const wchar_t* Text(std::string_view utf8) { return texts.emplace_back(Widen(utf8)).c_str(); }
@@ -78,8 +78,8 @@ LayoutTable Layout(const WindowTexts& t) {
     y += 32;
     field(ids::kSetupWarning, t.warning, WC_EDITW, kEdit, 80, 24);
     y += 32;
-    field(ids::kSetupCaptureKey, t.captureKey, WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWN,
-          160, 240);
+    field(ids::kSetupCaptureKey, t.captureKey, WC_COMBOBOXW,
+          WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWN, 160, 240);
     y += 32;
     l.rows.push_back({ids::kSetupScanThenCapture, WC_BUTTONW, l.Text(t.scanThenCapture),
                       WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 0, kFieldX, y, kFieldWidth, 24});
@@ -94,8 +94,8 @@ LayoutTable Layout(const WindowTexts& t) {
           120);
     l.rows.push_back({IDOK, WC_BUTTONW, l.Text(t.okButton), kButton | BS_DEFPUSHBUTTON, 0, kWidth - 2 * 104 - 12,
                       kHeight - 44, 96, 30});
-    l.rows.push_back({IDCANCEL, WC_BUTTONW, l.Text(t.cancelButton), kButton, 0, kWidth - 104 - 12, kHeight - 44, 96,
-                      30});
+    l.rows.push_back(
+        {IDCANCEL, WC_BUTTONW, l.Text(t.cancelButton), kButton, 0, kWidth - 104 - 12, kHeight - 44, 96, 30});
     return l;
 }
 
@@ -230,8 +230,8 @@ std::optional<StationSettings> SetupDialog::Collect() {
     if (!hours || *hours < 0) return Refuse(ids::kSetupMasterInterval, texts_.badInterval), std::nullopt;
     s.masterIntervalHours = *hours;
     s.recordsFolder = Field(ids::kSetupRecords);
-    s.language = SendMessageW(controls_[ids::kSetupLanguage], CB_GETCURSEL, 0, 0) == 1 ? Language::English
-                                                                                        : Language::Chinese;
+    s.language =
+        SendMessageW(controls_[ids::kSetupLanguage], CB_GETCURSEL, 0, 0) == 1 ? Language::English : Language::Chinese;
     return s;
 }
 

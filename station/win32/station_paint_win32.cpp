@@ -217,13 +217,17 @@ void PlotPoints(HDC dc, const Plot& plot, const std::vector<std::optional<double
             MoveToEx(dc, x, y, nullptr);
         drawing = true;
     }
+    const ui::GdiBrush blue(CreateSolidBrush(kBlue));
+    const ui::GdiBrush red(CreateSolidBrush(kRed));
+    const ui::SelectedObject noPen(dc, GetStockObject(NULL_PEN));
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (!values[i]) continue;
         const int x = plot.X(i);
         const int y = plot.Y(*values[i]);
-        const int r = broken[i] ? 4 : 2;
-        const RECT dot{x - r, y - r, x + r + 1, y + r + 1};
-        Fill(dc, dot, broken[i] ? kRed : kBlue);
+        // A point that breaks a rule stands out by its colour and size.
+        const int r = broken[i] ? 4 : 3;
+        const ui::SelectedObject brush(dc, broken[i] ? red.Get() : blue.Get());
+        Ellipse(dc, x - r, y - r, x + r + 1, y + r + 1);
     }
 }
 

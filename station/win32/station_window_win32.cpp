@@ -159,8 +159,8 @@ void StationWindow::CreateControls() {
     capability_.SetColAlign(1, ui::TextAlign::Right);
     capability_.SetColAlign(2, ui::TextAlign::Right);
 
-    masterBar_.Create(hwnd_, ids::kMasterBar,
-                      [this](HDC dc, const RECT& r) { PaintBar(dc, r, masterText_, headingFont_.Get()); }, 0);
+    masterBar_.Create(
+        hwnd_, ids::kMasterBar, [this](HDC dc, const RECT& r) { PaintBar(dc, r, masterText_, headingFont_.Get()); }, 0);
     verdict_.Create(hwnd_, ids::kVerdict, [this](HDC dc, const RECT& r) {
         PaintVerdict(dc, r, verdictPicture_, verdictFont_.Get(), headingFont_.Get());
     });
@@ -200,16 +200,13 @@ void StationWindow::ShowTexts() {
     windowTexts_ = &WindowTextsFor(session_.Settings().language);
     SetWindowTextW(hwnd_, Widen(texts_->title).c_str());
     const std::pair<int, const char*> captions[] = {
-        {ids::kCapture, texts_->capture},        {ids::kPartIdLabel, texts_->partId},
-        {ids::kBatchLabel, texts_->batch},       {ids::kOperatorLabel, texts_->operatorName},
-        {ids::kNewShift, texts_->newShift},      {ids::kZeroOnMaster, texts_->zeroOnMaster},
-        {ids::kReport, texts_->report},          {ids::kDriverWindow, texts_->driverWindow},
+        {ids::kCapture, texts_->capture},   {ids::kPartIdLabel, texts_->partId},
+        {ids::kBatchLabel, texts_->batch},  {ids::kOperatorLabel, texts_->operatorName},
+        {ids::kNewShift, texts_->newShift}, {ids::kZeroOnMaster, texts_->zeroOnMaster},
+        {ids::kReport, texts_->report},     {ids::kDriverWindow, texts_->driverWindow},
         {ids::kSetup, texts_->setup},
     };
     for (const auto& [id, text] : captions) ui::SetText(controls_[id], text);
-    capability_.SetCell(0, 0, Widen(windowTexts_->characteristic));
-    capability_.SetCell(1, 0, L"Ppk");
-    capability_.SetCell(2, 0, Widen(windowTexts_->count));
     ui::SetText(controls_[ids::kBatch], session_.Settings().batch);
     ui::SetText(controls_[ids::kOperator], session_.Settings().operatorName);
     for (int channel : session_.Model().Channels()) ShowTile(channel);
@@ -256,9 +253,9 @@ void StationWindow::Arrange() {
     y += captureHeight + gap;
     const int row = s(26);
     const int label = s(88);
-    for (const auto& [labelId, fieldId] : {std::pair{ids::kPartIdLabel, ids::kPartId},
-                                          std::pair{ids::kBatchLabel, ids::kBatch},
-                                          std::pair{ids::kOperatorLabel, ids::kOperator}}) {
+    for (const auto& [labelId, fieldId] :
+         {std::pair{ids::kPartIdLabel, ids::kPartId}, std::pair{ids::kBatchLabel, ids::kBatch},
+          std::pair{ids::kOperatorLabel, ids::kOperator}}) {
         Place(controls_[labelId], side, y, label - gap, row);
         Place(controls_[fieldId], side + label, y, sideWidth - label, row);
         y += row + gap;
@@ -295,7 +292,8 @@ void StationWindow::Arrange() {
     capability_.SetColWidth(0, std::max(static_cast<int>(gridRoom.right) - 2 * numbers, s(40)));
 
     ArrangeTiles({left, top, left + leftWidth, chartTop - gap});
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    // The controls were moved without painting: all of it at once now.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void StationWindow::ArrangeTiles(const RECT& room) {
@@ -480,6 +478,9 @@ void StationWindow::ShowCapability() {
     capabilityChannels_.clear();
     capability_.BeginUpdate();
     capability_.SetRowCount(static_cast<int>(rows.size()) + 1);
+    capability_.SetCell(0, 0, Widen(windowTexts_->characteristic));
+    capability_.SetCell(1, 0, L"Ppk");
+    capability_.SetCell(2, 0, Widen(windowTexts_->count));
     int r = 1;
     for (const CapabilityRow& row : rows) {
         capabilityChannels_.push_back(row.channel);
@@ -503,7 +504,8 @@ void StationWindow::ShowStatus() {
         std::snprintf(waiting, sizeof waiting, windowTexts_->waiting, session_.RecordsWaiting());
         first += (first.empty() ? "" : "  ") + std::string(waiting);
     }
-    const std::string path = session_.RecordsPath().empty() ? session_.Settings().recordsFolder : session_.RecordsPath();
+    const std::string path =
+        session_.RecordsPath().empty() ? session_.Settings().recordsFolder : session_.RecordsPath();
     SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(first).c_str()));
     SendMessageW(status, SB_SETTEXTW, 1,
                  reinterpret_cast<LPARAM>(Widen(Printed(windowTexts_->recordsTo, path)).c_str()));
@@ -516,8 +518,8 @@ void StationWindow::ShowMasterBar() {
         text += "   ";
         if (const auto& last = session_.Settings().lastMaster) {
             char when[32];
-            std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d", last->year, last->month, last->day,
-                          last->hour, last->minute);
+            std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d", last->year, last->month, last->day, last->hour,
+                          last->minute);
             text += Printed(windowTexts_->lastMaster, when);
         } else {
             text += texts_->neverMastered;
@@ -569,9 +571,8 @@ void StationWindow::WriteReport() {
 }
 
 void StationWindow::OpenSetup() {
-    const bool applied = RunSetupDialog(hwnd_, session_.Settings(), [this](const StationSettings& settings) {
-        return session_.Apply(settings);
-    });
+    const bool applied = RunSetupDialog(hwnd_, session_.Settings(),
+                                        [this](const StationSettings& settings) { return session_.Apply(settings); });
     if (!applied) return;
     CreateTiles();
     ShowTexts();

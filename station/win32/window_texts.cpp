@@ -67,8 +67,9 @@ constexpr WindowTexts kEnglish{
     .badChannels = "Channels are written like 1-8,12, numbered 1 to 32.",
     .badThousandths = "The 0.001 mm channels are written like 5,6, or left empty.",
     .badWarning = "The warning is a number from 0 to 100.",
-    .badCaptureKey = "The capture key is F1-F24, a letter, a digit, Pause, Insert, Home, End, PageUp, PageDown or "
-                     "ScrollLock.",
+    .badCaptureKey =
+        "The capture key is F1-F24, a letter, a digit, Pause, Insert, Home, End, PageUp, PageDown or "
+        "ScrollLock.",
     .badInterval = "The master interval is 0 or more hours.",
     .badName = "Names, line %d: write \"channel = name\", channel 1 to 32.",
     .saveFailed = "The settings were not saved",

@@ -11,11 +11,11 @@ struct WindowTexts {
     const char* setupTitle;
     const char* segment;
     const char* channels;
-    const char* names;          // "N = name", one a line
-    const char* thousandths;    // the channels with 0.001 mm gauges
+    const char* names;        // "N = name", one a line
+    const char* thousandths;  // the channels with 0.001 mm gauges
     const char* limitsFile;
     const char* browse;
-    const char* warning;        // %
+    const char* warning;  // %
     const char* captureKey;
     const char* scanThenCapture;
     const char* masterInterval;  // hours
@@ -23,7 +23,7 @@ struct WindowTexts {
     const char* language;
     const char* okButton;
     const char* cancelButton;
-    const char* limitsFilter;    // the open dialog's filter name
+    const char* limitsFilter;  // the open dialog's filter name
     const char* chooseFolder;
     // What a field of the setup may hold, when it holds something else.
     const char* badSegment;
@@ -32,10 +32,10 @@ struct WindowTexts {
     const char* badWarning;
     const char* badCaptureKey;
     const char* badInterval;
-    const char* badName;         // "line %d"
+    const char* badName;  // "line %d"
     const char* saveFailed;
-    const char* problemsTitle;   // the station file's and the limits' problems
-    const char* startFailed;     // the driver could not be bound
+    const char* problemsTitle;  // the station file's and the limits' problems
+    const char* startFailed;    // the driver could not be bound
     const char* reportFailed;
     const char* masterFailed;
     const char* shiftFailed;

@@ -14,11 +14,9 @@ TEST(StationLayout, TilesTakeTheLayoutThatMakesThemLargest) {
         int count, width, height;
         int columns, rows;
     } cases[] = {
-        {1, 800, 500, 1, 1},
-        {8, 730, 500, 3, 3},   // 243x166 tiles hold larger numbers than 182x250 ones
-        {8, 400, 900, 2, 4},   {7, 730, 500, 3, 3},   {32, 730, 550, 5, 7}, {32, 1500, 700, 7, 5},
-        {12, 900, 560, 4, 3},  {2, 300, 600, 1, 2},
-        {3, 0, 500, 1, 1},  // no room: one column, nothing to divide
+        {1, 800, 500, 1, 1},  {8, 730, 500, 3, 3},  // 243x166 tiles hold larger numbers than 182x250 ones
+        {8, 400, 900, 2, 4},  {7, 730, 500, 3, 3}, {32, 730, 550, 5, 7}, {32, 1500, 700, 7, 5},
+        {12, 900, 560, 4, 3}, {2, 300, 600, 1, 2}, {3, 0, 500, 1, 1},  // no room: one column, nothing to divide
     };
     for (const auto& c : cases) {
         const TileGrid grid = TileGridFor(c.count, c.width, c.height);
@@ -35,8 +33,8 @@ TEST(StationLayout, ChannelListsReadBackAsTheyWere) {
         uint32_t mask;
         const char* text;
     } cases[] = {
-        {0xFFu, "1-8"}, {0x8FFu, "1-8,12"}, {0x1u, "1"}, {0x80000000u, "32"}, {0xFFFFFFFFu, "1-32"},
-        {0x5u, "1,3"},  {0x0u, ""},         {0xC0000003u, "1-2,31-32"},
+        {0xFFu, "1-8"},        {0x8FFu, "1-8,12"}, {0x1u, "1"}, {0x80000000u, "32"},
+        {0xFFFFFFFFu, "1-32"}, {0x5u, "1,3"},      {0x0u, ""},  {0xC0000003u, "1-2,31-32"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ChannelListText(c.mask), c.text);

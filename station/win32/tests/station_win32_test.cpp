@@ -99,9 +99,8 @@ class StationProgram : public ::testing::Test {
         Write(File(L"control.csv"),
               "channel,chart,subgroup,centre,lower,upper,spread_centre,spread_lower,spread_upper,sigma_within\n"
               "3,I-MR,1,0,-0.015,0.015,0.005,0,0.017,0.005\n");
-        Write(File(L"station.ini"), "[station]\nsegment = " + std::to_string(kSegment) +
-                                        "\nchannels = 1-8\nlimits = " + limits +
-                                        "\ncontrol_limits = " + Narrow(File(L"control.csv").wstring()) +
+        Write(File(L"station.ini"), "[station]\nsegment = " + std::to_string(kSegment) + "\nchannels = 1-8\nlimits = " +
+                                        limits + "\ncontrol_limits = " + Narrow(File(L"control.csv").wstring()) +
                                         "\nwarning = 75\ncapture_key = F9\nscan_then_capture = 1\n"
                                         "master_interval_h = 8\nrecords = " +
                                         Narrow(File(L"records").wstring()) +
@@ -128,8 +127,7 @@ class StationProgram : public ::testing::Test {
     bool TileBecomes(int channel, TileColour colour, const std::string& value) {
         return Eventually([&] {
             const std::string text = Text(Tile(channel));
-            return State(Tile(channel)) == static_cast<int>(colour) &&
-                   text.substr(text.find('\n') + 1) == value;
+            return State(Tile(channel)) == static_cast<int>(colour) && text.substr(text.find('\n') + 1) == value;
         });
     }
     std::string TileValue(int channel) const {

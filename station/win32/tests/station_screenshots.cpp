@@ -1,0 +1,189 @@
+// station_screenshots: the README's pictures of the station. It starts
+// VexlaStation.exe with a station file, takes parts as an operator does
+// (a scanned identity, Enter, the pedal) while gaugesim's gauges move, and
+// copies the screen under the window into BMP files once the window shows
+// an OK part, a NOK part, and the chart of the drifting characteristic
+// (tools/screenshots.sh makes PNGs of them).
+//
+//   station_screenshots.exe STATION_FILE OUT_FOLDER
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "station_ids.h"
+#include "ui/win32/painted_view.h"
+
+namespace {
+
+namespace ids = vexla::station::ids;
+using namespace std::chrono_literals;
+
+constexpr int kRed = 2;  // TileColour::Red as a tile's state
+
+struct Search {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindStation(HWND window, LPARAM search) {
+    auto& s = *reinterpret_cast<Search*>(search);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (process != s.process || std::wstring(name) != L"VexlaStation") return TRUE;
+    s.found = window;
+    return FALSE;
+}
+
+bool Until(const std::function<bool()>& done, std::chrono::seconds timeout = 60s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+int State(HWND view) {
+    DWORD_PTR state = 0;
+    SendMessageTimeoutW(view, PVM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+    return static_cast<int>(state);
+}
+
+// The screen under `r` as a 24-bit BMP.
+bool SaveScreen(const RECT& r, const std::filesystem::path& file) {
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    const int stride = (width * 3 + 3) & ~3;
+    std::string pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), '\0');
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;  // "BM"
+    header.bfOffBits = sizeof header + sizeof info;
+    header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+    FILE* out = _wfopen(file.c_str(), L"wb");
+    if (out == nullptr) return false;
+    std::fwrite(&header, sizeof header, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    std::fclose(out);
+    std::printf("%ls\n", file.c_str());
+    return true;
+}
+
+RECT Outline(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: station_screenshots STATION_FILE OUT_FOLDER\n");
+        return 2;
+    }
+    const std::filesystem::path out = argv[2];
+    const std::filesystem::path program = std::filesystem::path(argv[0]).parent_path() / L"VexlaStation.exe";
+    std::wstring commandLine = L"\"" + program.wstring() + L"\" --station \"" + argv[1] + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::fprintf(stderr, "cannot start %ls\n", program.c_str());
+        return 1;
+    }
+    HWND form = nullptr;
+    const bool up = Until([&] {
+        Search search{process.dwProcessId, nullptr};
+        EnumWindows(&FindStation, reinterpret_cast<LPARAM>(&search));
+        form = search.found;
+        const HWND tile = form != nullptr ? GetDlgItem(form, ids::kTileFirst) : nullptr;
+        return tile != nullptr && State(tile) != 3;  // a reading, no longer grey
+    });
+    if (!up) {
+        std::fprintf(stderr, "the station shows no gauge\n");
+        if (FILE* done = _wfopen((out / L"station-done").c_str(), L"wb")) std::fclose(done);
+        TerminateProcess(process.hProcess, 1);
+        return 1;
+    }
+    const auto item = [&](int id) { return GetDlgItem(form, id); };
+    const auto capture = [&](const std::wstring& identity, UINT key) {
+        SetForegroundWindow(form);
+        const HWND field = item(ids::kPartId);
+        for (wchar_t c : identity) PostMessageW(field, WM_CHAR, c, 1);
+        PostMessageW(field, WM_KEYDOWN, key, 1);
+        PostMessageW(field, WM_KEYUP, key, 0xC0000001);
+    };
+    // The drifting characteristic's chart, chosen by its tile.
+    PostMessageW(item(ids::kTileFirst + 2), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+
+    int number = 1000;
+    const auto part = [&](UINT key) {
+        const HWND parts = item(ids::kParts);
+        wchar_t before[64] = {};
+        GetWindowTextW(parts, before, 64);
+        capture(L"A-" + std::to_wstring(++number), key);
+        Until(
+            [&] {
+                wchar_t now[64] = {};
+                SendMessageTimeoutW(parts, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(now), SMTO_ABORTIFHUNG, 2000,
+                                    nullptr);
+                return std::wstring(now) != before;
+            },
+            10s);
+    };
+    // Parts at a steady pace while gauge 3 drifts out of its limits.
+    for (int i = 0; i < 8; ++i) {
+        part(VK_RETURN);
+        std::this_thread::sleep_for(700ms);
+    }
+    Until([&] { return State(item(ids::kVerdict)) == ids::kVerdictOk; }, 1s);
+    if (State(item(ids::kVerdict)) == ids::kVerdictOk) SaveScreen(Outline(form), out / L"station-ok.bmp");
+    while (State(item(ids::kTileFirst + 2)) != kRed && number < 1060) {
+        part(VK_RETURN);
+        std::this_thread::sleep_for(700ms);
+    }
+    part(VK_F9);
+    if (State(item(ids::kVerdict)) == ids::kVerdictNok) SaveScreen(Outline(form), out / L"station-nok.bmp");
+    // The process panel alone, in a larger window: the chart and the Ppk list.
+    SetWindowPos(form, nullptr, 0, 0, 1390, 990, SWP_NOZORDER | SWP_NOACTIVATE);
+    std::this_thread::sleep_for(1s);
+    RECT chart = Outline(item(ids::kChart));
+    const RECT list = Outline(item(ids::kCapability));
+    chart.right = list.right;
+    InflateRect(&chart, 4, 4);
+    SaveScreen(chart, out / L"station-chart.bmp");
+
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    if (FILE* done = _wfopen((out / L"station-done").c_str(), L"wb")) std::fclose(done);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
