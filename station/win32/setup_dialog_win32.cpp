@@ -31,13 +31,13 @@ namespace vexla::station {
 
 namespace {
 
-constexpr int kWidth = 580;
+constexpr int kWidth = 700;
 constexpr int kHeight = 540;
 constexpr int kFontTenthPoints = 105;
 constexpr int kLabelX = 12;
 constexpr int kLabelWidth = 160;
 constexpr int kFieldX = 180;
-constexpr int kFieldWidth = 388;
+constexpr int kFieldWidth = 508;
 constexpr int kBrowseWidth = 84;
 
 constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;

@@ -698,6 +698,8 @@ LRESULT StationWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_GETMINMAXINFO: {
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
             limits->ptMinTrackSize = {ui::ScaleForDpi(800, dpi_), ui::ScaleForDpi(600, dpi_)};
+            // Across monitors too, not only as large as the first one.
+            limits->ptMaxTrackSize = {GetSystemMetrics(SM_CXVIRTUALSCREEN) * 2, GetSystemMetrics(SM_CYVIRTUALSCREEN) * 2};
             return 0;
         }
         case WM_ACTIVATE:
