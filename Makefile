@@ -95,11 +95,12 @@ check-format: deps
 bench: build-bench
 	build/bench/bin/vexla_bench
 	build/bench/bin/comm_bench
-	@# The grids of the control window and of the monitor on the GUI thread,
-	@# under Wine, when the win64 build is there.
+	@# The grids of the control window and of the monitor, and the station's
+	@# tiles and verdict, on the GUI thread under Wine, when the win64 build
+	@# is there.
 	@if [ -f build/win64/bin/text_grid_bench.exe ]; then \
 	  cd build/win64/bin && WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all xvfb-run -a sh -c \
-	    '$(WINE) text_grid_bench.exe; $(WINE) kestrow_bench.exe'; \
+	    '$(WINE) text_grid_bench.exe; $(WINE) kestrow_bench.exe; $(WINE) station_bench.exe'; \
 	fi
 
 # vexla-rec report on a one-hour recording of 32 channels at 20 readings/s

@@ -1,10 +1,10 @@
 #pragma once
 // Identifiers of the station window's and the setup dialog's controls (the
-// tests find them by these). A tile's id is kTileFirst + channel - 1.
+// tests find them by these).
 
 namespace vexla::station::ids {
 
-inline constexpr int kTileFirst = 100;  // .. 131
+inline constexpr int kTiles = 100;  // the board of every tile (its text: TileLinesText)
 inline constexpr int kMasterBar = 140;
 inline constexpr int kVerdict = 141;
 inline constexpr int kCapture = 142;
@@ -42,8 +42,8 @@ inline constexpr int kSetupRecordsBrowse = 220;
 inline constexpr int kSetupLanguage = 222;
 // OK and Cancel are IDOK and IDCANCEL, as in any dialog.
 
-// What a view's PVM_GETSTATE answers: a tile its TileColour; the verdict
-// these; the chart the points it marks as breaking a rule.
+// What a view's PVM_GETSTATE answers: the verdict these; the chart the
+// points it marks as breaking a rule.
 inline constexpr int kVerdictNone = 0;
 inline constexpr int kVerdictOk = 1;
 inline constexpr int kVerdictNok = 2;

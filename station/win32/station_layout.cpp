@@ -1,6 +1,9 @@
 #include "station_layout.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
 
 #include "base/whole_number.h"
 
@@ -76,6 +79,33 @@ ParsedNames ParseNamesText(std::string_view text) {
         parsed.names[static_cast<std::size_t>(*channel - 1)] = std::string(Trimmed(row.substr(equals + 1)));
     }
     return parsed;
+}
+
+std::string TileLinesText(const std::vector<TileLine>& tiles) {
+    std::string text;
+    for (const TileLine& t : tiles)
+        text += std::to_string(t.channel) + '\t' + t.name + '\t' + t.shown + '\t' + std::to_string(t.colour) + '\t' +
+                std::to_string(t.left) + ' ' + std::to_string(t.top) + ' ' + std::to_string(t.right) + ' ' +
+                std::to_string(t.bottom) + '\n';
+    return text;
+}
+
+std::vector<TileLine> ParseTileLines(std::string_view text) {
+    std::vector<TileLine> tiles;
+    std::istringstream lines{std::string(text)};
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        TileLine t;
+        std::string channel, colour, place;
+        if (!std::getline(fields, channel, '\t') || !std::getline(fields, t.name, '\t') ||
+            !std::getline(fields, t.shown, '\t') || !std::getline(fields, colour, '\t') || !std::getline(fields, place))
+            continue;
+        t.channel = std::atoi(channel.c_str());
+        t.colour = std::atoi(colour.c_str());
+        if (std::sscanf(place.c_str(), "%d %d %d %d", &t.left, &t.top, &t.right, &t.bottom) != 4) continue;
+        tiles.push_back(std::move(t));
+    }
+    return tiles;
 }
 
 }  // namespace vexla::station

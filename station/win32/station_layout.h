@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "quality/tolerance_limits.h"
 
@@ -37,5 +38,19 @@ struct ParsedNames {
     int badLine = 0;
 };
 ParsedNames ParseNamesText(std::string_view text);
+
+// What the tile board shows, one line a tile, as its window text: so that
+// a test in another process reads each tile (and where to click it).
+//   "3\t孔深\t0.06\t2\t10 20 200 120\n"  channel, name, number or silence,
+//   colour (TileColour), rectangle in the board
+struct TileLine {
+    int channel = 0;
+    std::string name;
+    std::string shown;
+    int colour = 0;
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+std::string TileLinesText(const std::vector<TileLine>& tiles);
+std::vector<TileLine> ParseTileLines(std::string_view text);
 
 }  // namespace vexla::station

@@ -36,6 +36,16 @@ void Text(HDC dc, const std::wstring& text, RECT r, UINT format, HFONT font, COL
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format | DT_NOPREFIX);
 }
 
+// One line at a point, clipped to `clip`: no measuring pass, as DrawText makes.
+void Say(HDC dc, const std::wstring& text, int x, int y, UINT align, const RECT& clip, HFONT font, COLORREF colour) {
+    const ui::SelectedObject chosen(dc, font);
+    SetTextColor(dc, colour);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, align | TA_TOP | TA_NOUPDATECP);
+    ExtTextOutW(dc, x, y, ETO_CLIPPED, &clip, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+}
+
 int TextHeight(HDC dc, HFONT font) {
     const ui::SelectedObject chosen(dc, font);
     TEXTMETRICW metrics{};
@@ -58,6 +68,10 @@ void Triangle(HDC dc, POINT a, POINT b, POINT c, COLORREF colour) {
 
 }  // namespace
 
+TileFonts TileFontsOf(HDC dc, HFONT name, HFONT value, HFONT small) {
+    return {name, value, small, TextHeight(dc, name), TextHeight(dc, value), TextHeight(dc, small)};
+}
+
 COLORREF TileFill(TileColour colour) {
     switch (colour) {
         case TileColour::Green:
@@ -78,11 +92,11 @@ void PaintTile(HDC dc, const RECT& room, const TilePicture& tile, const TileFont
     Fill(dc, room, fill);
     const int height = room.bottom - room.top;
     const int pad = std::max(3, height / 24);
-    const int nameHeight = TextHeight(dc, fonts.name);
-    const int smallHeight = TextHeight(dc, fonts.small);
+    const int nameHeight = fonts.nameHeight;
+    const int smallHeight = fonts.smallHeight;
 
     RECT name{room.left + pad, room.top + pad / 2, room.right - pad, room.top + pad / 2 + nameHeight};
-    Text(dc, tile.name, name, DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS, fonts.name, ink);
+    Say(dc, tile.name, name.left, name.top, TA_LEFT, name, fonts.name, ink);
 
     // The bar and its limits take the bottom; the number the middle.
     const bool bar = tile.state.marker.has_value();
@@ -90,10 +104,12 @@ void PaintTile(HDC dc, const RECT& room, const TilePicture& tile, const TileFont
     const int barBottom = room.bottom - pad - smallHeight;
     const int barTop = barBottom - barHeight;
     RECT value{room.left + pad, name.bottom, room.right - pad, bar ? barTop - pad / 2 : room.bottom - pad};
+    const int middle = (value.left + value.right) / 2;
     if (tile.state.silent)
-        Text(dc, tile.noSignal, value, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, fonts.name, ink);
+        Say(dc, tile.noSignal, middle, (value.top + value.bottom - nameHeight) / 2, TA_CENTER, value, fonts.name, ink);
     else
-        Text(dc, Widen(tile.state.value), value, DT_CENTER | DT_VCENTER | DT_SINGLELINE, fonts.value, ink);
+        Say(dc, Widen(tile.state.value), middle, (value.top + value.bottom - fonts.valueHeight) / 2, TA_CENTER, value,
+            fonts.value, ink);
 
     if (bar) {
         // Room at both ends for the arrow of a value beyond the bar.
@@ -104,8 +120,9 @@ void PaintTile(HDC dc, const RECT& room, const TilePicture& tile, const TileFont
         Fill(dc, track, kWhite);
         FrameRect(dc, &track, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         const auto at = [&](double place) { return left + static_cast<int>(std::lround(place * (right - left - 1))); };
-        const ui::GdiPen thin(CreatePen(PS_SOLID, 1, kInk));
-        const ui::SelectedObject pen(dc, thin.Get());
+        // The DC's own pen in a colour: no pen made and deleted per tile.
+        const ui::SelectedObject pen(dc, GetStockObject(DC_PEN));
+        SetDCPenColor(dc, kInk);
         if (tile.state.nominal) {
             const int x = at(*tile.state.nominal);
             Line(dc, x, barTop - barHeight / 2, x, barBottom + barHeight / 2);
@@ -121,9 +138,9 @@ void PaintTile(HDC dc, const RECT& room, const TilePicture& tile, const TileFont
             else
                 Triangle(dc, {right, barTop - 2}, {right, barBottom + 2}, {right + arrow - 1, mid}, kInk);
         }
-        RECT limits{room.left + pad, barBottom + 1, room.right - pad, barBottom + 1 + smallHeight};
-        Text(dc, tile.lower, limits, DT_LEFT | DT_SINGLELINE, fonts.small, ink);
-        Text(dc, tile.upper, limits, DT_RIGHT | DT_SINGLELINE, fonts.small, ink);
+        const RECT limits{room.left + pad, barBottom + 1, room.right - pad, barBottom + 1 + smallHeight};
+        Say(dc, tile.lower, limits.left, limits.top, TA_LEFT, limits, fonts.small, ink);
+        Say(dc, tile.upper, limits.right, limits.top, TA_RIGHT, limits, fonts.small, ink);
     }
     if (tile.selected) {
         // A frame the width of the padding: which tile the chart shows.

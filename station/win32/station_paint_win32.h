@@ -17,7 +17,12 @@ struct TileFonts {
     HFONT name = nullptr;
     HFONT value = nullptr;  // the largest text of the window
     HFONT small = nullptr;  // the limits under the bar
+    // Their line heights, measured once for every tile (TileFontsOf).
+    int nameHeight = 0;
+    int valueHeight = 0;
+    int smallHeight = 0;
 };
+TileFonts TileFontsOf(HDC dc, HFONT name, HFONT value, HFONT small);
 
 struct TilePicture {
     std::wstring name;

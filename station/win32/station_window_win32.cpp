@@ -131,7 +131,7 @@ StationWindow::StationWindow(StationSession& session)
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CreateControls();
-    CreateTiles();
+    ResetTiles();
     ShowTexts();
     Arrange();
     SetTimer(hwnd_, kTimer, kTickMs, nullptr);
@@ -159,12 +159,14 @@ void StationWindow::CreateControls() {
     capability_.SetColAlign(1, ui::TextAlign::Right);
     capability_.SetColAlign(2, ui::TextAlign::Right);
 
+    board_.Create(hwnd_, ids::kTiles, [this](HDC dc, const RECT&, const RECT& dirty) { PaintBoard(dc, dirty); });
     masterBar_.Create(
-        hwnd_, ids::kMasterBar, [this](HDC dc, const RECT& r) { PaintBar(dc, r, masterText_, headingFont_.Get()); }, 0);
-    verdict_.Create(hwnd_, ids::kVerdict, [this](HDC dc, const RECT& r) {
+        hwnd_, ids::kMasterBar,
+        [this](HDC dc, const RECT& r, const RECT&) { PaintBar(dc, r, masterText_, headingFont_.Get()); }, 0);
+    verdict_.Create(hwnd_, ids::kVerdict, [this](HDC dc, const RECT& r, const RECT&) {
         PaintVerdict(dc, r, verdictPicture_, verdictFont_.Get(), headingFont_.Get());
     });
-    chart_.Create(hwnd_, ids::kChart, [this](HDC dc, const RECT& r) {
+    chart_.Create(hwnd_, ids::kChart, [this](HDC dc, const RECT& r, const RECT&) {
         PaintChart(dc, r, chartPicture_, headingFont_.Get(), smallFont_.Get());
     });
 }
@@ -179,19 +181,34 @@ void StationWindow::MakeFonts() {
     smallFont_ = ui::CreateSongFont(ui::ScaleForDpi(12, dpi_)).font;
 }
 
-void StationWindow::CreateTiles() {
-    for (auto& tile : tiles_) tile.reset();
-    const Station& model = session_.Model();
-    for (int channel : model.Channels()) {
-        const auto index = static_cast<std::size_t>(channel - 1);
-        auto tile = std::make_unique<ui::PaintedView>();
-        tile->Create(hwnd_, ids::kTileFirst + channel - 1, [this, index](HDC dc, const RECT& r) {
-            PaintTile(dc, r, pictures_[index], {tileName_.Get(), tileValue_.Get(), tileSmall_.Get()});
-        });
-        tiles_[index] = std::move(tile);
-        ShowTile(channel);
-    }
+void StationWindow::ResetTiles() {
+    for (int channel : session_.Model().Channels()) ShowTile(channel);
     tileFontsFor_ = 0;  // the fonts follow the tiles' new size
+    board_.Invalidate();
+    ShowBoardText();
+}
+
+void StationWindow::PaintBoard(HDC dc, const RECT& dirty) {
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &dirty, nullptr, 0, nullptr);
+    for (int channel : session_.Model().Channels()) {
+        const auto i = static_cast<std::size_t>(channel - 1);
+        RECT overlap{};
+        if (IntersectRect(&overlap, &tileRects_[i], &dirty)) PaintTile(dc, tileRects_[i], pictures_[i], tileFonts_);
+    }
+}
+
+// Every tile in words, for whoever reads the board from outside.
+void StationWindow::ShowBoardText() {
+    std::vector<TileLine> lines;
+    for (int channel : session_.Model().Channels()) {
+        const auto i = static_cast<std::size_t>(channel - 1);
+        const TilePicture& tile = pictures_[i];
+        const RECT& r = tileRects_[i];
+        lines.push_back({channel, Narrow(tile.name), tile.state.silent ? Narrow(tile.noSignal) : tile.state.value,
+                         static_cast<int>(tile.state.colour), r.left, r.top, r.right, r.bottom});
+    }
+    SetWindowTextW(board_.Handle(), Widen(TileLinesText(lines)).c_str());
 }
 
 // Everything in words of the station's language.
@@ -297,6 +314,7 @@ void StationWindow::Arrange() {
 }
 
 void StationWindow::ArrangeTiles(const RECT& room) {
+    Place(board_.Handle(), room.left, room.top, room.right - room.left, room.bottom - room.top);
     const std::vector<int>& channels = session_.Model().Channels();
     const int count = static_cast<int>(channels.size());
     if (count == 0) return;
@@ -326,15 +344,18 @@ void StationWindow::ArrangeTiles(const RECT& room) {
             valueHeight = std::max(valueHeight * fits / std::max(static_cast<int>(extent.cx), 1), s(10));
             tileValue_ = ui::CreateSongFont(valueHeight, true).font;
         }
+        tileFonts_ = TileFontsOf(dc.Get(), tileName_.Get(), tileValue_.Get(), tileSmall_.Get());
     }
+    tileRects_ = {};
     for (int i = 0; i < count; ++i) {
-        const auto& tile = tiles_[static_cast<std::size_t>(channels[static_cast<std::size_t>(i)] - 1)];
-        if (!tile) continue;
         const int column = i % grid.columns;
         const int row = i / grid.columns;
-        Place(tile->Handle(), room.left + column * (tileWidth + gap), room.top + row * (tileHeight + gap), tileWidth,
-              tileHeight);
+        const int left = column * (tileWidth + gap);
+        const int top = row * (tileHeight + gap);
+        tileRects_[static_cast<std::size_t>(channels[static_cast<std::size_t>(i)] - 1)] = {left, top, left + tileWidth,
+                                                                                           top + tileHeight};
     }
+    ShowBoardText();
 }
 
 void StationWindow::Started() {
@@ -366,15 +387,16 @@ void StationWindow::Tick() {
 }
 
 void StationWindow::Refresh(uint32_t changed) {
-    for (int channel = 1; changed != 0; ++channel, changed >>= 1)
-        if ((changed & 1u) != 0) ShowTile(channel);
+    if (changed == 0) return;
+    for (int channel = 1; channel <= quality::kChannels; ++channel)
+        if (((changed >> (channel - 1)) & 1u) != 0) ShowTile(channel);
+    ShowBoardText();
 }
 
 void StationWindow::ShowTile(int channel) {
-    const auto index = static_cast<std::size_t>(channel - 1);
-    const auto& view = tiles_[index];
-    if (!view) return;
     const Station& model = session_.Model();
+    if (!model.Settings().Chosen(channel)) return;
+    const auto index = static_cast<std::size_t>(channel - 1);
     TilePicture& tile = pictures_[index];
     tile.name = Widen(model.Name(channel));
     tile.state = model.Tile(channel);
@@ -387,11 +409,7 @@ void StationWindow::ShowTile(int channel) {
         tile.lower = Widen(quality::MillimetreText(limits->LowerLimit(), decimals));
         tile.upper = Widen(quality::MillimetreText(limits->UpperLimit(), decimals));
     }
-    // What the tile shows, in words: its name, then its number or the silence.
-    const std::wstring said = tile.name + L"\n" + (tile.state.silent ? tile.noSignal : Widen(tile.state.value));
-    SetWindowTextW(view->Handle(), said.c_str());
-    view->SetState(static_cast<int>(tile.state.colour));
-    view->Invalidate();
+    board_.Invalidate(tileRects_[index]);
 }
 
 void StationWindow::Capture() {
@@ -540,6 +558,7 @@ void StationWindow::Select(int channel) {
     ShowTile(before);
     ShowTile(channel);
     ShowChart();
+    ShowBoardText();
 }
 
 void StationWindow::ZeroOnMaster() {
@@ -574,15 +593,17 @@ void StationWindow::OpenSetup() {
     const bool applied = RunSetupDialog(hwnd_, session_.Settings(),
                                         [this](const StationSettings& settings) { return session_.Apply(settings); });
     if (!applied) return;
-    CreateTiles();
     ShowTexts();
     Arrange();
+    ResetTiles();
     ShowProblems();
 }
 
 void StationWindow::Command(int id, int code) {
-    if (id >= ids::kTileFirst && id < ids::kTileFirst + quality::kChannels) {
-        Select(id - ids::kTileFirst + 1);
+    if (id == ids::kTiles) {
+        const POINT click = board_.LastClick();
+        for (int channel : session_.Model().Channels())
+            if (PtInRect(&tileRects_[static_cast<std::size_t>(channel - 1)], click)) Select(channel);
         SetFocus(controls_[ids::kPartId]);
         return;
     }
@@ -699,7 +720,8 @@ LRESULT StationWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
             limits->ptMinTrackSize = {ui::ScaleForDpi(800, dpi_), ui::ScaleForDpi(600, dpi_)};
             // Across monitors too, not only as large as the first one.
-            limits->ptMaxTrackSize = {GetSystemMetrics(SM_CXVIRTUALSCREEN) * 2, GetSystemMetrics(SM_CYVIRTUALSCREEN) * 2};
+            limits->ptMaxTrackSize = {GetSystemMetrics(SM_CXVIRTUALSCREEN) * 2,
+                                      GetSystemMetrics(SM_CYVIRTUALSCREEN) * 2};
             return 0;
         }
         case WM_ACTIVATE:

@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <array>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,7 +55,9 @@ class StationWindow {
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
-    void CreateTiles();
+    void ResetTiles();
+    void PaintBoard(HDC dc, const RECT& dirty);
+    void ShowBoardText();
     void Arrange();
     void ArrangeTiles(const RECT& room);
     void MakeFonts();
@@ -64,7 +65,7 @@ class StationWindow {
     void Started();
     void Command(int id, int code);
 
-    void ShowTile(int channel);
+    void ShowTile(int channel);  // its picture, painted at the next paint
     void ShowVerdict();
     void ShowCounters();
     void ShowChart();
@@ -93,7 +94,10 @@ class StationWindow {
     ui::PaintedView masterBar_;
     ui::PaintedView verdict_;
     ui::PaintedView chart_;
-    std::array<std::unique_ptr<ui::PaintedView>, quality::kChannels> tiles_;
+    // Every tile on one board: one paint and one copy to the screen a tick,
+    // however many tiles changed.
+    ui::PaintedView board_;
+    std::array<RECT, quality::kChannels> tileRects_{};  // in the board
     std::array<TilePicture, quality::kChannels> pictures_;
     VerdictPicture verdictPicture_;
     ChartPicture chartPicture_;
@@ -110,7 +114,8 @@ class StationWindow {
     ui::GdiFont tileName_;
     ui::GdiFont tileValue_;
     ui::GdiFont tileSmall_;
-    int tileFontsFor_ = 0;  // the tile height the tile fonts were made for
+    int tileFontsFor_ = 0;  // the tile size the tile fonts were made for
+    TileFonts tileFonts_;
     HICON icon_ = nullptr;
     std::string driverProblem_;
     bool closed_ = false;

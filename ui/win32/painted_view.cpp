@@ -39,23 +39,28 @@ void PaintedView::Invalidate() const {
     if (hwnd_ != nullptr) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+void PaintedView::Invalidate(const RECT& part) const {
+    if (hwnd_ != nullptr) InvalidateRect(hwnd_, &part, FALSE);
+}
+
 void PaintedView::Paint() {
     const PaintDc paint(hwnd_);
     RECT client{};
     GetClientRect(hwnd_, &client);
     if (client.right <= 0 || client.bottom <= 0) return;
     const MemoryDc memory(paint.Get());
+    RECT dirty = paint.PaintRect();
     if (!buffer_ || bufferSize_.cx != client.right || bufferSize_.cy != client.bottom) {
         buffer_.Reset(CreateCompatibleBitmap(paint.Get(), client.right, client.bottom));
         bufferSize_ = {client.right, client.bottom};
+        dirty = client;  // a new bitmap holds nothing of the last picture
     }
     if (!memory || !buffer_) {
-        if (painter_) painter_(paint.Get(), client);  // drawn straight, flicker and all
+        if (painter_) painter_(paint.Get(), client, dirty);  // drawn straight, flicker and all
         return;
     }
     const SelectedObject bitmap(memory.Get(), buffer_.Get());
-    if (painter_) painter_(memory.Get(), client);
-    const RECT& dirty = paint.PaintRect();
+    if (painter_) painter_(memory.Get(), client, dirty);
     BitBlt(paint.Get(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, memory.Get(),
            dirty.left, dirty.top, SRCCOPY);
 }
@@ -68,6 +73,7 @@ LRESULT PaintedView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;  // the paint covers every pixel
         case WM_LBUTTONDOWN: {
+            lastClick_ = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             const HWND parent = GetParent(hwnd_);
             const int id = GetDlgCtrlID(hwnd_);
             SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd_));

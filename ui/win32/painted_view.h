@@ -1,8 +1,8 @@
 #pragma once
 // A child window that some code of its owner paints: double-buffered (the
 // picture is drawn into a bitmap and copied at once, so a repaint 20 times a
-// second never flickers), a click reported to the parent as WM_COMMAND
-// (BN_CLICKED) from the view's id. What it shows can be read from another
+// second never flickers), only the part that was invalidated, and a click
+// reported to the parent as WM_COMMAND (BN_CLICKED) from the view's id. What it shows can be read from another
 // process: its window text says it in words (set it beside the picture),
 // and PVM_GETSTATE answers a number the owner chose (a colour, a verdict).
 
@@ -20,7 +20,8 @@ namespace vexla::ui {
 
 class PaintedView {
   public:
-    using Painter = std::function<void(HDC dc, const RECT& client)>;
+    // `dirty`: what must be drawn; drawing more is harmless, only slower.
+    using Painter = std::function<void(HDC dc, const RECT& client, const RECT& dirty)>;
 
     PaintedView() = default;
     ~PaintedView();  // takes its window with it
@@ -34,8 +35,11 @@ class PaintedView {
     // What PVM_GETSTATE answers.
     void SetState(int state) { state_ = state; }
     int State() const { return state_; }
-    // Marks the whole view for the next paint.
+    // Marks the whole view, or a part of it, for the next paint.
     void Invalidate() const;
+    void Invalidate(const RECT& part) const;
+    // Where the last click was, in the view's client coordinates.
+    POINT LastClick() const { return lastClick_; }
 
   private:
     friend LRESULT CALLBACK ObjectWindowProc<PaintedView>(HWND, UINT, WPARAM, LPARAM);
@@ -45,6 +49,7 @@ class PaintedView {
     HWND hwnd_ = nullptr;
     Painter painter_;
     int state_ = 0;
+    POINT lastClick_{};
     GdiBitmap buffer_;  // kept between paints; made again when the size changes
     SIZE bufferSize_{};
 };

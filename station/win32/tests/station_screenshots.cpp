@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "station_ids.h"
+#include "station_layout.h"
 #include "ui/win32/painted_view.h"
 
 namespace {
@@ -24,7 +26,8 @@ namespace {
 namespace ids = vexla::station::ids;
 using namespace std::chrono_literals;
 
-constexpr int kRed = 2;  // TileColour::Red as a tile's state
+constexpr int kRed = 2;  // TileColour as the board says it
+constexpr int kGrey = 3;
 
 struct Search {
     DWORD process;
@@ -49,6 +52,26 @@ bool Until(const std::function<bool()>& done, std::chrono::seconds timeout = 60s
         std::this_thread::sleep_for(50ms);
     }
     return true;
+}
+
+std::wstring Text(HWND window) {
+    std::wstring text(8192, L'\0');
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+                        &length);
+    text.resize(std::min<std::size_t>(length, text.size()));
+    return text;
+}
+
+vexla::station::TileLine Tile(HWND form, int channel) {
+    const std::wstring text = Text(GetDlgItem(form, ids::kTiles));
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length, nullptr, nullptr);
+    for (const auto& t : vexla::station::ParseTileLines(utf8))
+        if (t.channel == channel) return t;
+    return {};
 }
 
 int State(HWND view) {
@@ -123,8 +146,7 @@ int wmain(int argc, wchar_t** argv) {
         Search search{process.dwProcessId, nullptr};
         EnumWindows(&FindStation, reinterpret_cast<LPARAM>(&search));
         form = search.found;
-        const HWND tile = form != nullptr ? GetDlgItem(form, ids::kTileFirst) : nullptr;
-        return tile != nullptr && State(tile) != 3;  // a reading, no longer grey
+        return form != nullptr && Tile(form, 1).channel == 1 && Tile(form, 1).colour != kGrey;  // a reading
     });
     if (!up) {
         std::fprintf(stderr, "the station shows no gauge\n");
@@ -141,7 +163,9 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(field, WM_KEYUP, key, 0xC0000001);
     };
     // The drifting characteristic's chart, chosen by its tile.
-    PostMessageW(item(ids::kTileFirst + 2), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    const vexla::station::TileLine drifting = Tile(form, 3);
+    PostMessageW(item(ids::kTiles), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM((drifting.left + drifting.right) / 2, (drifting.top + drifting.bottom) / 2));
 
     int number = 1000;
     const auto part = [&](UINT key) {
@@ -165,7 +189,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     Until([&] { return State(item(ids::kVerdict)) == ids::kVerdictOk; }, 1s);
     if (State(item(ids::kVerdict)) == ids::kVerdictOk) SaveScreen(Outline(form), out / L"station-ok.bmp");
-    while (State(item(ids::kTileFirst + 2)) != kRed && number < 1060) {
+    while (Tile(form, 3).colour != kRed && number < 1060) {
         part(VK_RETURN);
         std::this_thread::sleep_for(700ms);
     }

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "station/model/station_texts.h"
 #include "station/model/tile_state.h"
 #include "station_ids.h"
+#include "station_layout.h"
 #include "ui/win32/painted_view.h"
 #include "ui/win32/text_grid_remote.h"
 #include "window_texts.h"
@@ -37,8 +39,11 @@ const StationTexts& Zh() {
 }
 
 std::string Text(HWND window) {
-    wchar_t text[1024] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    std::wstring text(8192, L'\0');
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+                        &length);
+    text.resize(std::min<std::size_t>(length, text.size()));
     return Narrow(text);
 }
 
@@ -118,21 +123,32 @@ class StationProgram : public ::testing::Test {
     }
 
     HWND Control(int id) const { return GetDlgItem(form_, id); }
-    HWND Tile(int channel) const { return Control(ids::kTileFirst + channel - 1); }
     static int State(HWND view) {
         DWORD_PTR state = 0;
         SendMessageTimeoutW(view, PVM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
         return static_cast<int>(state);
     }
-    bool TileBecomes(int channel, TileColour colour, const std::string& value) {
+    // A tile as the board says it shows it; nothing for a tile not shown.
+    std::optional<TileLine> Tile(int channel) const {
+        for (const TileLine& t : ParseTileLines(Text(Control(ids::kTiles))))
+            if (t.channel == channel) return t;
+        return std::nullopt;
+    }
+    std::string Said(int channel) const {
+        const auto t = Tile(channel);
+        return t ? t->name + " " + t->shown + " colour " + std::to_string(t->colour) : "no tile";
+    }
+    bool TileBecomes(int channel, TileColour colour, const std::string& shown) {
         return Eventually([&] {
-            const std::string text = Text(Tile(channel));
-            return State(Tile(channel)) == static_cast<int>(colour) && text.substr(text.find('\n') + 1) == value;
+            const auto t = Tile(channel);
+            return t && t->colour == static_cast<int>(colour) && t->shown == shown;
         });
     }
-    std::string TileValue(int channel) const {
-        const std::string text = Text(Tile(channel));
-        return text.substr(text.find('\n') + 1);
+    void ClickTile(int channel) const {
+        const auto t = Tile(channel);
+        ASSERT_TRUE(t.has_value()) << channel;
+        PostMessageW(Control(ids::kTiles), WM_LBUTTONDOWN, MK_LBUTTON,
+                     MAKELPARAM((t->left + t->right) / 2, (t->top + t->bottom) / 2));
     }
 
     // A message box of the station: its text, once it is up.
@@ -198,12 +214,12 @@ TEST_F(StationProgram, TilesCaptureChartAndMaster) {
     EXPECT_EQ(Narrow(WindowText(form_)), Zh().title);
 
     // The tiles fill and take the limits' colours; never mastered, the bar asks for it.
-    ASSERT_TRUE(TileBecomes(1, TileColour::Green, "0.00")) << Text(Tile(1)) << " " << State(Tile(1));
-    EXPECT_EQ(Text(Tile(1)), "外径\n0.00");
-    ASSERT_TRUE(TileBecomes(2, TileColour::Amber, "0.04")) << Text(Tile(2));
-    ASSERT_TRUE(TileBecomes(4, TileColour::Red, "0.20")) << Text(Tile(4));
-    ASSERT_TRUE(TileBecomes(7, TileColour::Green, "0.00")) << Text(Tile(7));
-    EXPECT_TRUE(TileBecomes(8, TileColour::Grey, Zh().noSignal)) << Text(Tile(8));
+    ASSERT_TRUE(TileBecomes(1, TileColour::Green, "0.00")) << Said(1);
+    EXPECT_EQ(Tile(1)->name, "外径");
+    ASSERT_TRUE(TileBecomes(2, TileColour::Amber, "0.04")) << Said(2);
+    ASSERT_TRUE(TileBecomes(4, TileColour::Red, "0.20")) << Said(4);
+    ASSERT_TRUE(TileBecomes(7, TileColour::Green, "0.00")) << Said(7);
+    EXPECT_TRUE(TileBecomes(8, TileColour::Grey, Zh().noSignal)) << Said(8);
     EXPECT_TRUE(IsWindowVisible(Control(ids::kMasterBar)));
     EXPECT_TRUE(Contains(Text(Control(ids::kMasterBar)), Zh().masterDue)) << Text(Control(ids::kMasterBar));
 
@@ -216,8 +232,8 @@ TEST_F(StationProgram, TilesCaptureChartAndMaster) {
     EXPECT_EQ(Text(GetDlgItem(setup, ids::kSetupSegment)), "70");
     SendMessageW(GetDlgItem(setup, ids::kSetupChannels), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1-3,5-7"));
     Press(setup, IDOK);
-    ASSERT_TRUE(Eventually([&] { return !IsWindow(setup) && Tile(8) == nullptr && Tile(4) == nullptr; }));
-    ASSERT_TRUE(Tile(7) != nullptr);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(setup) && !Tile(8) && !Tile(4); }));
+    ASSERT_TRUE(Tile(7).has_value());
 
     // Zero on master, after the operator's yes: every displacement from zero.
     Press(form_, ids::kZeroOnMaster);
@@ -225,9 +241,9 @@ TEST_F(StationProgram, TilesCaptureChartAndMaster) {
     ASSERT_NE(confirm.window, nullptr);
     EXPECT_EQ(confirm.text, Zh().confirmMaster);
     Answer(confirm, IDYES);
-    ASSERT_TRUE(TileBecomes(2, TileColour::Green, "0.00")) << Text(Tile(2));
-    for (int channel : {1, 5, 6, 7}) EXPECT_EQ(TileValue(channel), "0.00") << channel;
-    EXPECT_LE(std::stod(TileValue(3)), 0.02) << "the drifting gauge from zero too";
+    ASSERT_TRUE(TileBecomes(2, TileColour::Green, "0.00")) << Said(2);
+    for (int channel : {1, 5, 6, 7}) EXPECT_EQ(Tile(channel).value_or(TileLine{}).shown, "0.00") << channel;
+    EXPECT_LE(std::stod("0" + Tile(3).value_or(TileLine{}).shown), 0.02) << "the drifting gauge from zero too";
     ASSERT_TRUE(Eventually([&] { return IsWindowVisible(Control(ids::kMasterBar)) == FALSE; }));
 
     // A scanned part, captured by the scanner's Enter: OK.
@@ -241,8 +257,9 @@ TEST_F(StationProgram, TilesCaptureChartAndMaster) {
     EXPECT_EQ(Focus(), Control(ids::kPartId));
 
     // The drifting gauge leaves its limits; the pedal captures the next part: NOK, naming it.
-    ASSERT_TRUE(Eventually([&] { return State(Tile(3)) == static_cast<int>(TileColour::Red); }, kDrift))
-        << Text(Tile(3));
+    ASSERT_TRUE(
+        Eventually([&] { return Tile(3).value_or(TileLine{}).colour == static_cast<int>(TileColour::Red); }, kDrift))
+        << Said(3);
     Scan("A-1002", VK_F9);
     ASSERT_TRUE(Eventually([&] { return State(verdict) == ids::kVerdictNok; })) << Text(verdict);
     EXPECT_TRUE(Contains(Text(verdict), "孔深")) << Text(verdict);
@@ -252,7 +269,7 @@ TEST_F(StationProgram, TilesCaptureChartAndMaster) {
     EXPECT_TRUE(Contains(Text(Control(ids::kYield)), "50.0")) << Text(Control(ids::kYield));
 
     // Its chart, chosen by its tile, shows the broken rule; its Ppk is the worst.
-    PostMessageW(Tile(3), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ASSERT_NO_FATAL_FAILURE(ClickTile(3));
     const HWND chart = Control(ids::kChart);
     ASSERT_TRUE(Eventually([&] { return Contains(Text(chart), "孔深"); })) << Text(chart);
     EXPECT_TRUE(Contains(Text(chart), Zh().ruleBroken)) << Text(chart);
@@ -300,8 +317,8 @@ TEST_F(StationProgram, WithoutItsLimitsAndItsDriverItSaysSoAndStays) {
 
     // The window stays, its tiles grey; a capture takes nothing.
     ASSERT_TRUE(Eventually([&] { return !IsWindow(driver.window); }));
-    EXPECT_EQ(State(Tile(1)), static_cast<int>(TileColour::Grey));
-    EXPECT_EQ(TileValue(1), Zh().noSignal);
+    EXPECT_EQ(Tile(1)->colour, static_cast<int>(TileColour::Grey));
+    EXPECT_EQ(Tile(1)->shown, Zh().noSignal);
     Press(form_, ids::kCapture);
     ASSERT_TRUE(Eventually([&] {
         return Contains(Text(Control(ids::kStatusBar)), WindowTextsFor(Language::Chinese).noCapture);
