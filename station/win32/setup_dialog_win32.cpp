@@ -113,18 +113,6 @@ std::string Trimmed(std::string text) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-void RegisterOnce() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(ui::CurrentModule(), SetupDialog::kClassName, &wc)) return;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = ui::CurrentModule();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = SetupDialog::kClassName;
-    RegisterClassExW(&wc);
-}
-
 }  // namespace
 
 SetupDialog::SetupDialog(HWND owner, const StationSettings& current, ApplySettings apply)
@@ -137,7 +125,7 @@ SetupDialog::~SetupDialog() {
 }
 
 HWND SetupDialog::Create() {
-    RegisterOnce();
+    ui::RegisterObjectWindowClass(kClassName);
     constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     hwnd_ = CreateWindowExW(kExStyle, kClassName, Widen(texts_.setupTitle).c_str(), kStyle, CW_USEDEFAULT,

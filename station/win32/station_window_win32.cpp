@@ -58,19 +58,6 @@ std::vector<ui::ControlRow> ControlTable() {
     };
 }
 
-void RegisterClassOnce(HICON icon) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(ui::CurrentModule(), StationWindow::kClassName, &wc)) return;
-    wc.lpfnWndProc = DefWindowProcW;  // replaced per window once it is created
-    wc.hInstance = ui::CurrentModule();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = StationWindow::kClassName;
-    wc.hIcon = icon;
-    RegisterClassExW(&wc);
-}
-
 UINT VirtualKeyOf(const CaptureKey& key) {
     using Kind = CaptureKey::Kind;
     switch (key.kind) {
@@ -119,7 +106,7 @@ StationWindow::StationWindow(StationSession& session)
       texts_(&TextsFor(session.Settings().language)),
       windowTexts_(&WindowTextsFor(session.Settings().language)) {
     icon_ = LoadIconW(ui::CurrentModule(), MAKEINTRESOURCEW(1));
-    RegisterClassOnce(icon_);
+    ui::RegisterObjectWindowClass(kClassName, icon_);
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(texts_->title).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth,
                             kClientHeight, nullptr, nullptr, ui::CurrentModule(), nullptr);
@@ -574,7 +561,6 @@ void StationWindow::NewShift() {
     ShowCounters();
     ShowCapability();
     ShowChart();
-    SetFocus(controls_[ids::kPartId]);
 }
 
 void StationWindow::WriteReport() {
@@ -629,8 +615,11 @@ void StationWindow::Command(int id, int code) {
             OpenSetup();
             break;
         default:
-            break;
+            return;
     }
+    // Back to the scanner's field: a button keeping the focus would take the
+    // next Enter as its own click.
+    if (hwnd_ != nullptr) SetFocus(controls_[ids::kPartId]);
 }
 
 bool StationWindow::PreTranslate(const MSG& message) {

@@ -5,21 +5,6 @@
 #include "ui/win32/module.h"
 
 namespace vexla::ui {
-namespace {
-
-void RegisterOnce() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(CurrentModule(), WC_PAINTEDVIEWW, &wc)) return;
-    wc.lpfnWndProc = DefWindowProcW;  // replaced per window once it is created
-    wc.hInstance = CurrentModule();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = WC_PAINTEDVIEWW;
-    RegisterClassExW(&wc);
-}
-
-}  // namespace
-
 PaintedView::~PaintedView() {
     if (hwnd_ == nullptr) return;
     UnbindWindowObject(hwnd_);
@@ -27,7 +12,7 @@ PaintedView::~PaintedView() {
 }
 
 HWND PaintedView::Create(HWND parent, int id, Painter painter, DWORD style) {
-    RegisterOnce();
+    RegisterObjectWindowClass(WC_PAINTEDVIEWW, nullptr, nullptr);  // the paint covers it all
     painter_ = std::move(painter);
     hwnd_ = CreateWindowExW(0, WC_PAINTEDVIEWW, L"", style | WS_CHILD, 0, 0, 0, 0, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), CurrentModule(), nullptr);

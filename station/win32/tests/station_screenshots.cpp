@@ -13,13 +13,13 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <thread>
 
 #include "station_ids.h"
 #include "station_layout.h"
 #include "ui/win32/painted_view.h"
+#include "wine_program.h"
 
 namespace {
 
@@ -28,31 +28,6 @@ using namespace std::chrono_literals;
 
 constexpr int kRed = 2;  // TileColour as the board says it
 constexpr int kGrey = 3;
-
-struct Search {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindStation(HWND window, LPARAM search) {
-    auto& s = *reinterpret_cast<Search*>(search);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t name[32] = {};
-    GetClassNameW(window, name, 32);
-    if (process != s.process || std::wstring(name) != L"VexlaStation") return TRUE;
-    s.found = window;
-    return FALSE;
-}
-
-bool Until(const std::function<bool()>& done, std::chrono::seconds timeout = 60s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
 
 std::wstring Text(HWND window) {
     std::wstring text(8192, L'\0');
@@ -142,10 +117,8 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     HWND form = nullptr;
-    const bool up = Until([&] {
-        Search search{process.dwProcessId, nullptr};
-        EnumWindows(&FindStation, reinterpret_cast<LPARAM>(&search));
-        form = search.found;
+    const bool up = vexla::wine::Eventually([&] {
+        form = vexla::wine::TopWindow(process.dwProcessId, L"VexlaStation");
         return form != nullptr && Tile(form, 1).channel == 1 && Tile(form, 1).colour != kGrey;  // a reading
     });
     if (!up) {
@@ -173,7 +146,7 @@ int wmain(int argc, wchar_t** argv) {
         wchar_t before[64] = {};
         GetWindowTextW(parts, before, 64);
         capture(L"A-" + std::to_wstring(++number), key);
-        Until(
+        vexla::wine::Eventually(
             [&] {
                 wchar_t now[64] = {};
                 SendMessageTimeoutW(parts, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(now), SMTO_ABORTIFHUNG, 2000,
@@ -187,7 +160,7 @@ int wmain(int argc, wchar_t** argv) {
         part(VK_RETURN);
         std::this_thread::sleep_for(700ms);
     }
-    Until([&] { return State(item(ids::kVerdict)) == ids::kVerdictOk; }, 1s);
+    vexla::wine::Eventually([&] { return State(item(ids::kVerdict)) == ids::kVerdictOk; }, 1s);
     if (State(item(ids::kVerdict)) == ids::kVerdictOk) SaveScreen(Outline(form), out / L"station-ok.bmp");
     while (Tile(form, 3).colour != kRed && number < 1060) {
         part(VK_RETURN);
