@@ -297,6 +297,53 @@ TEST_F(StationProgram, TilesCaptureChartAndMaster) {
     EXPECT_TRUE(Eventually([&] { return simulator.Users().empty(); }, 5s));
 }
 
+TEST_F(StationProgram, AFirstStartOpensTheSetupWithDefaultsAndKeepsWhatIsChosen) {
+    constexpr int kFirstPort = 74;
+    ASSERT_NO_FATAL_FAILURE(WriteConfig(kFirstPort, Settings(3, kFirstPort)));
+    ASSERT_EQ(simulator.Start("--format 3 --com " + std::to_string(kFirstPort) +
+                              " --channels 1-4 --motion still --position 1.25"),
+              "");
+    ASSERT_FALSE(fs::exists(File(L"station.ini")));
+    ASSERT_NO_FATAL_FAILURE(StartStation(ProgramFolder() / L"VexlaStation.exe"));
+    HWND setup = nullptr;
+    ASSERT_TRUE(Eventually([&] {
+        setup = TopWindow(station_.Id(), L"VexlaStationSetup");
+        return setup != nullptr && IsWindowVisible(setup);
+    }));
+    const auto field = [&](int id) { return GetDlgItem(setup, id); };
+    EXPECT_EQ(Text(field(ids::kSetupChannels)), "1-8");
+    EXPECT_EQ(Text(field(ids::kSetupCaptureKey)), "F9");
+    EXPECT_EQ(Text(field(ids::kSetupWarning)), "75");
+    EXPECT_FALSE(Text(field(ids::kSetupRecords)).empty());
+
+    // A channel list that cannot be is refused, naming what is wanted; the dialog stays.
+    const auto type = [&](int id, const std::wstring& text) {
+        SendMessageW(field(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    };
+    type(ids::kSetupSegment, std::to_wstring(kFirstPort));
+    type(ids::kSetupChannels, L"1-40");
+    type(ids::kSetupRecords, File(L"records").wstring());
+    Press(setup, IDOK);
+    const Box refused = WaitForBox();
+    ASSERT_NE(refused.window, nullptr);
+    EXPECT_EQ(refused.text, WindowTextsFor(Language::Chinese).badChannels);
+    Answer(refused, IDOK);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(refused.window); }));
+    EXPECT_TRUE(IsWindow(setup));
+    type(ids::kSetupChannels, L"1-4");
+    Press(setup, IDOK);
+
+    // Kept in the file, and the station at work with it.
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(setup); }));
+    std::ifstream in(File(L"station.ini"), std::ios::binary);
+    std::stringstream saved;
+    saved << in.rdbuf();
+    EXPECT_TRUE(Contains(saved.str(), "segment = 74")) << saved.str();
+    EXPECT_TRUE(Contains(saved.str(), "channels = 1-4")) << saved.str();
+    EXPECT_TRUE(Eventually([&] { return Tile(4).value_or(TileLine{}).shown == "1.25"; })) << Said(4);
+    EXPECT_FALSE(Tile(5).has_value());
+}
+
 TEST_F(StationProgram, WithoutItsLimitsAndItsDriverItSaysSoAndStays) {
     const std::string missing = Narrow(File(L"no-such-limits.txt").wstring());
     ASSERT_NO_FATAL_FAILURE(WriteStationFile(missing));
