@@ -95,6 +95,9 @@ check-format: deps
 bench: build-bench
 	build/bench/bin/vexla_bench
 	build/bench/bin/comm_bench
+	build/bench/bin/study_bench
+	@# The driver's CPU on a busy line beside the simplest reader's.
+	CPU_SECONDS=15 tools/measure-cpu-ratio.sh
 	@# The grids of the control window and of the monitor, and the station's
 	@# tiles and verdict, on the GUI thread under Wine, when the win64 build
 	@# is there.

@@ -12,8 +12,11 @@ Result<void*> DriverLibrary::Open(const std::string& path) {
     // the middle of a run.
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle != nullptr) return handle;
-    const char* why = ::dlerror();
-    return Error{path, why != nullptr ? why : "unknown error"};
+    const char* raw = ::dlerror();
+    std::string why = raw != nullptr ? raw : "unknown error";
+    // dlerror names the file first ("PATH: cannot open ..."); once is enough.
+    if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
+    return Error{path, why};
 }
 
 Result<void*> DriverLibrary::Symbol(void* handle, const char* name) {

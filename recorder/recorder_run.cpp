@@ -101,12 +101,8 @@ class Run {
         if (!Write(CsvHeading(recording_.Settings().Layout())) || !Sync()) return false;
         while (!StopRequested()) {
             const LocalTime now = LocalNow();
-            VexlaDataBlock32 block{};
-            int32_t rates[32];
-            driver_.GetReFlashRate32(rates);
-            driver_.GetNewData32Ch(&block);
             std::string rows;
-            recording_.TakeResult(block, rates, now, rows);
+            TakeDriverResult(driver_, recording_, now, rows);
             const int64_t steady = SteadyMilliseconds();
             int captures = keys && !options_.partIdPrompt ? keys->TakePresses() : 0;
             if (options_.partIdPrompt) {
@@ -218,6 +214,14 @@ class Run {
 };
 
 }  // namespace
+
+size_t TakeDriverResult(host::DriverFunctions& driver, Recording& recording, const LocalTime& now, std::string& rows) {
+    VexlaDataBlock32 block{};
+    int32_t rates[32];
+    driver.GetReFlashRate32(rates);
+    driver.GetNewData32Ch(&block);
+    return recording.TakeResult(block, rates, now, rows);
+}
 
 int RunRecorder(const RecorderOptions& options, std::ostream& out, std::ostream& err) {
     RecordingSettings settings;

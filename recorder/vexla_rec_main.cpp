@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "recorder/export/export_command.h"
 #include "recorder/model/recorder_options.h"
 #include "recorder/report/report_command.h"
+#include "recorder/study/study_command.h"
 #include "recorder_run.h"
 
 #ifdef _WIN32
@@ -21,6 +23,12 @@ int Main(const std::vector<std::string>& args) {
     using namespace vexla::recorder;
     if (!args.empty() && args[0] == "report") {
         return RunReport(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
+    }
+    if (!args.empty() && args[0] == "study") {
+        return study::RunStudy(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
+    }
+    if (!args.empty() && args[0] == "export") {
+        return exporting::RunExport(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
     }
     const auto parsed = ParseRecorderOptions(args);
     if (!parsed) {

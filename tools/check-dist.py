@@ -13,7 +13,7 @@ import zipfile
 
 WINDOWS_FILES = ["Vexla.dll", "libVexla.dll.a", "Vexla.lib", "Kestrow.exe", "Pellin.exe", "vexla-rec.exe"]
 DEB_FILES = ["usr/include/vexla.h", "usr/bin/gaugesim", "usr/bin/kestrow", "usr/bin/pellin", "usr/bin/vexla-rec",
-             "usr/share/doc/vexla/user-guide.md"]
+             "usr/bin/vexla-station", "usr/share/doc/vexla/user-guide.md"]
 
 
 def check_zip(path, version):
@@ -77,6 +77,10 @@ def main():
     debs = glob.glob(os.path.join(args.dist, f"vexla_{args.version}_amd64.deb"))
     if len(zips) != 1 or len(debs) != 1:
         failures.append(f"expected one zip and one deb of {args.version} in {args.dist}: {os.listdir(args.dist)}")
+    for arch in ("x64", "x86"):
+        # Checked under Wine by tools/msi/check_msi.py as make dist builds them.
+        if not os.path.isfile(os.path.join(args.dist, f"vexla-{args.version}-{arch}.msi")):
+            failures.append(f"no vexla-{args.version}-{arch}.msi in {args.dist}")
     for z in zips:
         failures += check_zip(z, args.version)
     for d in debs:

@@ -35,6 +35,10 @@ have_cmd xauth || want xauth
 # A Ming face, drawn as 宋体 is: the README's pictures, and the layout test
 # in it beside the wider Zen Hei.
 [ -f /usr/share/fonts/truetype/arphic/uming.ttc ] || want fonts-arphic-uming
+# make dist: the Windows installers are built with wixl and their tables
+# read back with msiinfo.
+have_cmd wixl || want wixl
+have_cmd msiinfo || want msitools
 # make screenshots: import and convert.
 have_cmd import || want imagemagick
 # kestrow, the monitor in a terminal: ncurses with wide characters.

@@ -3,7 +3,9 @@
 #   vexla-VERSION-windows.zip  x64/ and x86/ (Vexla.dll, libVexla.dll.a,
 #                              Vexla.lib, Kestrow.exe, Pellin.exe, vexla-rec.exe), include/,
 #                              bindings/, the user guide and the README
-#   vexla_VERSION_amd64.deb    libVexla.so, vexla.h, kestrow, pellin, vexla-rec, gaugesim
+#   vexla-VERSION-x64.msi      the same as Windows installers, per machine, the
+#   vexla-VERSION-x86.msi      SDK a feature of its own (tools/msi/)
+#   vexla_VERSION_amd64.deb    libVexla.so, vexla.h, kestrow, pellin, vexla-rec, vexla-station, gaugesim
 # built in Release folders of their own (build/dist-*), then checked by
 # tools/check-dist.py.
 set -eu
@@ -16,7 +18,7 @@ rm -rf "$out"
 mkdir -p "$out"
 
 cmake --preset dist-linux >/dev/null
-cmake --build --preset dist-linux -j "$jobs" --target Vexla gaugesim kestrow pellin vexla-rec
+cmake --build --preset dist-linux -j "$jobs" --target Vexla gaugesim kestrow pellin vexla-rec vexla-station
 (cd build/dist-linux && cpack -G DEB >/dev/null)
 
 stage=$root/build/dist-stage/vexla-$version-windows
@@ -52,5 +54,17 @@ with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
             path = os.path.join(folder, name)
             z.write(path, os.path.relpath(path, base))
 PY
+
+# The installers, and the check of each under Wine: a silent install, the
+# monitor running with its driver, an upgrade to the next version (built
+# here for the check alone) and a clean uninstall.
+next=$(echo "$version" | awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }')
+for arch in x64 x86; do
+    tools/msi/build-msi.sh "$stage" "$arch" "$version" "$out/vexla-$version-$arch.msi"
+    tools/msi/build-msi.sh "$stage" "$arch" "$next" "$root/build/dist-stage/vexla-$next-$arch.msi"
+done
+python3 tools/msi/check_msi.py --arch x64 --msi "$out/vexla-$version-x64.msi" --next "$root/build/dist-stage/vexla-$next-x64.msi"
+python3 tools/msi/check_msi.py --arch x86 --without-sdk --msi "$out/vexla-$version-x86.msi" \
+    --next "$root/build/dist-stage/vexla-$next-x86.msi"
 
 python3 tools/check-dist.py --dist "$out" --version "$version"

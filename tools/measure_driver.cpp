@@ -8,7 +8,8 @@
 //   loss     gaugesim pushes format 0, 1 or 3 at a given speed; the host
 //            takes every result and counts the readings it delivers against
 //            the readings gaugesim reports put on the line.
-// Usage: vexla_measure cpu|latency|loss [--seconds S] [--format F] [--baud B]
+//   idle     the link open on a line of its own where nothing is sent.
+// Usage: vexla_measure cpu|idle|latency|loss [--seconds S] [--format F] [--baud B]
 //        [--host-ms P] [--gaugesim PATH] [--library PATH]
 
 #include <fcntl.h>
@@ -28,6 +29,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <random>
 #include <string>
@@ -166,6 +168,52 @@ double CpuSeconds() {
     return s(u.ru_utime) + s(u.ru_stime);
 }
 
+// Context switches of each of this process's threads, by thread id: each
+// is a wake-up (a voluntary one ends a sleep; an involuntary one is counted
+// too, as a preemption costs as much).
+struct ThreadSwitches {
+    std::string name;
+    long long switches = 0;
+    double cpuSeconds = 0;  // time on a CPU, from the scheduler's own count (ns)
+};
+std::map<int, ThreadSwitches> SwitchesByThread() {
+    std::map<int, ThreadSwitches> threads;
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream status(task.path() / "status");
+        ThreadSwitches t;
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("Name:", 0) == 0) t.name = line.substr(line.find_first_not_of(" \t", 5));
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                t.switches += std::stoll(line.substr(line.find(':') + 1));
+        }
+        std::ifstream schedstat(task.path() / "schedstat");
+        long long onCpuNs = 0;
+        if (schedstat >> onCpuNs) t.cpuSeconds = static_cast<double>(onCpuNs) / 1e9;
+        threads[std::stoi(task.path().filename().string())] = t;
+    }
+    return threads;
+}
+
+// The wake-ups per second of every thread but the host's (this one).
+void PrintWakeUps(const std::map<int, ThreadSwitches>& before, double wall) {
+    const int host = static_cast<int>(gettid());
+    double total = 0, cpu = 0;
+    std::string each;
+    for (const auto& [tid, after] : SwitchesByThread()) {
+        if (tid == host || after.name == "drain") continue;
+        const auto was = before.find(tid);
+        const double rate =
+            static_cast<double>(after.switches - (was == before.end() ? 0 : was->second.switches)) / wall;
+        total += rate;
+        cpu += after.cpuSeconds - (was == before.end() ? 0 : was->second.cpuSeconds);
+        char part[96];
+        std::snprintf(part, sizeof part, "%s%s %.0f", each.empty() ? "" : ", ", after.name.c_str(), rate);
+        each += part;
+    }
+    std::printf("  driver threads: %.3f %% of one core, %.0f wake-ups per second (%s)\n", 100 * cpu / wall, total,
+                each.c_str());
+}
+
 int MeasureCpu(const Options& o, Driver& d) {
     const double seconds = o.seconds > 0 ? o.seconds : 60;
     Sim sim;
@@ -186,6 +234,7 @@ int MeasureCpu(const Options& o, Driver& d) {
     // Warm up: connect, fill the averaging ring.
     for (int i = 0; i < 60; ++i) poll();
     const double cpu0 = CpuSeconds(), sim0 = sim.CpuSeconds();
+    const auto switches0 = SwitchesByThread();
     const auto t0 = Clock::now();
     long long updates = 0;
     while (Clock::now() - t0 < std::chrono::duration<double>(seconds)) {
@@ -201,25 +250,60 @@ int MeasureCpu(const Options& o, Driver& d) {
     std::printf("  gaugesim:              %.2f %% of one core\n", 100 * (sim.CpuSeconds() - sim0) / wall);
     std::printf("  channel updates delivered: %.1f per second; rates %.1f..%.1f per second per channel\n",
                 static_cast<double>(updates) / wall, minRate / 10.0, maxRate / 10.0);
+    PrintWakeUps(switches0, wall);
     return 0;
 }
 
-int MeasureLatency(const Options& o, Driver& d) {
-    const int samples = o.seconds > 0 ? static_cast<int>(o.seconds / 0.15) : 150;
+// A pty of our own as the driver's COM1; what the driver sends is drained
+// by a thread named "drain". Returns the master end, or -1.
+int OwnLine() {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return 1;
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return -1;
     const std::string slave = ptsname(master);
     const std::string links = std::string(getenv("XDG_CONFIG_HOME")) + "/vexla/dosdevices";
     fs::create_directories(links);
     fs::create_symlink(slave, links + "/com1");
-
-    // The driver drains what it is sent; our end never reads it.
     std::thread drain([master] {
+        pthread_setname_np(pthread_self(), "drain");
         char b[256];
         while (read(master, b, sizeof b) > 0) {
         }
     });
     drain.detach();
+    return master;
+}
+
+// The link open on a line where nothing is sent: what the driver costs
+// while it only waits.
+int MeasureIdle(const Options& o, Driver& d) {
+    const double seconds = o.seconds > 0 ? o.seconds : 60;
+    if (OwnLine() < 0) return 1;
+    VexlaDataBlock32 block{};
+    int32_t rates[32];
+    auto next = Clock::now();
+    auto poll = [&] {
+        d.GetReFlashRate32(rates);
+        d.GetNewData32Ch(&block);
+        next += 50ms;
+        std::this_thread::sleep_until(next);
+    };
+    for (int i = 0; i < 60; ++i) poll();
+    const double cpu0 = CpuSeconds();
+    const auto switches0 = SwitchesByThread();
+    const auto t0 = Clock::now();
+    while (Clock::now() - t0 < std::chrono::duration<double>(seconds)) poll();
+    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    const double cpu = CpuSeconds() - cpu0;
+    std::printf("idle: the link open on a silent line, host every 50 ms, %.1f s\n", wall);
+    std::printf("  driver + host process: %.3f s CPU = %.3f %% of one core\n", cpu, 100 * cpu / wall);
+    PrintWakeUps(switches0, wall);
+    return 0;
+}
+
+int MeasureLatency(const Options& o, Driver& d) {
+    const int samples = o.seconds > 0 ? static_cast<int>(o.seconds / 0.15) : 150;
+    const int master = OwnLine();
+    if (master < 0) return 1;
 
     auto writeReading = [&](uint32_t display) {
         vexla::GeneralFields f;
@@ -370,12 +454,13 @@ int main(int argc, char** argv) {
         else if (o.mode.empty())
             o.mode = a;
     }
-    if (o.mode != "cpu" && o.mode != "latency" && o.mode != "loss") {
-        std::fprintf(stderr,
-                     "usage: vexla_measure cpu|latency|loss [--seconds S] [--format F] [--baud B] [--host-ms P]\n");
+    if (o.mode != "cpu" && o.mode != "idle" && o.mode != "latency" && o.mode != "loss") {
+        std::fprintf(
+            stderr, "usage: vexla_measure cpu|idle|latency|loss [--seconds S] [--format F] [--baud B] [--host-ms P]\n");
         return 2;
     }
-    const std::string home = PrepareHome(o.mode == "loss" ? o.format : 3, o.mode == "latency" ? 115200 : o.baud);
+    const std::string home =
+        PrepareHome(o.mode == "loss" ? o.format : 3, o.mode == "latency" || o.mode == "idle" ? 115200 : o.baud);
     vexla::host::DriverLibrary library(o.library);
     auto bound = library.Bind(kUsed);
     if (!bound) {
@@ -385,6 +470,7 @@ int main(int argc, char** argv) {
     Driver& d = *bound;
     int rc = 1;
     if (o.mode == "cpu") rc = MeasureCpu(o, d);
+    if (o.mode == "idle") rc = MeasureIdle(o, d);
     if (o.mode == "latency") rc = MeasureLatency(o, d);
     if (o.mode == "loss") rc = MeasureLoss(o, d);
     d.DLL_End_Application();

@@ -3,7 +3,7 @@
 // first call connects with the configuration file's port), brings the
 // window up on the page asked for, and pumps messages until its time is up.
 //
-//   vexla_window_host.exe [--page 0..3] [--seconds N]
+//   vexla_window_host.exe [--page 0..3|none] [--seconds N]
 //
 // It prints "window: LEFT TOP RIGHT BOTTOM" once the page shows, so that a
 // script can crop a screenshot to the window, and a line for each control.
@@ -12,6 +12,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -55,10 +56,11 @@ int wmain(int argc, wchar_t** argv) {
     int page = 0;
     double seconds = 20;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::wcscmp(argv[i], L"--page") == 0) page = _wtoi(argv[i + 1]);
+        if (std::wcscmp(argv[i], L"--page") == 0)
+            page = std::wcscmp(argv[i + 1], L"none") == 0 ? -1 : _wtoi(argv[i + 1]);
         if (std::wcscmp(argv[i], L"--seconds") == 0) seconds = _wtof(argv[i + 1]);
     }
-    if (page < 0 || page > 3) page = 0;
+    if (page > 3) page = 0;
 
     vexla::host::DriverLibrary library(vexla::host::LibraryBesideProgram());
     const auto bound = library.Bind(kUsed);
@@ -91,7 +93,7 @@ int wmain(int argc, wchar_t** argv) {
             getData(&block);
         }
         // After the start-up phase: the window up, on the page asked for, as a user would turn to it.
-        if (!pageShown && GetTickCount() - start > 2500) {
+        if (!pageShown && page >= 0 && GetTickCount() - start > 2500) {
             show();
             if (const HWND window = FindControlWindow()) {
                 const HWND tab = GetDlgItem(window, 102);
@@ -106,7 +108,10 @@ int wmain(int argc, wchar_t** argv) {
                 pageShown = true;
             }
         }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        // Until the next fetch or a message, as a host on a 50 ms timer waits.
+        const DWORD untilFetch = nextFetch - GetTickCount();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, untilFetch < 0x80000000u ? std::min<DWORD>(untilFetch, 50) : 0,
+                                  QS_ALLINPUT);
     }
     end();
     return 0;

@@ -13,7 +13,14 @@ PortStatus CommLinkPort::Open(const LinkSettings& settings) {
     comm_.SetOutx_XonXoffFlow(false);  // binary frames: 0x11 and 0x13 are data
     comm_.SetInx_XonXoffFlow(false);
     comm_.SetTxContinueOnXoff(false);
-    comm_.SetInputBufferLong(1);  // every byte reaches the ring as soon as it arrives
+#ifdef _WIN32
+    comm_.SetInputBufferLong(1);  // a read ends with its first byte and takes what is queued behind it
+#else
+    comm_.SetInputBufferLong(4096);  // a batch in one block: reads take what is there
+#endif
+    // A tick's worth of frames in a few wake-ups rather than one per frame;
+    // the tick collects what has come before it decodes.
+    comm_.SetReceiveBatchMs(kReceiveBatchMs);
     comm_.SetReadIntervalTimeout(0);
     comm_.SetReadTotalTimeoutConstant(0);
     comm_.SetReadTotalTimeoutMultiplier(0);

@@ -10,6 +10,11 @@
 
 namespace vexla {
 
+// How long received bytes may gather before the receive thread reads them.
+// Well inside a 512-byte ring at 115200 baud (11.5 bytes a millisecond), and
+// the tick on Linux collects whatever is there before it decodes.
+inline constexpr uint32_t kReceiveBatchMs = 100;
+
 // The name the system opens for port N; the texts still say "Com" + N.
 std::string PortDeviceName(int32_t portNumber);
 

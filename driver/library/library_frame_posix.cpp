@@ -107,6 +107,7 @@ class PosixFrame final : public WindowHost, public Notifier {
             if (now < next) continue;
 
             const std::lock_guard lock(assembly_.Mutex);
+            assembly_.SPCom.CollectReceived();  // what the receive thread's batch still holds back
             assembly_.SPCom.ProcessNotifications();
             Driver& driver = assembly_.Instance;
             if (assembly_.Panel.Model().TimerEnabled) driver.PopUpFormTimerTimer();

@@ -96,6 +96,10 @@ struct TCommSettings {
     uint32_t ReadTotalTimeoutConstant = 0;
     uint32_t WriteTotalTimeoutMultiplier = 0;
     uint32_t WriteTotalTimeoutConstant = 0;
+    // 0: each arrival is read and posted as it comes. Otherwise the receive
+    // thread lets bytes gather this long after they start arriving, so that
+    // one wake-up, one read and one notification carry many frames.
+    uint32_t ReceiveBatchMs = 0;
 };
 
 // Receive block size for an InputBufferLong: 0 means the default, and the
@@ -136,6 +140,10 @@ class TComm {
     // Raises the events of every notification pending now, on the calling
     // (owner) thread.
     void ProcessNotifications();
+    // Queues what the port holds at this moment as receive notifications, in
+    // order with the receive thread's, without waiting for its batch: an
+    // owner calls it just before it processes the notifications of a tick.
+    void CollectReceived();
 #if !defined(_WIN32)
     // Readable while notifications are pending: the owner thread polls it.
     int NotificationFd() const;
@@ -226,9 +234,12 @@ class TComm {
     uint32_t WriteTotalTimeoutConstant() const {
         return settings_.WriteTotalTimeoutConstant;
     }
+    uint32_t ReceiveBatchMs() const {
+        return settings_.ReceiveBatchMs;
+    }
 
-    // Plain stores: the name and block size count at the next open, Parity
-    // whenever the line settings are next applied.
+    // Plain stores: the name, block size and batch count at the next open,
+    // Parity whenever the line settings are next applied.
     void SetCommName(const std::string& value) {
         settings_.CommName = value;
     }
@@ -237,6 +248,9 @@ class TComm {
     }
     void SetParity(TParity value) {
         settings_.Parity = value;
+    }
+    void SetReceiveBatchMs(uint32_t value) {
+        settings_.ReceiveBatchMs = value;
     }
 
     // The rest reprogram an open port at once, unless the value is unchanged.

@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -125,23 +126,48 @@ class TLineWatch {
 
 class TReadThread {
   public:
-    TReadThread(int port, const TStopSignal& stop, TMessageQueue& owner, uint16_t blockSize)
-        : port_(port), stop_(stop), owner_(owner), blockSize_(blockSize), thread_([this] { Execute(); }) {}
+    TReadThread(int port, const TStopSignal& stop, TMessageQueue& owner, uint16_t blockSize, uint32_t batchMs)
+        : port_(port),
+          stop_(stop),
+          owner_(owner),
+          blockSize_(blockSize),
+          batchMs_(batchMs),
+          block_(std::max<size_t>(blockSize, kReadSize)),
+          thread_([this] { Execute(); }) {}
     ~TReadThread() { thread_.join(); }
+
+    // On the owner thread: what the port holds now, posted at once. A
+    // failing read is left to the thread, which ends the link.
+    void Collect() {
+        const std::lock_guard lock(reading_);
+        for (;;) {
+            const ssize_t n = ::read(port_, block_.data(), block_.size());
+            if (n <= 0 || !Deliver(static_cast<size_t>(n))) return;
+        }
+    }
 
   private:
     void Execute() {
-        std::vector<uint8_t> block(std::max<size_t>(blockSize_, kReadSize));
         TLineWatch lines(port_);
         bool peerGone = false;  // poll saw a hang-up or error on the port
+        // With a batch interval even the first bytes wait for it.
+        bool mayRead = batchMs_ == 0;
         while (!stop_.Raised()) {
-            const ssize_t n = ::read(port_, block.data(), block.size());
+            ssize_t n = -1;
+            int error = EAGAIN;
+            if (mayRead) {
+                // A read and its post at once, so that the owner's Collect
+                // cannot slip its bytes in between.
+                const std::lock_guard lock(reading_);
+                n = ::read(port_, block_.data(), block_.size());
+                error = n < 0 ? errno : 0;
+                if (n > 0 && !Deliver(static_cast<size_t>(n))) break;
+            }
+            mayRead = true;
             if (n > 0) {
-                if (!Deliver(block.data(), static_cast<size_t>(n))) break;
                 peerGone = false;
                 continue;
             }
-            const int error = n == 0 ? 0 : errno;
             if (error == EINTR) continue;
             if (error == EBADF) break;  // the port is being closed
             // End of file, EIO (pty master closed, adapter unplugged), or a
@@ -163,6 +189,11 @@ class TReadThread {
                 break;
             }
             peerGone = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
+            // Bytes are coming: let the rest of the batch gather behind them.
+            if (batchMs_ > 0 && (fds[1].revents & POLLIN) && !peerGone) {
+                pollfd stop = {stop_.Fd(), POLLIN, 0};
+                if (::poll(&stop, 1, static_cast<int>(batchMs_)) > 0) break;
+            }
         }
         ::tcflush(port_, TCIFLUSH);
     }
@@ -170,7 +201,8 @@ class TReadThread {
     // What one read returned goes out as blocks of at most the block size,
     // posted together: with 1-byte blocks a read per byte and a wake-up per
     // byte would cap reception at a few times the line rate.
-    bool Deliver(const uint8_t* bytes, size_t count) {
+    bool Deliver(size_t count) {
+        const uint8_t* bytes = block_.data();
         batch_.clear();
         for (size_t offset = 0; offset < count; offset += blockSize_) {
             const size_t length = std::min<size_t>(blockSize_, count - offset);
@@ -186,11 +218,14 @@ class TReadThread {
         return true;
     }
 
-    std::vector<TMessage> batch_;
     int port_;
     const TStopSignal& stop_;
     TMessageQueue& owner_;
     uint16_t blockSize_;
+    uint32_t batchMs_;
+    std::mutex reading_;           // one read and its post at a time
+    std::vector<uint8_t> block_;   // under reading_
+    std::vector<TMessage> batch_;  // under reading_
     std::thread thread_;
 };
 
@@ -402,7 +437,8 @@ void TComm::OpenPort() {
     impl.blockSize = ReceiveBlockSize(settings_.InputBufferLong);
 
     try {
-        impl.reader = std::make_unique<TReadThread>(impl.port.get(), *impl.stop, impl.owner, impl.blockSize);
+        impl.reader = std::make_unique<TReadThread>(impl.port.get(), *impl.stop, impl.owner, impl.blockSize,
+                                                    settings_.ReceiveBatchMs);
     } catch (const std::system_error& e) {
         throw fail(TCommsFailure::ReadThreadFailed, e.code());
     }
@@ -414,6 +450,10 @@ void TComm::OpenPort() {
     } catch (const std::system_error& e) {
         throw fail(TCommsFailure::WriteThreadFailed, e.code());
     }
+}
+
+void TComm::CollectReceived() {
+    if (impl_->reader) impl_->reader->Collect();
 }
 
 void TComm::ClosePort() {

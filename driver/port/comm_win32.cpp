@@ -323,9 +323,13 @@ class TCommThread {
 
 class TReadThread final : public TCommThread {
   public:
-    TReadThread(HANDLE port, HANDLE stop, std::shared_ptr<TPostGate> gate, uint16_t blockSize,
+    TReadThread(HANDLE port, HANDLE stop, std::shared_ptr<TPostGate> gate, uint16_t blockSize, uint32_t batchMs,
                 comm::LineEventWait& lineWait)
-        : TCommThread(port, stop, std::move(gate)), lineWait_(lineWait), blockSize_(blockSize), chunk_(kChunkSize) {}
+        : TCommThread(port, stop, std::move(gate)),
+          lineWait_(lineWait),
+          blockSize_(blockSize),
+          batchMs_(batchMs),
+          chunk_(kChunkSize) {}
     bool HoldsSystemIo() const override { return line_.pending || read_.pending; }
 
   private:
@@ -485,6 +489,8 @@ class TReadThread final : public TCommThread {
             RequestHangup();
             return false;
         }
+        // Bytes are coming: let the rest of the batch queue up behind them.
+        if (batchMs_ > 0 && WaitForSingleObject(stop_, batchMs_) == WAIT_OBJECT_0) return false;
         if (!ReadQueued(count)) return false;
         LocalBlock block = AllocBlock(count);
         if (!block) {
@@ -537,6 +543,7 @@ class TReadThread final : public TCommThread {
 
     comm::LineEventWait& lineWait_;
     DWORD blockSize_;
+    DWORD batchMs_;
     std::vector<uint8_t> chunk_;  // written by the pending read
     TOverlappedOp line_;
     TOverlappedOp read_;
@@ -1006,7 +1013,7 @@ void TComm::OpenPort() {
     impl.blockSize = ReceiveBlockSize(settings_.InputBufferLong);
 
     impl.reader = std::make_unique<TReadThread>(impl.port.get(), impl.stop.get(), impl.gate, impl.blockSize,
-                                                CurrentLineEventWait());
+                                                settings_.ReceiveBatchMs, CurrentLineEventWait());
     if (!impl.reader->Create(THREAD_PRIORITY_HIGHEST)) {
         const std::error_code error = LastError();
         impl.reader.reset();
@@ -1027,6 +1034,10 @@ void TComm::OpenPort() {
     HANDLE handles[2] = {impl.writerReady.get(), impl.writer->Handle()};
     WaitForMultipleObjects(2, handles, FALSE, INFINITE);
 }
+
+// The read thread's pending read returns as soon as a byte comes, and the
+// batch interval alone bounds how long the rest waits.
+void TComm::CollectReceived() {}
 
 void TComm::ClosePort() {
     impl_->ReportWindDowns();

@@ -6,9 +6,15 @@
 
 #include <string>
 
-#include "display_width.h"
+#include "ui/terminal/display_width.h"
 
 namespace vexla::monitor::terminal {
+
+using ui::terminal::Align;
+using ui::terminal::CellsOf;
+using ui::terminal::Fit;
+using ui::terminal::FitNumber;
+using ui::terminal::WideOf;
 
 namespace {
 

@@ -4,13 +4,10 @@
 // and sends the user's zero and hardware commands. Plain text when the
 // output is no terminal.
 
-#include <langinfo.h>
 #include <unistd.h>
 
-#include <clocale>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "base/posix/stop_signals.h"
@@ -19,18 +16,7 @@
 #include "kestrow_options.h"
 #include "monitor/model/monitor_model.h"
 #include "terminal_session.h"
-
-namespace {
-
-// The Chinese texts need a UTF-8 character type; a session without one (a
-// plain "C" locale) gets C.UTF-8 for it.
-bool UseUtf8() {
-    std::setlocale(LC_ALL, "");
-    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return true;
-    return std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
-}
-
-}  // namespace
+#include "ui/terminal/utf8_locale.h"
 
 int main(int argc, char** argv) {
     namespace t = vexla::monitor::terminal;
@@ -44,7 +30,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     const t::KestrowOptions& options = parsed->options;
-    if (!UseUtf8()) {
+    if (!vexla::ui::terminal::UseUtf8Locale()) {
         std::fputs("kestrow: no UTF-8 locale (set LANG, e.g. LANG=C.UTF-8)\n", stderr);
         return 1;
     }

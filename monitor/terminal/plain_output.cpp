@@ -3,9 +3,11 @@
 
 #include "plain_table.h"
 #include "terminal_session.h"
-#include "tick_clock.h"
+#include "ui/terminal/tick_clock.h"
 
 namespace vexla::monitor::terminal {
+
+using ui::terminal::TickClock;
 
 namespace {
 

@@ -2,11 +2,14 @@
 
 #include <cstdio>
 
-#include "display_width.h"
 #include "monitor/model/monitor_texts.h"
 #include "screen_layout.h"
+#include "ui/terminal/display_width.h"
 
 namespace vexla::monitor::terminal {
+
+using ui::terminal::Align;
+using ui::terminal::FitUtf8;
 
 namespace {
 

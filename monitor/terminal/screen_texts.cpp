@@ -3,10 +3,12 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "display_width.h"
 #include "monitor/model/monitor_texts.h"
+#include "ui/terminal/display_width.h"
 
 namespace vexla::monitor::terminal {
+
+using ui::terminal::CellsOf;
 
 namespace {
 

@@ -3,10 +3,13 @@
 #include <string>
 
 #include "curses_screen.h"
-#include "stderr_capture.h"
-#include "tick_clock.h"
+#include "ui/terminal/stderr_capture.h"
+#include "ui/terminal/tick_clock.h"
 
 namespace vexla::monitor::terminal {
+
+using ui::terminal::StderrCapture;
+using ui::terminal::TickClock;
 
 namespace {
 
@@ -135,14 +138,8 @@ class Session {
         const StderrCapture::Taken taken = capture_.Take();
         for (int i = 0; i < taken.bells; ++i) screen_.Beep();
         const auto now = TickClock::Clock::now();
-        if (!taken.lines.empty()) {
-            // The driver's message texts have line breaks of their own: the
-            // newest message is from its "Vexla: " on.
-            std::size_t first = taken.lines.size() - 1;
-            while (first > 0 && taken.lines[first].rfind("Vexla: ", 0) != 0) --first;
-            std::string message = taken.lines[first];
-            for (std::size_t i = first + 1; i < taken.lines.size(); ++i) message += " " + taken.lines[i];
-            screen_.ShowMessage(std::move(message));
+        if (std::optional<std::string> message = StderrCapture::NewestMessage(taken.lines)) {
+            screen_.ShowMessage(std::move(*message));
             messageUntil_ = now + kMessageShown;
             showing_ = true;
         } else if (showing_ && now >= messageUntil_) {

@@ -37,6 +37,36 @@ bool ReadDigits(std::string_view text, size_t at, size_t width, int& value) {
     return true;
 }
 
+int DecimalsOf(std::string_view text) {
+    const size_t point = text.find('.');
+    return point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
+}
+
+void AppendRate(std::string& out, int32_t rate) {
+    if (rate < 0) return;
+    out += std::to_string(rate / 10);
+    out += '.';
+    out += std::to_string(rate % 10);
+}
+
+// "5.3" as 53; "" as -1.
+std::optional<int32_t> RateOf(std::string_view text) {
+    if (text.empty()) return -1;
+    if (DecimalsOf(text) != 1) return std::nullopt;  // "5." or "5": a cut-off "5.3"
+    const std::optional<quality::Fixed> fixed = quality::ParseMillimetres(text);
+    if (!fixed || *fixed < 0 || *fixed % 1000 != 0 || *fixed > 100000 * quality::kFixedPerMm) return std::nullopt;
+    return static_cast<int32_t>(*fixed / 1000);
+}
+
+std::optional<quality::Judgement> JudgementOf(std::string_view text, bool& valid) {
+    valid = true;
+    for (const auto j : {quality::Judgement::Ok, quality::Judgement::Low, quality::Judgement::High}) {
+        if (text == quality::JudgementText(j)) return j;
+    }
+    valid = text.empty();
+    return std::nullopt;
+}
+
 std::string_view WithoutLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     return line;
@@ -59,6 +89,8 @@ size_t FieldEnd(std::string_view line, size_t start) {
     const size_t comma = line.find(',', start);
     return comma == std::string_view::npos ? line.size() : comma;
 }
+
+}  // namespace
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
     line = WithoutLineEnd(line);
@@ -97,42 +129,33 @@ void AppendField(std::string& out, std::string_view text) {
     out += '"';
 }
 
-int DecimalsOf(std::string_view text) {
-    const size_t point = text.find('.');
-    return point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
-}
-
-void AppendRate(std::string& out, int32_t rate) {
-    if (rate < 0) return;
-    out += std::to_string(rate / 10);
-    out += '.';
-    out += std::to_string(rate % 10);
-}
-
-// "5.3" as 53; "" as -1.
-std::optional<int32_t> RateOf(std::string_view text) {
-    if (text.empty()) return -1;
-    if (DecimalsOf(text) != 1) return std::nullopt;  // "5." or "5": a cut-off "5.3"
-    const std::optional<quality::Fixed> fixed = quality::ParseMillimetres(text);
-    if (!fixed || *fixed < 0 || *fixed % 1000 != 0 || *fixed > 100000 * quality::kFixedPerMm) return std::nullopt;
-    return static_cast<int32_t>(*fixed / 1000);
-}
-
-std::optional<quality::Judgement> JudgementOf(std::string_view text, bool& valid) {
-    valid = true;
-    for (const auto j : {quality::Judgement::Ok, quality::Judgement::Low, quality::Judgement::High}) {
-        if (text == quality::JudgementText(j)) return j;
-    }
-    valid = text.empty();
-    return std::nullopt;
-}
-
-}  // namespace
-
 int64_t LocalTime::EpochMilliseconds() const {
     const int64_t days = DaysFromCivil(year, month, day);
     const int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second - int64_t{utcOffsetMinutes} * 60;
     return seconds * 1000 + millisecond;
+}
+
+LocalTime LocalTimeOf(int64_t epochMilliseconds, int utcOffsetMinutes) {
+    const int64_t local = epochMilliseconds + int64_t{utcOffsetMinutes} * 60000;
+    const int64_t days = local / 86400000 - (local % 86400000 < 0 ? 1 : 0);
+    int64_t ms = local - days * 86400000;
+    // Civil from days (proleptic Gregorian), the inverse of DaysFromCivil.
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    LocalTime t;
+    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
+    t.hour = static_cast<int>(ms / 3600000);
+    t.minute = static_cast<int>(ms / 60000 % 60);
+    t.second = static_cast<int>(ms / 1000 % 60);
+    t.millisecond = static_cast<int>(ms % 1000);
+    t.utcOffsetMinutes = utcOffsetMinutes;
+    return t;
 }
 
 std::string IsoText(const LocalTime& t) {
@@ -210,11 +233,11 @@ void AppendCsvRow(std::string& out, const ReadingRow& row, const CsvLayout& layo
     out += ',';
     out += std::to_string(row.channel);
     out += ',';
-    out += quality::MillimetreText(row.value, row.decimals);
+    if (!row.missing) out += quality::MillimetreText(row.value, row.decimals);
     out += ',';
-    out += quality::MillimetreText(row.displacement, row.decimals);
+    if (!row.missing) out += quality::MillimetreText(row.displacement, row.decimals);
     out += ',';
-    AppendRate(out, row.rate);
+    if (!row.missing) AppendRate(out, row.rate);
     if (layout.judged) {
         out += ',';
         if (row.judgement) out += quality::JudgementText(*row.judgement);

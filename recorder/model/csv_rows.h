@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "quality/millimetres.h"
 #include "quality/tolerance_limits.h"
@@ -37,6 +38,9 @@ struct LocalTime {
     // Milliseconds since 1970-01-01 00:00 UTC.
     int64_t EpochMilliseconds() const;
 };
+
+// The moment `epochMilliseconds` on a clock `utcOffsetMinutes` east of UTC.
+LocalTime LocalTimeOf(int64_t epochMilliseconds, int utcOffsetMinutes);
 
 // "2026-12-08T18:40:01.250+01:00" (ISO 8601).
 std::string IsoText(const LocalTime& time);
@@ -63,7 +67,17 @@ struct ReadingRow {
     std::string batch;
     std::string operatorName;
     std::string partVerdict;
+    // A captured part's channel that had no current reading: the row says
+    // so with empty value, displacement and rate (readers skip it).
+    bool missing = false;
 };
+
+// CSV fields as RFC 4180 quotes them: a line's fields (empty for a quoted
+// field without its closing quote), a field's text without its quotes, and
+// a text appended as a field, quoted where it holds a comma, quote or line end.
+std::vector<std::string_view> SplitFields(std::string_view line);
+std::string FieldText(std::string_view field);
+void AppendField(std::string& out, std::string_view text);
 
 // The heading line, with its line end.
 std::string CsvHeading(const CsvLayout& layout);

@@ -144,6 +144,10 @@ std::string RecorderUsage() {
        vexla-rec report FILE.csv [--limits FILE] [-o REPORT.html] [--json FILE]
                         [--subgroup N] [--baseline K] [--control-limits FILE]
                         [--rules nelson|western-electric]
+       vexla-rec study type1 --reference MM --tolerance MM [--count N] [...]
+       vexla-rec study grr --parts P --operators O --trials R [--tolerance MM] [...]
+       vexla-rec study grr|type1 --resume FILE | --analyse FILE [--json FILE]
+       vexla-rec export --aqdef OUT.dfq FILE.csv [--limits FILE] [--part-number TEXT]
 
 Records the gauges' readings through the driver to a CSV file: one row per
 new reading (time, channel, value and displacement in mm, rate), or in
@@ -190,6 +194,12 @@ the run; a summary of every channel's statistics follows.
 The report turns a recording into an HTML page (control charts, capability
 ranked by Ppk, histograms, trends, parts) and with --json a JSON summary;
 `vexla-rec report --help` explains its options.
+
+`vexla-rec study` guides a Type-1 study (Cg, Cgk, the bias) or a crossed
+gauge R&R (ANOVA and average-and-range: EV, AV, GRR, PV, ndc) on the station,
+resumes one that was interrupted, or analyses a study file;
+`vexla-rec study --help` explains it. `vexla-rec export --aqdef` writes a
+recording as an AQDEF (.dfq) file; `vexla-rec export --help`.
 
 Exit status: 0 after a normal run, 1 when the file cannot be written or the
 driver cannot be loaded, 2 for bad arguments.

@@ -52,10 +52,6 @@ size_t Recording::Capture(const LocalTime& now, const PartIdentity& identity, st
     for (size_t c = 0; c < quality::kChannels; ++c) {
         if (!settings_.channels[c]) continue;
         // A silent channel's last reading is not the part on the station now.
-        if (!latest_[c] || rates_[c] == 0) {
-            verdict.missing.push_back(static_cast<int>(c) + 1);
-            continue;
-        }
         ReadingRow row;
         row.part = partBase_ + captures_;
         row.partId = identity.id;
@@ -64,6 +60,12 @@ size_t Recording::Capture(const LocalTime& now, const PartIdentity& identity, st
         row.time = now;
         row.channel = static_cast<int>(c) + 1;
         row.rate = rates_[c];
+        if (!latest_[c] || rates_[c] == 0) {
+            verdict.missing.push_back(row.channel);
+            row.missing = true;
+            if (settings_.missingRows) rows.push_back(row);
+            continue;
+        }
         rows.push_back(Row(row));
         if (rows.back().judgement && *rows.back().judgement != quality::Judgement::Ok)
             verdict.outside.push_back(row.channel);

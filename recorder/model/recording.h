@@ -30,6 +30,9 @@ struct RecordingSettings {
     quality::ControlLimitsTable givenLimits;
     // The judgement column even without limits (a file that other runs continue).
     bool judgementColumn = false;
+    // Capture mode: a row without a value for each channel a part misses,
+    // so that the file holds every part, even one with no reading at all.
+    bool missingRows = false;
 
     CsvLayout Layout() const { return {capture, judgementColumn || !limits.Empty(), capture && identified}; }
 };
@@ -79,6 +82,8 @@ class Recording {
     // it is never judged on a stale value.
     size_t Capture(const LocalTime& now, const PartIdentity& identity, std::string& out, PartVerdict& verdict);
 
+    // The number of the last captured part.
+    uint64_t LastPartNumber() const { return partBase_ + captures_; }
     // The rows of the last capture, as written.
     const std::vector<ReadingRow>& LastCaptureRows() const { return lastCapture_; }
     // The rule violations the last capture brought to light: channel, violation.

@@ -34,16 +34,9 @@ struct Civil {
     int day;
 };
 
-Civil CivilFromDays(int64_t z) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    return {yoe + era * 400 + (month <= 2 ? 1 : 0), month, day};
+Civil CivilFromDays(int64_t days) {
+    const LocalTime t = LocalTimeOf(days * 86400000, 0);
+    return {t.year, t.month, t.day};
 }
 
 std::string DateText(int64_t days) {

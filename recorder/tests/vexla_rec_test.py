@@ -22,7 +22,7 @@ import tempfile
 import threading
 import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "testing"))
-from checklist import check, failures, finish  # noqa: E402
+from checklist import check, failures, finish, wait_for, write_driver_settings  # noqa: E402
 
 ROW = re.compile(r"^(?:(\d+),)?(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d),(\d+),(-?\d+\.\d+),(-?\d+\.\d+),"
                  r"(\d+\.\d)?(?:,(OK|LOW|HIGH)?)?(?:,(OK|NOK[ 0-9a-z]*))?$")
@@ -37,16 +37,6 @@ def parse(path):
     heading = lines[0] if lines else ""
     rows = [ROW.match(line) for line in lines[1:]]
     return heading, rows, partial
-
-
-def wait_for(condition, timeout=20):
-    """Polls until condition() holds; False when it never did within timeout."""
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(0.05)
-    return True
 
 
 def prompted(rec):
@@ -177,9 +167,7 @@ def drift(rec):
     # drift breaks rule 2 by its second or third part (two of three beyond
     # 2σ) and rule 4 by its eighth (eight in a row above the centre line).
     port = rec.args.com + 30  # its own port and segment: under Wine the prefix is shared
-    with open(os.path.join(rec.folder, f"Vexla配置{port:03d}.txt"), "wb") as f:
-        f.write((f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={port}\r\n波特率=115200\r\n"
-                 "[用户参数]\r\n显示DLL小窗口=0\r\n").encode("gbk"))
+    write_driver_settings(rec.folder, port)
     script = ",".join(["0", "0.010", "-0.010", "0.005", "-0.005"] * 9 + ["0.030"] * 60)
     log = os.path.join(rec.work, "drift-gaugesim.log")
     sim = subprocess.Popen([rec.args.gaugesim or os.path.join(rec.args.bin, "gaugesim"), "--format", "3", "--baud",
@@ -212,9 +200,7 @@ def still_outside(rec):
     # not move at all has no spread, and so no capability), toleranced
     # 0 ± 0.10: every part NOK, and the report's Ppk below zero.
     port = rec.args.com + 40
-    with open(os.path.join(rec.folder, f"Vexla配置{port:03d}.txt"), "wb") as f:
-        f.write((f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={port}\r\n波特率=115200\r\n"
-                 "[用户参数]\r\n显示DLL小窗口=0\r\n").encode("gbk"))
+    write_driver_settings(rec.folder, port)
     with open(os.path.join(rec.work, "still-limits.csv"), "w") as f:
         f.write("2, 0, -0.10, 0.10, shaft\n")
     log = os.path.join(rec.work, "still-gaugesim.log")
@@ -433,13 +419,11 @@ def main():
     com = args.com = 51 if args.wine else 50
     work = tempfile.mkdtemp(prefix="vexla-rec-test-")
     config = os.path.join(work, ".config")
-    settings = f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={com}\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n"
     env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8", WINEDEBUG="-all")
     folder = (os.path.join(env["WINEPREFIX"], "drive_c", "系统配置") if args.wine
               else os.path.join(config, "系统配置"))
     os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, f"Vexla配置{com:03d}.txt"), "wb") as f:
-        f.write(settings.encode("gbk"))
+    write_driver_settings(folder, com)
     sim_log = os.path.join(work, "gaugesim.log")
     rec = Recorder(args, work, env, args.wine)
     rec.folder = folder

@@ -21,6 +21,7 @@ recorder::RecordingSettings RecordingFor(const StationSettings& s, const quality
     r.capture = true;
     r.identified = true;
     r.judgementColumn = true;  // every day's file has the same columns
+    r.missingRows = true;      // and every part, one without any reading too
     r.givenLimits = given;
     r.chart.subgroup = 1;  // one value per part: I-MR
     return r;
@@ -83,7 +84,7 @@ PartResult Station::Capture(const recorder::LocalTime& now, std::string partId,
     part.identity = {std::move(partId), settings_.batch, settings_.operatorName};
     part.time = now;
     recording_.Capture(now, part.identity, part.rows, part.verdict);
-    part.number = recording_.LastCaptureRows().empty() ? 0 : recording_.LastCaptureRows().front().part;
+    part.number = recording_.LastPartNumber();
     ++parts_;
     if (!part.verdict.Ok()) ++nok_;
 
@@ -91,6 +92,7 @@ PartResult Station::Capture(const recorder::LocalTime& now, std::string partId,
     // found broken (the baseline's own when it completes).
     std::array<bool, quality::kChannels> captured{};
     for (const recorder::ReadingRow& row : recording_.LastCaptureRows()) {
+        if (row.missing) continue;
         const size_t i = Index(row.channel);
         captured[i] = true;
         shiftStats_[i].Add(row.displacement);

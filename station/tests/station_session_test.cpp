@@ -311,8 +311,14 @@ TEST_F(StationSessionTest, AFirstStartAMissingDriverAndMissingLimitsAreSaidNotCr
     EXPECT_NE(first.Problems()[0].find("missing-limits.txt"), std::string::npos);
     const PartResult part = first.Capture("A1", At(9, 8));
     EXPECT_EQ(part.verdict.missing.size(), 8u) << "no driver: every characteristic missing";
+    EXPECT_EQ(part.number, 1u);
     EXPECT_TRUE(first.RecordsStatus());
     EXPECT_EQ(first.RecordsPath(), Path("records") + "/parts-20261209.csv");
+    const std::string file = Read(first.RecordsPath());
+    EXPECT_NE(file.find("1,A1,,,2026-12-09T08:00:00.000+01:00,8,,,,,NOK missing 1 2 3 4 5 6 7 8\r\n"),
+              std::string::npos)
+        << "a part without any reading is in the records too:\n"
+        << file;
 
     StationSession again({Path("station.ini"), Path("no-such-library.so")});
     EXPECT_FALSE(again.FirstStart());

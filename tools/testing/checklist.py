@@ -1,7 +1,9 @@
 """What our end-to-end scripts share: checks that print as they go, and the
 summary line that gives the script's exit status."""
 
+import os
 import shutil
+import time
 
 passes = []
 failures = []
@@ -14,6 +16,26 @@ def check(condition, what, detail=None):
     if not condition and detail is not None:
         print(detail)
     return condition
+
+
+def wait_for(condition, timeout=20):
+    """Polls until condition() holds; False when it never did within timeout."""
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.02)
+    return True
+
+
+def write_driver_settings(folder, port, *user_lines):
+    """The driver's settings file of segment `port` (GBK, CR LF): format 3
+    at 115200 baud on COM `port`, no control window, and the given lines of
+    [用户参数] ("数据过滤深度=1")."""
+    user = "".join(line + "\r\n" for line in ("显示DLL小窗口=0", *user_lines))
+    with open(os.path.join(folder, f"Vexla配置{port:03d}.txt"), "wb") as f:
+        f.write((f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={port}\r\n波特率=115200\r\n"
+                 f"[用户参数]\r\n{user}").encode("gbk"))
 
 
 def finish(name, work, log, tail=3000):

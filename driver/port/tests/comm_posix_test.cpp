@@ -144,6 +144,55 @@ TEST(CommPosix, InputBufferLongSetsTheLargestBlock) {
     }
 }
 
+// A batch interval holds arriving bytes back from the owner (one wake-up
+// for many frames) until it ends, or until the owner collects them; the
+// owner's collections and the thread's reads keep the bytes' order; a close
+// does not wait for the interval.
+TEST(CommPosix, BatchedReceptionHoldsBytesBackUntilCollected) {
+    PtyPeer peer;
+    Owner owner;
+    owner.comm.SetCommName(peer.Name());
+    owner.comm.SetInputBufferLong(4096);
+    owner.comm.SetReceiveBatchMs(60000);
+    MakeTransparent(owner.comm);
+    owner.comm.OpenPort();
+    const std::vector<uint8_t> pattern = EveryByteValue(2);
+    ASSERT_TRUE(peer.Write(pattern));
+    EXPECT_FALSE(owner.WaitUntil([&] { return !owner.bytes.empty(); }, 300ms)) << "the batch interval holds them";
+    ASSERT_TRUE(owner.WaitUntil([&] {
+        owner.comm.CollectReceived();
+        return owner.bytes.size() >= pattern.size();
+    }));
+    EXPECT_EQ(owner.bytes, pattern);
+    EXPECT_LE(owner.blocks.size(), 3u) << "read in a few blocks, not byte by byte";
+    const auto closing = Clock::now();
+    owner.comm.ClosePort();
+    EXPECT_LT(Clock::now() - closing, 5s);
+
+    // A short interval: the thread reads too, while the owner collects.
+    PtyPeer busy;
+    Owner both;
+    both.comm.SetCommName(busy.Name());
+    both.comm.SetInputBufferLong(1);
+    both.comm.SetReceiveBatchMs(3);
+    MakeTransparent(both.comm);
+    both.comm.OpenPort();
+    const std::vector<uint8_t> stream = EveryByteValue(64);
+    std::thread writer([&] {
+        for (size_t at = 0; at < stream.size(); at += 512)
+            busy.Write(
+                std::vector<uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(at),
+                                     stream.begin() + static_cast<std::ptrdiff_t>(std::min(at + 512, stream.size()))));
+    });
+    const bool all = both.WaitUntil([&] {
+        both.comm.CollectReceived();
+        return both.bytes.size() >= stream.size();
+    });
+    writer.join();
+    ASSERT_TRUE(all);
+    EXPECT_EQ(both.bytes, stream);
+}
+
 TEST(CommPosix, ReceiveNotificationPostedBeforeCloseIsStillRaised) {
     PtyPeer peer;
     Owner owner;

@@ -15,72 +15,19 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
-import unicodedata
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "testing"))
-from checklist import check, failures, finish  # noqa: E402
+from checklist import check, finish  # noqa: E402
+from terminal_pane import (Pane, cells, line_with, log_has, run_steps, wait_for_file,  # noqa: E402
+                           write_driver_settings)
 
 BIN = os.path.abspath(sys.argv[1])
 COM = 11
-
-
-def cells(text):
-    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
 
 
 def end_cell(line, part, start=0):
     """The terminal column just right of `part` in `line`."""
     at = line.index(part, start)
     return cells(line[: at + len(part)])
-
-
-class Pane:
-    def __init__(self, work, env):
-        self.sock = os.path.join(work, "tmux.sock")
-        self.env = env
-
-    def tmux(self, *args):
-        return subprocess.run(["tmux", "-S", self.sock, "-f", "/dev/null", *args], env=self.env,
-                              capture_output=True, text=True, check=True).stdout
-
-    def screen(self):
-        return self.tmux("capture-pane", "-p", "-t", "kestrow")
-
-    def wait_for(self, predicate, seconds=10):
-        deadline = time.monotonic() + seconds
-        while True:
-            text = self.screen()
-            if predicate(text) or time.monotonic() > deadline:
-                return predicate(text), text
-            time.sleep(0.1)
-
-    def keys(self, *keys):
-        self.tmux("send-keys", "-t", "kestrow", *keys)
-
-    def click(self, y, x):
-        # The X10 mouse report that kestrow's terminal description names.
-        self.tmux("send-keys", "-t", "kestrow", "-l", "\x1b[M" + chr(32) + chr(33 + x) + chr(33 + y))
-
-
-def wait_for_file(path, seconds=10):
-    deadline = time.monotonic() + seconds
-    while not os.path.exists(path) and time.monotonic() < deadline:
-        time.sleep(0.05)
-    time.sleep(0.1)
-    return open(path).read() if os.path.exists(path) else None
-
-
-def log_has(path, text, seconds=5):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if text in open(path, errors="replace").read():
-            return True
-        time.sleep(0.05)
-    return False
-
-
-def line_with(screen, part):
-    return next((line for line in screen.splitlines() if part in line), "")
 
 
 def field_colours(line):
@@ -108,7 +55,7 @@ def kestrow_pid(pane):
 
 
 def run(work, env, sim_log, trace):
-    pane = Pane(work, env)
+    pane = Pane(work, env, "kestrow")
     # The shell around kestrow keeps the terminal's settings before and after
     # and its exit status, and then keeps the pane open.
     wrapper = os.path.join(work, "pane.sh")
@@ -325,12 +272,8 @@ def main():
         return 1
     work = tempfile.mkdtemp(prefix="kestrow-test-")
     config = os.path.join(work, ".config")
-    os.makedirs(os.path.join(config, "系统配置"))
-    settings = f"[硬件类型]\r\n数据格式=3\r\n[通讯设置]\r\n串口编号={COM}\r\n波特率=115200\r\n[用户参数]\r\n显示DLL小窗口=0\r\n"
-    with open(os.path.join(config, "系统配置", "Vexla配置001.txt"), "wb") as f:
-        f.write(settings.encode("gbk"))
-    with open(os.path.join(config, "系统配置", "Vexla配置002.txt"), "wb") as f:
-        f.write(settings.replace(f"串口编号={COM}", "串口编号=12").encode("gbk"))
+    write_driver_settings(config, 1, COM)
+    write_driver_settings(config, 2, 12)
     trace = os.path.join(work, "trace.txt")
     env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=config, LANG="C.UTF-8", LC_ALL="C.UTF-8",
                VEXLA_TRACE=trace, WINEPREFIX=os.path.join(work, "wine"))
@@ -342,22 +285,9 @@ def main():
          "--position", "3=0.5", "--position", "4=12.34", "--position", "5=-1", "--position", "6=0.456",
          "--motion", "7=script", "--script", "0.1,0.5", "--dwell", "0.8"],
         env=env, stdout=open(sim_log, "w"), stderr=subprocess.STDOUT)
-    pane = Pane(work, env)
-    try:
-        check(log_has(sim_log, "link:"), "gaugesim is up on COM 11")
-        run(work, env, sim_log, trace)
-        run_plain(work, env)
-    except Exception as e:  # a broken step fails the test with what was on screen
-        failures.append(repr(e))
-        print("FAILED:", repr(e))
-        try:
-            print(pane.screen())
-        except Exception:
-            pass
-    finally:
-        subprocess.run(["tmux", "-S", pane.sock, "kill-server"], env=env, capture_output=True)
-        sim.terminate()
-        sim.wait(timeout=10)
+    pane = Pane(work, env, "kestrow")
+    run_steps(pane, sim, lambda: check(log_has(sim_log, "link:"), "gaugesim is up on COM 11"),
+              lambda: run(work, env, sim_log, trace), lambda: run_plain(work, env))
     return finish("kestrow terminal test", work, sim_log)
 
 

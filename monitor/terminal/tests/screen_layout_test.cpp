@@ -10,13 +10,15 @@
 
 #include "monitor/model/monitor_texts.h"
 #include "monitor/terminal/channel_statistics.h"
-#include "monitor/terminal/display_width.h"
 #include "monitor/terminal/plain_table.h"
 #include "monitor/terminal/screen_texts.h"
 #include "monitor/tests/recording_driver.h"
+#include "ui/terminal/display_width.h"
 
 namespace vexla::monitor::terminal {
 namespace {
+
+using namespace ui::terminal;
 
 // wcwidth knows the CJK widths only under a UTF-8 character type, as kestrow sets it.
 const bool kUtf8 = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;

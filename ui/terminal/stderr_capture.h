@@ -1,14 +1,15 @@
 #pragma once
-// While the monitor owns the terminal, the driver's messages (it writes them
+// While a program owns the terminal, the driver's messages (it writes them
 // to standard error on Linux, where a message box would open on Windows)
 // would land in the middle of the drawing. They are taken from a pipe
 // instead, shown on the screen, and written to the real standard error when
 // the terminal is restored, so none is lost.
 
+#include <optional>
 #include <string>
 #include <vector>
 
-namespace vexla::monitor::terminal {
+namespace vexla::ui::terminal {
 
 class StderrCapture {
   public:
@@ -26,6 +27,9 @@ class StderrCapture {
     };
     // What arrived since the last call; never waits.
     Taken Take();
+    // The newest of the driver's messages among the lines, joined into one
+    // (its texts have line breaks of their own); nothing without lines.
+    static std::optional<std::string> NewestMessage(const std::vector<std::string>& lines);
 
   private:
     int saved_ = -1;
@@ -34,4 +38,4 @@ class StderrCapture {
     std::string all_;
 };
 
-}  // namespace vexla::monitor::terminal
+}  // namespace vexla::ui::terminal

@@ -1,9 +1,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "stderr_capture.h"
+#include "ui/terminal/stderr_capture.h"
 
-namespace vexla::monitor::terminal {
+namespace vexla::ui::terminal {
 
 namespace {
 
@@ -78,4 +78,13 @@ StderrCapture::Taken StderrCapture::Take() {
     return taken;
 }
 
-}  // namespace vexla::monitor::terminal
+std::optional<std::string> StderrCapture::NewestMessage(const std::vector<std::string>& lines) {
+    if (lines.empty()) return std::nullopt;
+    std::size_t first = lines.size() - 1;
+    while (first > 0 && lines[first].rfind("Vexla: ", 0) != 0) --first;
+    std::string message = lines[first];
+    for (std::size_t i = first + 1; i < lines.size(); ++i) message += " " + lines[i];
+    return message;
+}
+
+}  // namespace vexla::ui::terminal

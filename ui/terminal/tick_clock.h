@@ -1,10 +1,10 @@
 #pragma once
-// The monitor's 50 ms timer on a steady clock, and the run's time limit.
+// A program's 50 ms timer on a steady clock, and the run's time limit.
 
 #include <algorithm>
 #include <chrono>
 
-namespace vexla::monitor::terminal {
+namespace vexla::ui::terminal {
 
 class TickClock {
   public:
@@ -37,4 +37,4 @@ class TickClock {
     double limitSeconds_;
 };
 
-}  // namespace vexla::monitor::terminal
+}  // namespace vexla::ui::terminal

@@ -6,11 +6,14 @@
 #include <string>
 #include <string_view>
 
-namespace vexla::monitor::terminal {
+namespace vexla::ui::terminal {
 
 // The text as wide characters; a malformed sequence becomes U+FFFD, so text
 // from outside can never desynchronise the decoding of what follows.
 std::wstring WideOf(std::string_view utf8);
+
+// One character appended as UTF-8: what the keyboard typed, kept as text.
+void AppendUtf8(std::string& out, char32_t c);
 
 // Cells the text takes; a character the terminal cannot print counts as one
 // cell, as the replacement the terminal shows for it does.
@@ -30,4 +33,4 @@ std::string FitUtf8(std::string_view utf8, int cells, Align align = Align::Left)
 // as the driver's own texts do, rather than a clipped, different number.
 std::wstring FitNumber(std::string_view text, int cells);
 
-}  // namespace vexla::monitor::terminal
+}  // namespace vexla::ui::terminal

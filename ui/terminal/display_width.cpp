@@ -1,8 +1,8 @@
-#include "display_width.h"
+#include "ui/terminal/display_width.h"
 
 #include <cwchar>
 
-namespace vexla::monitor::terminal {
+namespace vexla::ui::terminal {
 
 namespace {
 
@@ -16,6 +16,13 @@ int SequenceLength(unsigned char lead) {
     if (lead >= 0xF0 && lead <= 0xF4) return 4;
     return 0;
 }
+
+int CellsOfChar(wchar_t c) {
+    const int w = ::wcwidth(c);
+    return w < 0 ? 1 : w;
+}
+
+}  // namespace
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -34,13 +41,6 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
-
-int CellsOfChar(wchar_t c) {
-    const int w = ::wcwidth(c);
-    return w < 0 ? 1 : w;
-}
-
-}  // namespace
 
 std::wstring WideOf(std::string_view utf8) {
     std::wstring out;
@@ -110,4 +110,4 @@ std::wstring FitNumber(std::string_view text, int cells) {
     return Fit(wide, cells, Align::Right);
 }
 
-}  // namespace vexla::monitor::terminal
+}  // namespace vexla::ui::terminal
