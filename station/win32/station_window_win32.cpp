@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <deque>
-#include <string_view>
 
 #include "base/win32/wide_text.h"
 #include "setup_dialog_win32.h"
@@ -32,9 +30,8 @@ constexpr int kMasterCheckTicks = 20;  // once a second
 constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE;
 constexpr DWORD kEdit = WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-constexpr DWORD kCounter = WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE;
 
-// The part identity takes the focus between captures: the scanner types there.
+// The controls in tab order; Arrange places them as the window's size allows.
 std::vector<ui::ControlRow> ControlTable() {
     return {
         {ids::kCapture, WC_BUTTONW, nullptr, kButton | WS_GROUP, 0, 0, 0, 10, 10},
@@ -45,9 +42,9 @@ std::vector<ui::ControlRow> ControlTable() {
         {ids::kOperatorLabel, WC_STATICW, nullptr, kLabel, 0, 0, 0, 10, 10},
         {ids::kOperator, WC_EDITW, nullptr, kEdit | WS_GROUP, 0, 0, 0, 10, 10},
         {ids::kNewShift, WC_BUTTONW, nullptr, kButton | WS_GROUP, 0, 0, 0, 10, 10},
-        {ids::kParts, WC_STATICW, nullptr, kCounter, 0, 0, 0, 10, 10},
-        {ids::kNokParts, WC_STATICW, nullptr, kCounter, 0, 0, 0, 10, 10},
-        {ids::kYield, WC_STATICW, nullptr, kCounter, 0, 0, 0, 10, 10},
+        {ids::kParts, WC_STATICW, nullptr, kLabel, 0, 0, 0, 10, 10},
+        {ids::kNokParts, WC_STATICW, nullptr, kLabel, 0, 0, 0, 10, 10},
+        {ids::kYield, WC_STATICW, nullptr, kLabel, 0, 0, 0, 10, 10},
         {ids::kZeroOnMaster, WC_BUTTONW, nullptr, kButton | WS_GROUP, 0, 0, 0, 10, 10},
         {ids::kReport, WC_BUTTONW, nullptr, kButton | WS_GROUP, 0, 0, 0, 10, 10},
         {ids::kDriverWindow, WC_BUTTONW, nullptr, kButton | WS_GROUP, 0, 0, 0, 10, 10},
