@@ -211,6 +211,7 @@ void StationWindow::ShowTexts() {
     ui::SetText(controls_[ids::kBatch], session_.Settings().batch);
     ui::SetText(controls_[ids::kOperator], session_.Settings().operatorName);
     for (int channel : session_.Model().Channels()) ShowTile(channel);
+    board_.Invalidate();
     ShowVerdict();
     ShowCounters();
     ShowChart();
@@ -372,14 +373,20 @@ void StationWindow::Tick() {
 
 void StationWindow::Refresh(uint32_t changed) {
     if (changed == 0) return;
-    for (int channel = 1; channel <= quality::kChannels; ++channel)
-        if (((changed >> (channel - 1)) & 1u) != 0) ShowTile(channel);
+    // One invalidation for all: each is a trip to the window system.
+    RECT dirty{};
+    for (int channel = 1; channel <= quality::kChannels; ++channel) {
+        if (((changed >> (channel - 1)) & 1u) == 0) continue;
+        const RECT tile = ShowTile(channel);
+        UnionRect(&dirty, &dirty, &tile);
+    }
+    board_.Invalidate(dirty);
     ShowBoardText();
 }
 
-void StationWindow::ShowTile(int channel) {
+RECT StationWindow::ShowTile(int channel) {
     const Station& model = session_.Model();
-    if (!model.Settings().Chosen(channel)) return;
+    if (!model.Settings().Chosen(channel)) return {};
     const auto index = static_cast<std::size_t>(channel - 1);
     TilePicture& tile = pictures_[index];
     tile.name = Widen(model.Name(channel));
@@ -393,7 +400,7 @@ void StationWindow::ShowTile(int channel) {
         tile.lower = Widen(quality::MillimetreText(limits->LowerLimit(), decimals));
         tile.upper = Widen(quality::MillimetreText(limits->UpperLimit(), decimals));
     }
-    board_.Invalidate(tileRects_[index]);
+    return tileRects_[index];
 }
 
 void StationWindow::Capture() {
@@ -539,8 +546,8 @@ void StationWindow::Select(int channel) {
     Station& model = session_.Model();
     const int before = model.Selected();
     model.Select(channel);
-    ShowTile(before);
-    ShowTile(channel);
+    board_.Invalidate(ShowTile(before));
+    board_.Invalidate(ShowTile(channel));
     ShowChart();
     ShowBoardText();
 }

@@ -65,7 +65,9 @@ class StationWindow {
     void Started();
     void Command(int id, int code);
 
-    void ShowTile(int channel);  // its picture, painted at the next paint
+    // The tile's picture anew; the part of the board to paint again (empty
+    // for a tile not shown).
+    RECT ShowTile(int channel);
     void ShowVerdict();
     void ShowCounters();
     void ShowChart();
