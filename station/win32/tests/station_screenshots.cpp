@@ -18,6 +18,7 @@
 
 #include "station_ids.h"
 #include "station_layout.h"
+#include "ui/win32/gdi.h"
 #include "ui/win32/painted_view.h"
 #include "wine_program.h"
 
@@ -59,12 +60,13 @@ int State(HWND view) {
 bool SaveScreen(const RECT& r, const std::filesystem::path& file) {
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
+    const vexla::ui::WindowDc screen(nullptr);
+    const vexla::ui::MemoryDc memory(screen.Get());
+    const vexla::ui::GdiBitmap bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    {
+        const vexla::ui::SelectedObject chosen(memory.Get(), bitmap.Get());
+        BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), r.left, r.top, SRCCOPY);
+    }
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
     info.biWidth = width;
@@ -73,11 +75,8 @@ bool SaveScreen(const RECT& r, const std::filesystem::path& file) {
     info.biBitCount = 24;
     const int stride = (width * 3 + 3) & ~3;
     std::string pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), '\0');
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-              DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    GetDIBits(memory.Get(), bitmap.Get(), 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     BITMAPFILEHEADER header{};
     header.bfType = 0x4D42;  // "BM"
     header.bfOffBits = sizeof header + sizeof info;
