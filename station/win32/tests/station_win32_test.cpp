@@ -288,6 +288,22 @@ TEST_F(StationProgram, TilesCaptureChartAndMaster) {
     EXPECT_TRUE(Contains(lineWith("A-1002"), "NOK")) << records;
     EXPECT_TRUE(Contains(records, "B-17") && Contains(records, "王芳")) << records;
 
+    // A new shift: its batch kept in the station file, the counters from zero.
+    SendMessageW(Control(ids::kBatch), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"B-18"));
+    Press(form_, ids::kNewShift);
+    ASSERT_TRUE(Eventually([&] { return Contains(Text(Control(ids::kParts)), " 0"); })) << Text(Control(ids::kParts));
+    std::ifstream in(File(L"station.ini"), std::ios::binary);
+    std::stringstream saved;
+    saved << in.rdbuf();
+    EXPECT_TRUE(Contains(saved.str(), "batch = B-18")) << saved.str();
+
+    // The driver's own window, hidden by its file, comes up.
+    const HWND driverWindow = TopWindow(station_.Id(), L"TForm_Call");
+    ASSERT_NE(driverWindow, nullptr);
+    EXPECT_FALSE(IsWindowVisible(driverWindow));
+    Press(form_, ids::kDriverWindow);
+    EXPECT_TRUE(Eventually([&] { return IsWindowVisible(driverWindow) != FALSE; }));
+
     // Closing ends the program and frees the port.
     PostMessageW(form_, WM_CLOSE, 0, 0);
     form_ = nullptr;
