@@ -68,7 +68,7 @@ LayoutTable Layout(const WindowTexts& t) {
     y += 32;
     field(ids::kSetupNames, t.names, WC_EDITW,
           WS_VISIBLE | WS_BORDER | WS_TABSTOP | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL,
-          kFieldWidth, 124, 44);
+          kFieldWidth, 124, 64);
     y += 132;
     field(ids::kSetupThousandths, t.thousandths, WC_EDITW, kEdit, kFieldWidth, 24);
     y += 32;
