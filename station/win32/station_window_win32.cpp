@@ -415,6 +415,9 @@ void StationWindow::Capture() {
     ShowVerdict();
     // The verdict first, at once: it is what the operator waits for.
     UpdateWindow(verdict_.Handle());
+    // A rule the part broke turns its tile amber now: no tick reports it,
+    // the reading itself has not changed.
+    Refresh(session_.Settings().channels);
     ShowCounters();
     ShowChart();
     ShowCapability();

@@ -95,15 +95,17 @@ class StationProgram : public ::testing::Test {
         out << utf8;
     }
 
-    // Limits 0 ± 0.05 mm for every gauge, the drifting one's chart limits of
-    // an earlier run, and the station on segment 70.
+    // Limits 0 ± 0.05 mm for every gauge, chart limits of an earlier run for
+    // the drifting one and for one that a zeroed gauge lies below, and the
+    // station on segment 70.
     void WriteStationFile(const std::string& limits) {
         std::string table = "# channel, nominal, lower, upper\n";
         for (int c = 1; c <= 8; ++c) table += std::to_string(c) + ", 0, -0.05, 0.05\n";
         Write(File(L"limits.txt"), table);
         Write(File(L"control.csv"),
               "channel,chart,subgroup,centre,lower,upper,spread_centre,spread_lower,spread_upper,sigma_within\n"
-              "3,I-MR,1,0,-0.015,0.015,0.005,0,0.017,0.005\n");
+              "3,I-MR,1,0,-0.015,0.015,0.005,0,0.017,0.005\n"
+              "5,I-MR,1,0.03,0.02,0.04,0.003,0,0.01,0.003\n");
         Write(File(L"station.ini"), "[station]\nsegment = " + std::to_string(kSegment) + "\nchannels = 1-8\nlimits = " +
                                         limits + "\ncontrol_limits = " + Narrow(File(L"control.csv").wstring()) +
                                         "\nwarning = 75\ncapture_key = F9\nscan_then_capture = 1\n"
@@ -255,6 +257,7 @@ TEST_F(StationProgram, TilesCaptureChartAndMaster) {
     EXPECT_EQ(Text(verdict), Zh().ok);
     EXPECT_EQ(Text(Control(ids::kPartId)), "") << "the identity is taken with the part";
     EXPECT_EQ(Focus(), Control(ids::kPartId));
+    EXPECT_TRUE(TileBecomes(5, TileColour::Amber, "0.00")) << "the part broke gauge 5's chart: " << Said(5);
 
     // The drifting gauge leaves its limits; the pedal captures the next part: NOK, naming it.
     ASSERT_TRUE(
