@@ -162,9 +162,7 @@ void SetupDialog::Fill() {
     for (const char* key : kKeys) SendMessageW(keys, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(key).c_str()));
     ui::SetText(keys, s.captureKey);
     ui::Check(controls_[ids::kSetupScanThenCapture], s.scanThenCapture);
-    char hours[32];
-    std::snprintf(hours, sizeof hours, "%g", s.masterIntervalHours);
-    ui::SetText(controls_[ids::kSetupMasterInterval], hours);
+    ui::SetText(controls_[ids::kSetupMasterInterval], NumberText(s.masterIntervalHours));
     ui::SetText(controls_[ids::kSetupRecords], s.recordsFolder);
     const HWND language = controls_[ids::kSetupLanguage];
     SendMessageW(language, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"中文"));

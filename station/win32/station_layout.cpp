@@ -37,20 +37,6 @@ TileGrid TileGridFor(int count, int width, int height) {
     return best;
 }
 
-std::string ChannelListText(uint32_t mask) {
-    std::string text;
-    for (int c = 1; c <= quality::kChannels; ++c) {
-        if (((mask >> (c - 1)) & 1u) == 0) continue;
-        int last = c;
-        while (last < quality::kChannels && ((mask >> last) & 1u) != 0) ++last;
-        if (!text.empty()) text += ',';
-        text += std::to_string(c);
-        if (last > c) text += '-' + std::to_string(last);
-        c = last;
-    }
-    return text;
-}
-
 std::string NamesText(const std::array<std::string, quality::kChannels>& names) {
     std::string text;
     for (int c = 1; c <= quality::kChannels; ++c) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "quality/tolerance_limits.h"
+#include "station/model/station_settings.h"
 
 namespace vexla::station {
 
@@ -22,9 +23,6 @@ struct TileGrid {
     int rows = 1;
 };
 TileGrid TileGridFor(int count, int width, int height);
-
-// "1-8,12" for a channel mask; "" for none.
-std::string ChannelListText(uint32_t mask);
 
 // The names as the setup dialog shows them: "3 = 孔深", one a line (CR LF),
 // channels in order, only those named.
