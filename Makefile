@@ -98,11 +98,12 @@ bench: build-bench
 	build/bench/bin/study_bench
 	@# The driver's CPU on a busy line beside the simplest reader's.
 	CPU_SECONDS=15 tools/measure-cpu-ratio.sh
-	@# The grids of the control window and of the monitor on the GUI thread,
-	@# under Wine, when the win64 build is there.
+	@# The grids of the control window and of the monitor, and the station's
+	@# tiles and verdict, on the GUI thread under Wine, when the win64 build
+	@# is there.
 	@if [ -f build/win64/bin/text_grid_bench.exe ]; then \
 	  cd build/win64/bin && WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all xvfb-run -a sh -c \
-	    '$(WINE) text_grid_bench.exe; $(WINE) kestrow_bench.exe'; \
+	    '$(WINE) text_grid_bench.exe; $(WINE) kestrow_bench.exe; $(WINE) station_bench.exe'; \
 	fi
 
 # vexla-rec report on a one-hour recording of 32 channels at 20 readings/s

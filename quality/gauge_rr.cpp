@@ -191,10 +191,17 @@ Result<GaugeRrResult> AnalyseGaugeRr(const GaugeRrData& data, std::optional<doub
     for (int o = 0; o < data.Operators(); ++o)
         for (int t = 0; t < data.Trials(); ++t)
             for (int p = 0; p < data.Parts(); ++p)
-                if (!std::isfinite(data.At(o, t, p)))
-                    return Error{{},
-                                 "operator " + std::to_string(o + 1) + ", trial " + std::to_string(t + 1) + ", part " +
-                                     std::to_string(p + 1) + " has no reading"};
+                if (!std::isfinite(data.At(o, t, p))) {
+                    // Piece by piece: GCC 12's optimiser warns falsely about a + chain.
+                    std::string where = "operator ";
+                    where += std::to_string(o + 1);
+                    where += ", trial ";
+                    where += std::to_string(t + 1);
+                    where += ", part ";
+                    where += std::to_string(p + 1);
+                    where += " has no reading";
+                    return Error{{}, where};
+                }
     const Means means = MeansOf(data);
     return GaugeRrResult{Anova(data, means, tolerance), AverageRange(data, means, tolerance)};
 }

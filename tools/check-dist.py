@@ -11,7 +11,8 @@ import sys
 import tempfile
 import zipfile
 
-WINDOWS_FILES = ["Vexla.dll", "libVexla.dll.a", "Vexla.lib", "Kestrow.exe", "Pellin.exe", "vexla-rec.exe"]
+WINDOWS_FILES = ["Vexla.dll", "libVexla.dll.a", "Vexla.lib", "Kestrow.exe", "VexlaStation.exe", "Pellin.exe",
+                 "vexla-rec.exe"]
 DEB_FILES = ["usr/include/vexla.h", "usr/bin/gaugesim", "usr/bin/kestrow", "usr/bin/pellin", "usr/bin/vexla-rec",
              "usr/bin/vexla-station", "usr/share/doc/vexla/user-guide.md"]
 

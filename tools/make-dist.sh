@@ -1,7 +1,8 @@
 #!/bin/sh
 # make dist: the release from this tree's sources, in dist/:
 #   vexla-VERSION-windows.zip  x64/ and x86/ (Vexla.dll, libVexla.dll.a,
-#                              Vexla.lib, Kestrow.exe, Pellin.exe, vexla-rec.exe), include/,
+#                              Vexla.lib, Kestrow.exe, VexlaStation.exe, Pellin.exe,
+#                              vexla-rec.exe), include/,
 #                              bindings/, the user guide and the README
 #   vexla-VERSION-x64.msi      the same as Windows installers, per machine, the
 #   vexla-VERSION-x86.msi      SDK a feature of its own (tools/msi/)
@@ -30,12 +31,14 @@ for arch in win64:x64:x86_64 win32:x86:i686; do
     folder=${rest%%:*}
     triple=${rest#*:}-w64-mingw32
     cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$jobs" --target Vexla Kestrow Pellin vexla-rec vexla_import_library
+    cmake --build --preset "$preset" -j "$jobs" --target Vexla Kestrow VexlaStation Pellin vexla-rec vexla_import_library
     mkdir -p "$stage/$folder"
-    for file in bin/Vexla.dll bin/Kestrow.exe bin/Pellin.exe bin/vexla-rec.exe lib/libVexla.dll.a lib/Vexla.lib; do
+    for file in bin/Vexla.dll bin/Kestrow.exe bin/VexlaStation.exe bin/Pellin.exe bin/vexla-rec.exe lib/libVexla.dll.a \
+        lib/Vexla.lib; do
         cp "build/$preset/$file" "$stage/$folder/"
     done
-    "$triple-strip" "$stage/$folder/Vexla.dll" "$stage/$folder/Kestrow.exe" "$stage/$folder/Pellin.exe" "$stage/$folder/vexla-rec.exe"
+    "$triple-strip" "$stage/$folder/Vexla.dll" "$stage/$folder/Kestrow.exe" "$stage/$folder/VexlaStation.exe" \
+        "$stage/$folder/Pellin.exe" "$stage/$folder/vexla-rec.exe"
 done
 cp -r include "$stage/include"
 # The bindings as a user copies them: what git tracks, without our tests and

@@ -26,19 +26,6 @@ constexpr wchar_t kClassName[] = L"TForm_Call";
 HWND keyboardWindow = nullptr;
 constexpr UINT_PTR kPopUpFormTimer = 1;
 
-void RegisterClassOnce() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(ui::CurrentModule(), kClassName, &wc)) return;
-    wc.lpfnWndProc = DefWindowProcW;  // replaced per window below
-    wc.hInstance = ui::CurrentModule();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    wc.hIcon = LoadIconW(ui::CurrentModule(), MAKEINTRESOURCEW(1));
-    RegisterClassExW(&wc);
-}
-
 using ui::Check;
 using ui::Checked;
 using ui::Enable;
@@ -88,7 +75,7 @@ void SetSpinValue(HWND field, int value) {
 TForm_Call::TForm_Call(PanelPresenter& panel) : panel_(panel) {
     INITCOMMONCONTROLSEX common{sizeof common, ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&common);
-    RegisterClassOnce();
+    ui::RegisterObjectWindowClass(kClassName, LoadIconW(ui::CurrentModule(), MAKEINTRESOURCEW(1)));
     // Only the close box: no minimise or maximise button.
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(texts::kDesignCaption).c_str(),
                             WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0, nullptr, nullptr, ui::CurrentModule(), nullptr);

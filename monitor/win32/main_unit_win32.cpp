@@ -76,24 +76,11 @@ LayoutTable Layout(const std::string& singleCaption) {
     return l;
 }
 
-void RegisterClassOnce(HICON icon) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(ui::CurrentModule(), TMainform::kClassName, &wc)) return;
-    wc.lpfnWndProc = DefWindowProcW;  // replaced per window once it is created
-    wc.hInstance = ui::CurrentModule();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = TMainform::kClassName;
-    wc.hIcon = icon;
-    RegisterClassExW(&wc);
-}
-
 }  // namespace
 
 TMainform::TMainform(host::DriverCalls& driver, uint32_t segment) : model_(driver, segment) {
     icon_ = LoadIconW(ui::CurrentModule(), MAKEINTRESOURCEW(1));
-    RegisterClassOnce(icon_);
+    ui::RegisterObjectWindowClass(kClassName, icon_);
     // A fixed layout: no resizing frame and no maximise box.
     constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(texts::kCaption).c_str(), kStyle, CW_USEDEFAULT,

@@ -104,9 +104,9 @@ class Recorder:
 def recording_and_limits(rec):
     with open(os.path.join(rec.work, "limits.csv"), "w") as f:
         f.write("channel,nominal,lower,upper,name\n1, 0.50, -0.10, 0.10, ramp\n2, 0, -0.5, 0.5, still\n")
-    out = rec.run("--channels", "1-2,5", "--kind", "2=0.001", "--duration", "3", "--limits", rec.path("limits.csv"),
+    out = rec.run("--channels", "1-2,5", "--kind", "2=0.001", "--duration", "6", "--limits", rec.path("limits.csv"),
                   "-o", rec.path("run.csv"))
-    check(out.returncode == 0, f"a 3 s recording ends with status 0 ({out.returncode}, {out.stderr.strip()})")
+    check(out.returncode == 0, f"a 6 s recording ends with status 0 ({out.returncode}, {out.stderr.strip()})")
     heading, rows, partial = parse(os.path.join(rec.work, "run.csv"))
     check(heading == "time,channel,value_mm,displacement_mm,rate_per_s,judgement" and partial == "",
           "the heading names the judgement column; the file ends with a whole line", heading)
@@ -427,12 +427,14 @@ def main():
     sim_log = os.path.join(work, "gaugesim.log")
     rec = Recorder(args, work, env, args.wine)
     rec.folder = folder
-    # Channel 1 ramps at 0.2 mm/s through the limits 0.40..0.60, from 0.20 mm
-    # when the first recording starts.
+    # Channel 1 ramps at 0.3 mm/s from -0.80 mm, through the limits 0.40..0.60
+    # 4 s after the start: the first recording, 6 s long, sees it below,
+    # inside and above them however long the recorder takes to start (under
+    # Wine on a busy machine, seconds).
     sim = subprocess.Popen(
         [args.gaugesim or os.path.join(args.bin, "gaugesim"), "--format", "3", "--baud", "115200", "--com", str(com),
          "--channels", "1-4", "--kind", "2=0.001", "--motion", "still", "--motion", "1=ramp", "--position",
-         "1=0.20", "--speed", "0.2", "--position", "2=-0.25"],
+         "1=-0.80", "--speed", "0.3", "--position", "2=-0.25"],
         env=env, stdout=open(sim_log, "w"), stderr=subprocess.STDOUT)
     try:
         deadline = time.monotonic() + 10

@@ -35,32 +35,6 @@ std::optional<double> ParseNumber(std::string_view text, double lowest, double h
     return value;
 }
 
-std::string ChannelListText(uint32_t mask) {
-    std::string text;
-    for (int c = 1; c <= quality::kChannels;) {
-        if (((mask >> (c - 1)) & 1u) == 0) {
-            ++c;
-            continue;
-        }
-        int last = c;
-        while (last < quality::kChannels && ((mask >> last) & 1u) != 0) ++last;
-        if (!text.empty()) text += ',';
-        text += std::to_string(c);
-        if (last > c) {
-            text += '-';
-            text += std::to_string(last);
-        }
-        c = last + 1;
-    }
-    return text;
-}
-
-std::string NumberText(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
 // One [station] key; the reason it was refused, or empty.
 std::string ApplyStationKey(StationSettings& s, std::string_view key, std::string_view value) {
     if (SameName(key, "segment")) {
@@ -140,6 +114,32 @@ std::string ApplyStationKey(StationSettings& s, std::string_view key, std::strin
 }
 
 }  // namespace
+
+std::string ChannelListText(uint32_t mask) {
+    std::string text;
+    for (int c = 1; c <= quality::kChannels;) {
+        if (((mask >> (c - 1)) & 1u) == 0) {
+            ++c;
+            continue;
+        }
+        int last = c;
+        while (last < quality::kChannels && ((mask >> last) & 1u) != 0) ++last;
+        if (!text.empty()) text += ',';
+        text += std::to_string(c);
+        if (last > c) {
+            text += '-';
+            text += std::to_string(last);
+        }
+        c = last + 1;
+    }
+    return text;
+}
+
+std::string NumberText(double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
 
 std::vector<int> StationSettings::ChosenChannels() const {
     std::vector<int> chosen;

@@ -80,6 +80,10 @@ struct StationFile {
 };
 
 StationFile ParseStationFile(std::string_view text);
+// "1-8,12" for a channel mask (bit c - 1 for channel c); "" for none.
+std::string ChannelListText(uint32_t mask);
+// A setting's number as the file keeps it: "0.75", "8", in any locale.
+std::string NumberText(double value);
 std::string StationFileText(const StationSettings& settings);
 
 // The key a foot pedal or the operator presses to capture, by its name:

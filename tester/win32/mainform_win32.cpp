@@ -82,19 +82,6 @@ LayoutTable Layout() {
     return l;
 }
 
-void RegisterClassOnce() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(ui::CurrentModule(), Mainform::kClassName, &wc)) return;
-    wc.lpfnWndProc = DefWindowProcW;  // replaced per window once it is created
-    wc.hInstance = ui::CurrentModule();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = Mainform::kClassName;
-    wc.hIcon = LoadIconW(ui::CurrentModule(), MAKEINTRESOURCEW(1));
-    RegisterClassExW(&wc);
-}
-
 std::wstring Caption() {
     std::string caption(texts::kCaptionStart);
     caption += std::string(10, ' ');
@@ -112,7 +99,7 @@ std::string BoxText(HWND box) {
 }  // namespace
 
 Mainform::Mainform(host::DriverCalls& driver) : model_(driver) {
-    RegisterClassOnce();
+    ui::RegisterObjectWindowClass(kClassName, LoadIconW(ui::CurrentModule(), MAKEINTRESOURCEW(1)));
     constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Caption().c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             kClientWidth, kClientHeight, nullptr, nullptr, ui::CurrentModule(), nullptr);

@@ -23,10 +23,10 @@ inline std::filesystem::path ProgramFolder() {
 // closing it.
 class Process {
   public:
-    bool Start(const std::filesystem::path& program) {
+    bool Start(const std::filesystem::path& program, const std::wstring& arguments = L"") {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+        std::wstring commandLine = L"\"" + program.wstring() + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
         const std::wstring folder = program.parent_path().wstring();
         return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                               &startup, &info_) != FALSE;

@@ -1,5 +1,6 @@
 // Every window we make, laid out as a person sees it: the control window on
-// each of its pages, Kestrow's and Pellin's windows, each filled by the real
+// each of its pages, Kestrow's and Pellin's windows, the station's window at
+// two sizes and its setup dialog, each filled by the real
 // driver from gaugesim, checked for controls that leave their parent, that
 // lie on each other, and for texts wider or taller than their room. Each
 // scenario runs in two faces standing in for 宋体: the one the README's
@@ -11,12 +12,18 @@
 
 #include <commctrl.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "control_ids.h"
 #include "layout_check_win32.h"
 #include "main_unit_win32.h"
 #include "mainform_win32.h"
 #include "monitor/model/monitor_model.h"
 #include "pellin_ids.h"
+#include "setup_dialog_win32.h"
+#include "station/model/station_session.h"
+#include "station_window_win32.h"
 #include "ui/win32/fonts.h"
 
 namespace vexla::wine {
@@ -101,6 +108,55 @@ class WindowLayout : public WineEndToEnd {
         const auto faults = testing::LayoutFaults(form.Handle());
         EXPECT_TRUE(faults.empty()) << Lines(faults);
     }
+
+    // The station with 32 characteristics at a client size, a few parts
+    // taken, then its setup dialog over it.
+    void CheckStation(int width, int height, station::Language language = station::Language::Chinese) {
+        ASSERT_NO_FATAL_FAILURE(Gauges(72, 72));
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        const std::filesystem::path folder =
+            std::filesystem::path(temp) / (L"vexla-layout-" + std::to_wstring(GetCurrentProcessId()));
+        std::filesystem::create_directories(folder);
+        std::string limits;
+        for (int c = 1; c <= 32; ++c)
+            limits += std::to_string(c) + ", -12.5, -0.05, 0.05, 特性" + std::to_string(c) + "\n";
+        std::ofstream(folder / L"limits.txt", std::ios::binary) << limits;
+        std::ofstream(folder / L"station.ini", std::ios::binary)
+            << "[station]\nsegment = 72\nchannels = 1-32\nthousandths = 2\nlimits = "
+            << Narrow((folder / L"limits.txt").wstring()) << "\nrecords = " << Narrow((folder / L"records").wstring())
+            << "\nlanguage = " << (language == station::Language::English ? "en" : "zh")
+            << "\nbatch = B-2026-12-09-A\noperator = 王芳\n";
+
+        station::StationSession session({Narrow((folder / L"station.ini").wstring()), ""});
+        station::StationWindow window(session);
+        ASSERT_NE(window.Handle(), nullptr);
+        ShowWindow(window.Handle(), SW_SHOWNOACTIVATE);
+        RECT frame{0, 0, width, height};
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window.Handle(), GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(window.Handle(), GWL_EXSTYLE)));
+        SetWindowPos(window.Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT client{};
+        GetClientRect(window.Handle(), &client);
+        ASSERT_EQ(client.right, width);
+        ASSERT_EQ(client.bottom, height);
+        ASSERT_TRUE(PumpUntil([&] { return session.Running() && !session.Model().Tile(32).silent; }))
+            << "channel 32's reading";
+        for (int part = 0; part < 3; ++part) window.Capture();
+        PumpFor(100ms);  // the captures' repaints
+        const auto faults = testing::LayoutFaults(window.Handle());
+        EXPECT_TRUE(faults.empty()) << width << "x" << height << Lines(faults);
+
+        station::SetupDialog setup(window.Handle(), session.Settings(), nullptr);
+        const HWND dialog = setup.Create();
+        ASSERT_NE(dialog, nullptr);
+        ShowWindow(dialog, SW_SHOWNOACTIVATE);
+        const auto dialogFaults = testing::LayoutFaults(dialog);
+        EXPECT_TRUE(dialogFaults.empty()) << "setup" << Lines(dialogFaults);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
 };
 
 TEST_F(WindowLayout, TheControlWindowOnEachPageInTheScreenshotFace) {
@@ -126,6 +182,27 @@ TEST_F(WindowLayout, PellinsWindowInTheScreenshotFace) {
 TEST_F(WindowLayout, PellinsWindowInAWiderFace) {
     ASSERT_NO_FATAL_FAILURE(UseFace(kWideFace));
     CheckPellin();
+}
+
+TEST_F(WindowLayout, TheStationAt1024x768InTheScreenshotFace) {
+    ASSERT_NO_FATAL_FAILURE(UseFace(kScreenshotFace));
+    CheckStation(1024, 768);
+}
+TEST_F(WindowLayout, TheStationAt1024x768InAWiderFace) {
+    ASSERT_NO_FATAL_FAILURE(UseFace(kWideFace));
+    CheckStation(1024, 768);
+}
+TEST_F(WindowLayout, TheStationAt1920x1080InTheScreenshotFace) {
+    ASSERT_NO_FATAL_FAILURE(UseFace(kScreenshotFace));
+    CheckStation(1920, 1080);
+}
+TEST_F(WindowLayout, TheStationAt1920x1080InAWiderFace) {
+    ASSERT_NO_FATAL_FAILURE(UseFace(kWideFace));
+    CheckStation(1920, 1080);
+}
+TEST_F(WindowLayout, TheStationInEnglishAt1024x768InAWiderFace) {
+    ASSERT_NO_FATAL_FAILURE(UseFace(kWideFace));
+    CheckStation(1024, 768, station::Language::English);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "ui/win32/module.h"
+
 namespace vexla::ui {
 
 template <class Object>
@@ -23,6 +25,22 @@ void BindWindowObject(HWND hwnd, Object* object) {
 
 inline void UnbindWindowObject(HWND hwnd) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+}
+
+// Registers a class of this module for such windows, once: DefWindowProcW
+// until BindWindowObject, the arrow cursor, the dialog colour behind.
+inline void RegisterObjectWindowClass(const wchar_t* name, HICON icon = nullptr,
+                                      HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExW(CurrentModule(), name, &wc)) return;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = CurrentModule();
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    wc.hIcon = icon;
+    RegisterClassExW(&wc);
 }
 
 }  // namespace vexla::ui
