@@ -168,6 +168,21 @@ double CpuSeconds() {
     return s(u.ru_utime) + s(u.ru_stime);
 }
 
+// A host that fetches the driver's results every 50 ms, as the programs do.
+struct PollingHost {
+    explicit PollingHost(Driver& driver) : d(driver), next(Clock::now()) {}
+    void Fetch() {
+        d.GetReFlashRate32(rates);
+        d.GetNewData32Ch(&block);
+        next += 50ms;
+        std::this_thread::sleep_until(next);
+    }
+    Driver& d;
+    Clock::time_point next;
+    VexlaDataBlock32 block{};
+    int32_t rates[32]{};
+};
+
 // Context switches of each of this process's threads, by thread id: each
 // is a wake-up (a voluntary one ends a sleep; an involuntary one is counted
 // too, as a preemption costs as much).
@@ -222,15 +237,10 @@ int MeasureCpu(const Options& o, Driver& d) {
         std::fprintf(stderr, "vexla_measure: gaugesim did not start\n");
         return 1;
     }
-    VexlaDataBlock32 block{};
-    int32_t rates[32];
-    auto next = Clock::now();
-    auto poll = [&] {
-        d.GetReFlashRate32(rates);
-        d.GetNewData32Ch(&block);
-        next += 50ms;
-        std::this_thread::sleep_until(next);
-    };
+    PollingHost host(d);
+    const VexlaDataBlock32& block = host.block;
+    const int32_t(&rates)[32] = host.rates;
+    auto poll = [&] { host.Fetch(); };
     // Warm up: connect, fill the averaging ring.
     for (int i = 0; i < 60; ++i) poll();
     const double cpu0 = CpuSeconds(), sim0 = sim.CpuSeconds();
@@ -278,15 +288,8 @@ int OwnLine() {
 int MeasureIdle(const Options& o, Driver& d) {
     const double seconds = o.seconds > 0 ? o.seconds : 60;
     if (OwnLine() < 0) return 1;
-    VexlaDataBlock32 block{};
-    int32_t rates[32];
-    auto next = Clock::now();
-    auto poll = [&] {
-        d.GetReFlashRate32(rates);
-        d.GetNewData32Ch(&block);
-        next += 50ms;
-        std::this_thread::sleep_until(next);
-    };
+    PollingHost host(d);
+    auto poll = [&] { host.Fetch(); };
     for (int i = 0; i < 60; ++i) poll();
     const double cpu0 = CpuSeconds();
     const auto switches0 = SwitchesByThread();
