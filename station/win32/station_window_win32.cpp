@@ -365,6 +365,12 @@ void StationWindow::ShowProblems() {
 
 void StationWindow::Tick() {
     Refresh(session_.Tick());
+    // The broker's state as it changes (a part queued, the link back).
+    const std::pair<bool, size_t> publish{session_.PublishConnected(), session_.PublishQueued()};
+    if (!session_.Settings().publishUrl.empty() && publish != publishShown_) {
+        publishShown_ = publish;
+        ShowStatus();
+    }
     if (--masterCheck_ <= 0) {
         masterCheck_ = kMasterCheckTicks;
         ShowMasterBar();
@@ -515,6 +521,15 @@ void StationWindow::ShowStatus() {
         char waiting[128];
         std::snprintf(waiting, sizeof waiting, windowTexts_->waiting, session_.RecordsWaiting());
         first += (first.empty() ? "" : "  ") + std::string(waiting);
+    }
+    // The plant's broker, when the station publishes: up, or how many parts wait for it.
+    if (!session_.Settings().publishUrl.empty()) {
+        char publish[160];
+        if (session_.PublishConnected())
+            std::snprintf(publish, sizeof publish, "%s", windowTexts_->publishUp);
+        else
+            std::snprintf(publish, sizeof publish, windowTexts_->publishDown, session_.PublishQueued());
+        first += (first.empty() ? "" : "  ") + std::string(publish);
     }
     const std::string path =
         session_.RecordsPath().empty() ? session_.Settings().recordsFolder : session_.RecordsPath();

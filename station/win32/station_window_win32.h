@@ -11,6 +11,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "station/model/station_session.h"
@@ -120,6 +121,7 @@ class StationWindow {
     TileFonts tileFonts_;
     HICON icon_ = nullptr;
     std::string driverProblem_;
+    std::pair<bool, size_t> publishShown_{true, 0};  // the broker's state in the status bar
     bool closed_ = false;
 };
 

@@ -41,6 +41,8 @@ constexpr WindowTexts kChinese{
     .noCapture = "无驱动，不能采集。",
     .recordsTo = "记录: %s",
     .waiting = "%zu 件待写入记录",
+    .publishUp = "MQTT 已连接",
+    .publishDown = "MQTT 未连接, %zu 件待发送",
     .part = "第 %llu 件",
     .pressToCapture = "放入零件，踩踏板或按回车",
 };
@@ -85,6 +87,8 @@ constexpr WindowTexts kEnglish{
     .noCapture = "No driver: nothing can be captured.",
     .recordsTo = "Records: %s",
     .waiting = "%zu parts wait for the records",
+    .publishUp = "MQTT connected",
+    .publishDown = "MQTT not connected, %zu parts wait for the broker",
     .part = "Part %llu",
     .pressToCapture = "Put a part in, press the pedal or Enter",
 };

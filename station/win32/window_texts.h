@@ -46,6 +46,8 @@ struct WindowTexts {
     const char* noCapture;       // a capture without the driver
     const char* recordsTo;       // the status bar: "records: %s"
     const char* waiting;         // "%zu parts wait for the records"
+    const char* publishUp;       // the plant's broker takes the parts: "MQTT ok"
+    const char* publishDown;     // "MQTT down, %zu parts wait for the broker"
     const char* part;            // the verdict's "part %llu"
     const char* pressToCapture;  // the verdict before the first part
 };
