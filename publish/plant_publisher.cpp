@@ -1,5 +1,7 @@
 #include "publish/plant_publisher.h"
 
+#include <cstdio>
+
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -30,8 +32,11 @@ void Judgement(JsonWriter& json, const std::optional<quality::Judgement>& judgem
         json.Null();
 }
 
-std::string ChannelText(int channel) {
-    return (channel < 10 ? "0" : "") + std::to_string(channel);
+// "gauge/07": the channel's topic, two digits so that topics sort.
+std::string GaugeLeaf(int channel) {
+    char leaf[16];
+    std::snprintf(leaf, sizeof leaf, "gauge/%02d", channel);
+    return leaf;
 }
 
 }  // namespace
@@ -204,7 +209,7 @@ void PlantPublisher::SendGauges(int64_t now) {
     for (size_t i = 0; i < channels_.size(); ++i) {
         Channel& c = channels_[i];
         if (c.pending.empty() || now - c.sentAt < interval) continue;
-        if (!client_->PublishNow(Topic("gauge/" + ChannelText(static_cast<int>(i) + 1)), c.pending, true)) return;
+        if (!client_->PublishNow(Topic(GaugeLeaf(static_cast<int>(i) + 1)), c.pending, true)) return;
         c.key = std::move(c.pendingKey);
         c.published = std::move(c.pending);
         c.pending.clear();
