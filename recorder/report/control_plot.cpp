@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "quality/millimetres.h"
@@ -130,15 +131,7 @@ void Chart(std::string& svg, const Area& area, const ChartLines& chart, const st
         highest = any ? std::max(highest, chart.lines->upper) : chart.lines->upper;
     }
     const double resolution = std::pow(10.0, -decimals);
-    if (highest - lowest < 2 * resolution) {
-        const double middle = (highest + lowest) / 2;
-        lowest = middle - 2 * resolution;
-        highest = middle + 2 * resolution;
-    } else {
-        const double air = (highest - lowest) * 0.08;
-        lowest -= air;
-        highest += air;
-    }
+    std::tie(lowest, highest) = PlotRange(lowest, highest, 2 * resolution, 2 * resolution, 0.08);
     const Scale y(lowest, highest, area.top, area.height, true);
     const auto x = [&](size_t i) {
         return kLeft + (static_cast<double>(i) + 0.5) * kWidth / static_cast<double>(count);

@@ -12,6 +12,19 @@ void AppendCoordinate(std::string& out, double value) {
     out.append(text, static_cast<size_t>(std::max(length, 0)));
 }
 
+namespace {
+
+// ` name="value"`, the value as a coordinate.
+void AppendAttribute(std::string& svg, const char* name, double value) {
+    svg += ' ';
+    svg += name;
+    svg += "=\"";
+    AppendCoordinate(svg, value);
+    svg += '"';
+}
+
+}  // namespace
+
 void AppendLine(std::string& svg, const char* cls, double x1, double x2, double y1, double y2) {
     svg += "<line";
     if (*cls != '\0') {
@@ -19,27 +32,29 @@ void AppendLine(std::string& svg, const char* cls, double x1, double x2, double 
         svg += cls;
         svg += '"';
     }
-    svg += " x1=\"";
-    AppendCoordinate(svg, x1);
-    svg += "\" x2=\"";
-    AppendCoordinate(svg, x2);
-    svg += "\" y1=\"";
-    AppendCoordinate(svg, y1);
-    svg += "\" y2=\"";
-    AppendCoordinate(svg, y2);
-    svg += "\"/>";
+    AppendAttribute(svg, "x1", x1);
+    AppendAttribute(svg, "x2", x2);
+    AppendAttribute(svg, "y1", y1);
+    AppendAttribute(svg, "y2", y2);
+    svg += "/>";
 }
 
 void AppendFrame(std::string& svg, double left, double top, double width, double height) {
-    svg += "<rect class=\"frame\" x=\"";
-    AppendCoordinate(svg, left);
-    svg += "\" y=\"";
-    AppendCoordinate(svg, top);
-    svg += "\" width=\"";
-    AppendCoordinate(svg, width);
-    svg += "\" height=\"";
-    AppendCoordinate(svg, height);
-    svg += "\"/>\n";
+    svg += "<rect class=\"frame\"";
+    AppendAttribute(svg, "x", left);
+    AppendAttribute(svg, "y", top);
+    AppendAttribute(svg, "width", width);
+    AppendAttribute(svg, "height", height);
+    svg += "/>\n";
+}
+
+std::pair<double, double> PlotRange(double lowest, double highest, double narrow, double half, double air) {
+    if (highest - lowest < narrow) {
+        const double middle = (highest + lowest) / 2;
+        return {middle - half, middle + half};
+    }
+    const double padding = (highest - lowest) * air;
+    return {lowest - padding, highest + padding};
 }
 
 std::pair<double, int> NiceStep(double span, int parts) {

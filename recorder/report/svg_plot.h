@@ -14,6 +14,11 @@ void AppendLine(std::string& svg, const char* cls, double x1, double x2, double 
 // The plotting area's frame.
 void AppendFrame(std::string& svg, double left, double top, double width, double height);
 
+// The values a plot's axis spans: [lowest, highest] with `air` of its span
+// added on each side, or, when it is narrower than `narrow`, `half` on each
+// side of its middle, so that a flat series still has an axis.
+std::pair<double, double> PlotRange(double lowest, double highest, double narrow, double half, double air);
+
 // A step of 1, 2 or 5 times a power of ten that cuts `span` into about
 // `parts` pieces, and the decimals its multiples need.
 std::pair<double, int> NiceStep(double span, int parts);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 
 #include "quality/millimetres.h"
 #include "recorder/report/svg_plot.h"
@@ -196,15 +197,7 @@ TrendPlot MakeTrendPlot(int channel, const RecordingData& recording,
         highest = std::max(highest, quality::ToMillimetres(limits->UpperLimit()));
     }
     const double resolution = std::pow(10.0, -std::clamp(data.mostDecimals, 0, quality::kFixedDecimals));
-    if (highest - lowest < 4 * resolution) {
-        const double middle = (highest + lowest) / 2;
-        lowest = middle - 5 * resolution;
-        highest = middle + 5 * resolution;
-    } else {
-        const double air = (highest - lowest) * 0.06;
-        lowest -= air;
-        highest += air;
-    }
+    std::tie(lowest, highest) = PlotRange(lowest, highest, 4 * resolution, 5 * resolution, 0.06);
     const Scale y(lowest, highest, kTop, kHeight, true);
     const auto yOf = [&](quality::Fixed value) { return y(quality::ToMillimetres(value)); };
 

@@ -149,20 +149,28 @@ TEST(CommPosix, InputBufferLongSetsTheLargestBlock) {
 // owner's collections and the thread's reads keep the bytes' order; a close
 // does not wait for the interval.
 TEST(CommPosix, BatchedReceptionHoldsBytesBackUntilCollected) {
+    // The port opened with a batch interval; the owner collects while it waits.
+    const auto openBatched = [](Owner& owner, const PtyPeer& peer, uint16_t block, uint32_t batchMs) {
+        owner.comm.SetCommName(peer.Name());
+        owner.comm.SetInputBufferLong(block);
+        owner.comm.SetReceiveBatchMs(batchMs);
+        MakeTransparent(owner.comm);
+        owner.comm.OpenPort();
+    };
+    const auto collectUntil = [](Owner& owner, size_t count) {
+        return owner.WaitUntil([&] {
+            owner.comm.CollectReceived();
+            return owner.bytes.size() >= count;
+        });
+    };
+
     PtyPeer peer;
     Owner owner;
-    owner.comm.SetCommName(peer.Name());
-    owner.comm.SetInputBufferLong(4096);
-    owner.comm.SetReceiveBatchMs(60000);
-    MakeTransparent(owner.comm);
-    owner.comm.OpenPort();
+    openBatched(owner, peer, 4096, 60000);
     const std::vector<uint8_t> pattern = EveryByteValue(2);
     ASSERT_TRUE(peer.Write(pattern));
     EXPECT_FALSE(owner.WaitUntil([&] { return !owner.bytes.empty(); }, 300ms)) << "the batch interval holds them";
-    ASSERT_TRUE(owner.WaitUntil([&] {
-        owner.comm.CollectReceived();
-        return owner.bytes.size() >= pattern.size();
-    }));
+    ASSERT_TRUE(collectUntil(owner, pattern.size()));
     EXPECT_EQ(owner.bytes, pattern);
     EXPECT_LE(owner.blocks.size(), 3u) << "read in a few blocks, not byte by byte";
     const auto closing = Clock::now();
@@ -172,11 +180,7 @@ TEST(CommPosix, BatchedReceptionHoldsBytesBackUntilCollected) {
     // A short interval: the thread reads too, while the owner collects.
     PtyPeer busy;
     Owner both;
-    both.comm.SetCommName(busy.Name());
-    both.comm.SetInputBufferLong(1);
-    both.comm.SetReceiveBatchMs(3);
-    MakeTransparent(both.comm);
-    both.comm.OpenPort();
+    openBatched(both, busy, 1, 3);
     const std::vector<uint8_t> stream = EveryByteValue(64);
     std::thread writer([&] {
         for (size_t at = 0; at < stream.size(); at += 512)
@@ -184,10 +188,7 @@ TEST(CommPosix, BatchedReceptionHoldsBytesBackUntilCollected) {
                 std::vector<uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(at),
                                      stream.begin() + static_cast<std::ptrdiff_t>(std::min(at + 512, stream.size()))));
     });
-    const bool all = both.WaitUntil([&] {
-        both.comm.CollectReceived();
-        return both.bytes.size() >= stream.size();
-    });
+    const bool all = collectUntil(both, stream.size());
     writer.join();
     ASSERT_TRUE(all);
     EXPECT_EQ(both.bytes, stream);
